@@ -1,0 +1,4 @@
+// Entry of the native console program.
+int main() {
+    return 0;
+}

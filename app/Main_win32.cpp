@@ -1,0 +1,6 @@
+// Entry of vesk.exe.
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return 0;
+}

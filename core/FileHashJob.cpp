@@ -1,0 +1,132 @@
+#include "core/FileHashJob.h"
+
+#include "core/DigestText.h"
+#include "core/HashContextSet.h"
+#include "platform/Platform.h"
+
+#include <memory>
+#include <new>
+
+namespace vesk {
+
+namespace {
+
+// Feeds the whole file to every context of the set, chunk by chunk.
+bool ReadIntoContexts(platform::ReadOnlyFile& file, uint64_t size, HashContextSet* set, ResultSink& sink) {
+    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kReadChunkBytes]);
+    if (!buffer)
+        return false;
+    uint64_t total = 0;
+    for (;;) {
+        const int64_t got = file.Read(buffer.get(), kReadChunkBytes);
+        if (got < 0)
+            return false; // partial digests would pass for the file's own
+        if (got == 0)
+            return true;
+        total += uint64_t(got);
+        // A file that grows while it is read goes on being read; the bar stops at 100.
+        sink.ProgressSet(size == 0 || total >= size ? 100 : uint32_t(total * 100 / size));
+        for (int k = 0; k < set->count; ++k)
+            set->algorithm[k]->update(ContextAt(set, k), buffer.get(), uint64_t(got));
+    }
+}
+
+std::wstring ColumnName(ColumnId id) {
+    if (id == kSizeColumnId)
+        return L"Size";
+    if (id == kDateModifiedColumnId)
+        return L"Date Modified";
+    const char* name = AlgorithmById(id).name;
+    return std::wstring(name, name + std::char_traits<char>::length(name));
+}
+
+} // namespace
+
+std::wstring DisplayName(const std::wstring& path, bool fullPath) {
+    const size_t separator = path.rfind(platform::kPathSeparator);
+    if (fullPath || separator == std::wstring::npos)
+        return path;
+    return path.substr(separator + 1);
+}
+
+void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink) {
+    const uint32_t viewFlags = view.viewFlags.load(std::memory_order_relaxed);
+    // One reading of the columns serves the whole file: the contexts built for
+    // it are the ones finalised, whatever the user changes meanwhile.
+    ColumnSnapshot columns = view.columns.Snapshot();
+    SelectionMask mask = ColumnTable::SelectionFromColumns(columns) & AvailableAlgorithms();
+    if (mask == 0) {
+        sink.AskForSelection();
+        columns = view.columns.Snapshot();
+        mask = ColumnTable::SelectionFromColumns(columns) & AvailableAlgorithms();
+        if (mask == 0)
+            return;
+    }
+    const std::wstring displayName = DisplayName(path, (viewFlags & kViewFullPath) != 0);
+
+    platform::ReadOnlyFile file;
+    if (!file.Open(path))
+        return;
+    auto record = std::make_shared<FileRecord>();
+    record->path = path;
+    if (!file.Size(record->size))
+        return;
+    file.LastWriteTime(record->lastWriteTime);
+
+    sink.ProgressBegin();
+    ContextSetOwner set(BuildContextSet(mask));
+    bool complete = false;
+    if (set) {
+        for (int k = 0; k < set->count; ++k)
+            set->algorithm[k]->init(ContextAt(set.get(), k));
+        complete = ReadIntoContexts(file, record->size, set.get(), sink);
+    }
+    file.Close();
+    sink.ProgressEnd();
+    if (!complete)
+        return;
+
+    const bool sheetView = (view.viewFlags.load(std::memory_order_relaxed) & kViewSheet) != 0;
+    const bool uppercase = (viewFlags & kViewUppercase) != 0;
+    int row = -1;
+    if (sheetView)
+        row = sink.AppendSheetRow(displayName, record);
+    else
+        sink.BeginFileGroup(displayName);
+    const bool console = sink.ConsoleActive();
+    if (console) {
+        sink.ConsoleLine(L"", std::nullopt);
+        sink.ConsoleLine(displayName, std::nullopt);
+    }
+
+    int k = 0;
+    int cell = 0;
+    uint8_t digest[kMaxDigestLength];
+    for (uint32_t p = 1; p < kColumnCount; ++p) {
+        if (!EntryShown(columns[p]))
+            continue;
+        const ColumnId id = ColumnIdAtPosition(int(p));
+        std::wstring value;
+        if (id == kSizeColumnId) {
+            value = platform::ByteSizeText(record->size);
+        } else if (id == kDateModifiedColumnId) {
+            value = platform::DateTimeText(record->lastWriteTime);
+        } else if ((mask >> id & 1) != 0) {
+            set->algorithm[k]->final(ContextAt(set.get(), k), digest);
+            ++k;
+            value = DigestToText(digest, id, uppercase);
+        } else {
+            continue; // an algorithm this program does not have
+        }
+        const std::wstring name = ColumnName(id);
+        if (console)
+            sink.ConsoleLine(name, value);
+        if (sheetView)
+            sink.SetSheetCell(row, ++cell, value);
+        else
+            sink.AddGroupRow(name, value, record);
+    }
+    sink.RevealLast();
+}
+
+} // namespace vesk

@@ -1,0 +1,4 @@
+// Resource ids of vesk.exe.
+#pragma once
+
+#define IDI_VESK 1
