@@ -134,23 +134,24 @@ std::wstring ByteSizeText(uint64_t byteCount) {
     if (byteCount < 1024)
         return std::to_wstring(byteCount) + L" bytes";
     static constexpr const wchar_t* kUnits[] = {L"KB", L"MB", L"GB", L"TB", L"PB", L"EB"};
-    // Three significant digits, cut rather than rounded: 1.50 KB, 15.0 MB, 150 GB.
-    // A value of 1000 units or more moves on to the next unit (0.97 MB).
+    // The smallest unit that keeps the number below 1000 (1000 KB is 0.97 MB),
+    // then three significant digits, cut rather than rounded: 1.50 KB, 15.0 MB, 150 GB.
     int unit = 0;
-    long double value = (long double)byteCount / 1024;
-    while (value >= 1000 && unit < 5) {
-        value /= 1024;
+    unsigned __int128 divisor = 1024;
+    while (unit < 5 && byteCount >= 1000 * divisor) {
+        divisor *= 1024;
         ++unit;
     }
-    int decimals = value < 10 ? 2 : value < 100 ? 1 : 0;
-    long double scale = decimals == 2 ? 100 : decimals == 1 ? 10 : 1;
-    const unsigned long long scaled = (unsigned long long)(value * scale);
+    const auto hundredths = uint64_t(byteCount * (unsigned __int128)100 / divisor);
     wchar_t text[64];
-    if (decimals == 0)
-        std::swprintf(text, 64, L"%llu %ls", scaled, kUnits[unit]);
+    if (hundredths < 1000)
+        std::swprintf(text, 64, L"%llu.%02llu %ls", (unsigned long long)(hundredths / 100),
+                      (unsigned long long)(hundredths % 100), kUnits[unit]);
+    else if (hundredths < 10000)
+        std::swprintf(text, 64, L"%llu.%llu %ls", (unsigned long long)(hundredths / 100),
+                      (unsigned long long)(hundredths / 10 % 10), kUnits[unit]);
     else
-        std::swprintf(text, 64, L"%llu.%0*llu %ls", scaled / (unsigned long long)scale, decimals,
-                      scaled % (unsigned long long)scale, kUnits[unit]);
+        std::swprintf(text, 64, L"%llu %ls", (unsigned long long)(hundredths / 100), kUnits[unit]);
     return text;
 }
 

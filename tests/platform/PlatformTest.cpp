@@ -1,0 +1,134 @@
+// The platform layer, through the real system calls of whichever system runs
+// the tests (Linux natively, Windows under Wine).
+#include "platform/Platform.h"
+#include "core/TextEncoding.h"
+#include "tests/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+namespace vesk::test {
+namespace {
+
+std::wstring Wide(const std::filesystem::path& path) {
+    return Utf8ToWide(path.string());
+}
+
+// What the Windows shell writes for these sizes (StrFormatByteSizeW, English
+// locale); the POSIX build imitates it.
+constexpr struct {
+    uint64_t byteCount;
+    const char* text;
+} kByteSizeTexts[] = {
+    {0, "0 bytes"},
+    {1, "1 bytes"},
+    {1023, "1023 bytes"},
+    {1024, "1.00 KB"},
+    {1536, "1.50 KB"},
+    {2047, "1.99 KB"},
+    {10239, "9.99 KB"},
+    {10240, "10.0 KB"},
+    {10444, "10.1 KB"},
+    {102399, "99.9 KB"},
+    {102400, "100 KB"},
+    {1023999, "999 KB"},
+    {1024000, "0.97 MB"},
+    {1048575, "0.99 MB"},
+    {1048576, "1.00 MB"},
+    {1572864, "1.50 MB"},
+    {104857600, "100 MB"},
+    {1073741823, "0.99 GB"},
+    {1073741824, "1.00 GB"},
+    {1099511627776, "1.00 TB"},
+    {1125899906842624, "1.00 PB"},
+    {1152921504606846976, "1.00 EB"},
+    {9223372036854775807, "7.99 EB"},
+};
+
+TEST(Platform, ByteSizeTextLikeTheShell) {
+    for (const auto& c : kByteSizeTexts)
+        EXPECT_EQ(WideToUtf8(platform::ByteSizeText(c.byteCount)), c.text) << c.byteCount;
+}
+
+TEST(Platform, ReadsWholeFileInChunksAndThenZero) {
+    ScratchDir dir;
+    const std::vector<uint8_t> data = RandomBytes(100000, 2);
+    const auto file = dir.Write("read.bin", data);
+    platform::ReadOnlyFile reader;
+    ASSERT_TRUE(reader.Open(Wide(file)));
+    uint64_t size = 0;
+    ASSERT_TRUE(reader.Size(size));
+    EXPECT_EQ(size, data.size());
+    std::vector<uint8_t> back(2 * 65536);
+    EXPECT_EQ(reader.Read(back.data(), 65536), 65536);
+    EXPECT_EQ(reader.Read(back.data() + 65536, 65536), int64_t(data.size() - 65536));
+    EXPECT_EQ(reader.Read(back.data(), 10), 0);
+    back.resize(data.size());
+    EXPECT_EQ(back, data);
+}
+
+TEST(Platform, LastWriteTimeIsFileTimeOfTheModification) {
+    ScratchDir dir;
+    const auto file = dir.Write("time.bin", Bytes("x"));
+    platform::ReadOnlyFile reader;
+    ASSERT_TRUE(reader.Open(Wide(file)));
+    uint64_t fileTime = 0;
+    ASSERT_TRUE(reader.LastWriteTime(fileTime));
+    // 100 ns units since 1601: now lies between 2020 and 2100.
+    const uint64_t unixSeconds = fileTime / 10000000 - 11644473600ull;
+    const auto now = uint64_t(
+        std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+    EXPECT_LE(unixSeconds > now ? unixSeconds - now : now - unixSeconds, 600u);
+}
+
+TEST(Platform, FoldersAndMissingFilesDoNotOpen) {
+    ScratchDir dir;
+    platform::ReadOnlyFile reader;
+    EXPECT_FALSE(reader.Open(Wide(dir.path())));
+    EXPECT_FALSE(reader.Open(Wide(dir.path() / "missing.bin")));
+    EXPECT_FALSE(reader.IsOpen());
+    uint64_t size;
+    EXPECT_FALSE(reader.Size(size));
+    char byte;
+    EXPECT_EQ(reader.Read(&byte, 1), -1);
+}
+
+TEST(Platform, OpenFileMovesToItsNewOwner) {
+    ScratchDir dir;
+    const auto file = dir.Write("move.bin", Bytes("abc"));
+    platform::ReadOnlyFile first;
+    ASSERT_TRUE(first.Open(Wide(file)));
+    platform::ReadOnlyFile second = std::move(first);
+    EXPECT_FALSE(first.IsOpen());
+    char bytes[4];
+    EXPECT_EQ(second.Read(bytes, 4), 3);
+}
+
+TEST(Platform, DateTimeTextDropsMidnightTimeAndSeconds) {
+    // Local midnight and 00:00:30 of one day, found through the system's own
+    // local time so that the test holds in any time zone.
+    const std::wstring noon = platform::DateTimeText(133548696000000000ull); // 2024-03-15 12:00:00 UTC
+    ASSERT_FALSE(noon.empty());
+    const size_t space = noon.find(L' ');
+    ASSERT_NE(space, std::wstring::npos) << WideToUtf8(noon);
+    EXPECT_EQ(noon.find(L":00:00"), std::wstring::npos) << "seconds shown: " << WideToUtf8(noon);
+    // Scan the surrounding two days in whole minutes for the one local midnight.
+    int midnights = 0;
+    for (uint64_t minute = 0; minute < 2 * 24 * 60; ++minute) {
+        const uint64_t t = 133548696000000000ull - 24ull * 3600 * 10000000 + minute * 60 * 10000000;
+        const std::wstring text = platform::DateTimeText(t);
+        if (text.find(L' ') == std::wstring::npos && text.find(L':') == std::wstring::npos) {
+            ++midnights;
+            // Thirty seconds later the time shows, with the same minute as midnight.
+            const std::wstring later = platform::DateTimeText(t + 30ull * 10000000);
+            EXPECT_EQ(later.substr(0, text.size()), text);
+            EXPECT_GT(later.size(), text.size());
+        }
+    }
+    EXPECT_EQ(midnights, 2);
+}
+
+} // namespace
+} // namespace vesk::test
