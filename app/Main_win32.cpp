@@ -1,6 +1,51 @@
-// Entry of vesk.exe.
+// Entry of vesk.exe: console mode when there is somewhere to print to and
+// something to hash; otherwise the window.
+#include "app/ConsoleMode.h"
+#include "core/ColumnTable.h"
+#include "platform/Console.h"
+
 #include <windows.h>
 
+namespace {
+
+using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+
+// The real version, which GetVersionEx hides from programs that do not claim
+// the newest systems in their manifest.
+DWORD QueryOsMajorVersion() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll"))
+        if (auto query = reinterpret_cast<RtlGetVersionFunction>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion"))))
+            if (query(&version) == 0)
+                return version.dwMajorVersion;
+    return 6;
+}
+
+} // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    using namespace vesk;
+    static const DWORD osMajorVersion = QueryOsMajorVersion();
+    (void)osMajorVersion;
+
+    std::unique_ptr<platform::ConsoleWriter> output = platform::OpenConsoleOutput();
+    if (output) {
+        const std::vector<std::wstring> arguments = platform::CommandLineArguments(0, nullptr);
+        if (arguments.size() > 1) {
+            std::unique_ptr<platform::ConsoleWriter> errors = platform::OpenErrorOutput();
+            ConsoleRun run;
+            run.paths.assign(arguments.begin() + 1, arguments.end());
+            run.settings = SettingsFile::BesideExecutable();
+            run.output = output.get();
+            run.errors = errors ? errors.get() : output.get();
+            RunConsole(run, SharedViewState());
+            output.reset();
+            platform::ReleaseConsolePrompt();
+            return 0;
+        }
+    }
+    // The main window comes here.
     return 0;
 }

@@ -12,15 +12,22 @@ namespace vesk {
 namespace {
 
 // Feeds the whole file to every context of the set, chunk by chunk.
-bool ReadIntoContexts(platform::ReadOnlyFile& file, uint64_t size, HashContextSet* set, ResultSink& sink) {
+bool ReadIntoContexts(platform::ReadOnlyFile& file, const FileRecord& record, HashContextSet* set,
+                      ResultSink& sink) {
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kReadChunkBytes]);
-    if (!buffer)
+    if (!buffer) {
+        sink.ReportFailure(record.path, L"out of memory");
         return false;
+    }
+    const uint64_t size = record.size;
     uint64_t total = 0;
     for (;;) {
         const int64_t got = file.Read(buffer.get(), kReadChunkBytes);
-        if (got < 0)
-            return false; // partial digests would pass for the file's own
+        if (got < 0) {
+            // Digests of part of the file would pass for the file's own.
+            sink.ReportFailure(record.path, file.ErrorText());
+            return false;
+        }
         if (got == 0)
             return true;
         total += uint64_t(got);
@@ -65,12 +72,16 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
     const std::wstring displayName = DisplayName(path, (viewFlags & kViewFullPath) != 0);
 
     platform::ReadOnlyFile file;
-    if (!file.Open(path))
+    if (!file.Open(path)) {
+        sink.ReportFailure(path, file.ErrorText());
         return;
+    }
     auto record = std::make_shared<FileRecord>();
     record->path = path;
-    if (!file.Size(record->size))
+    if (!file.Size(record->size)) {
+        sink.ReportFailure(path, file.ErrorText());
         return;
+    }
     file.LastWriteTime(record->lastWriteTime);
 
     sink.ProgressBegin();
@@ -79,7 +90,9 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
     if (set) {
         for (int k = 0; k < set->count; ++k)
             set->algorithm[k]->init(ContextAt(set.get(), k));
-        complete = ReadIntoContexts(file, record->size, set.get(), sink);
+        complete = ReadIntoContexts(file, *record, set.get(), sink);
+    } else {
+        sink.ReportFailure(path, L"out of memory");
     }
     file.Close();
     sink.ProgressEnd();

@@ -50,6 +50,11 @@ public:
 
     // Scroll the list to its last row, if it has any.
     virtual void RevealLast() {}
+
+    // A file that could not be opened or read, or a folder that could not be
+    // listed, with the system's reason. The window and the Windows console
+    // pass over these in silence; the POSIX console reports them.
+    virtual void ReportFailure(const std::wstring& /*path*/, const std::wstring& /*reason*/) {}
 };
 
 } // namespace vesk

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vesk::platform {
@@ -35,9 +36,70 @@ public:
     // Reads up to `byteCount` bytes: the number read, 0 at the end, -1 on error.
     int64_t Read(void* buffer, size_t byteCount);
 
+    // Why the last operation failed, in the system's words.
+    std::wstring ErrorText() const;
+
 private:
     intptr_t handle_ = -1;
+    mutable uint32_t error_ = 0;
 };
+
+enum class PathKind { Missing, File, Folder };
+
+// What is at `path`, following links: a folder link counts as a folder.
+PathKind QueryPathKind(const std::wstring& path);
+
+struct FolderEntry {
+    std::wstring name;
+    bool isFolder = false; // links to folders included
+};
+
+// The entries of one folder in the order the file system gives them, "." and
+// ".." included.
+class FolderEnumerator {
+public:
+    FolderEnumerator() = default;
+    ~FolderEnumerator();
+    FolderEnumerator(const FolderEnumerator&) = delete;
+    FolderEnumerator& operator=(const FolderEnumerator&) = delete;
+
+    // `folder` ends with a path separator.
+    bool Open(const std::wstring& folder);
+    bool Next(FolderEntry& entry);
+    std::wstring ErrorText() const;
+
+private:
+    std::wstring folder_;
+    intptr_t handle_ = -1;
+    uint32_t error_ = 0;
+    bool pending_ = false; // Windows: the first entry came with the open
+    FolderEntry first_;
+};
+
+// Which folder a path names, whatever link led there: two paths with equal
+// identities are one folder.
+struct FolderIdentity {
+    uint64_t volume = 0;
+    uint64_t file = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+bool QueryFolderIdentity(const std::wstring& folder, FolderIdentity& identity);
+
+// A file name against a wildcard: "*" any run of characters, "?" one
+// character, letters compared without regard to case; several patterns may be
+// separated by ";".
+bool MatchesWildcard(const std::wstring& name, const std::wstring& pattern);
+
+// The running program's own full path.
+std::wstring ExecutablePath();
+
+// One value of an INI file: at most `maxCharacters` characters of it, or
+// nothing when the file, the section or the key is missing.
+std::optional<std::wstring> ReadIniValue(const std::wstring& file, const std::wstring& section,
+                                         const std::wstring& key, size_t maxCharacters);
+// Writes one value, creating the file and the section as needed.
+bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                   const std::wstring& value);
 
 // The size as the shell writes it: "0 bytes", "1.50 KB", "3.14 GB".
 std::wstring ByteSizeText(uint64_t byteCount);

@@ -1,15 +1,23 @@
 #include "platform/Platform.h"
 
 #include "core/TextEncoding.h"
+#include "platform/IniText.h"
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
+#include <cwctype>
+#include <dirent.h>
 #include <fcntl.h>
+#include <fstream>
 #include <langinfo.h>
+#include <locale.h>
+#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vesk::platform {
 
@@ -72,10 +80,13 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
 bool ReadOnlyFile::Open(const std::wstring& path) {
     Close();
     const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0)
+    if (fd < 0) {
+        error_ = uint32_t(errno);
         return false;
+    }
     struct stat status;
     if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+        error_ = S_ISDIR(status.st_mode) ? EISDIR : uint32_t(errno);
         ::close(fd);
         return false;
     }
@@ -95,8 +106,10 @@ void ReadOnlyFile::Close() {
 
 bool ReadOnlyFile::Size(uint64_t& byteCount) const {
     struct stat status;
-    if (handle_ < 0 || ::fstat(int(handle_), &status) != 0)
+    if (handle_ < 0 || ::fstat(int(handle_), &status) != 0) {
+        error_ = handle_ < 0 ? EBADF : uint32_t(errno);
         return false;
+    }
     byteCount = uint64_t(status.st_size);
     return true;
 }
@@ -113,21 +126,213 @@ bool ReadOnlyFile::LastWriteTime(uint64_t& fileTime) const {
 }
 
 int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
-    if (handle_ < 0)
+    if (handle_ < 0) {
+        error_ = EBADF;
         return -1;
+    }
     size_t total = 0;
     // Fill the buffer as far as the file goes, so that chunks stay whole.
     while (total < byteCount) {
         const ssize_t got = ::read(int(handle_), static_cast<char*>(buffer) + total, byteCount - total);
         if (got < 0 && errno == EINTR)
             continue;
-        if (got < 0)
+        if (got < 0) {
+            error_ = uint32_t(errno);
             return total > 0 ? int64_t(total) : -1;
+        }
         if (got == 0)
             break;
         total += size_t(got);
     }
     return int64_t(total);
+}
+
+std::wstring ReadOnlyFile::ErrorText() const {
+    return Utf8ToWide(std::strerror(int(error_)));
+}
+
+PathKind QueryPathKind(const std::wstring& path) {
+    struct stat status;
+    if (::stat(NativePath(path).c_str(), &status) != 0)
+        return PathKind::Missing;
+    return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
+}
+
+FolderEnumerator::~FolderEnumerator() {
+    if (handle_ != -1)
+        ::closedir(reinterpret_cast<DIR*>(handle_));
+}
+
+bool FolderEnumerator::Open(const std::wstring& folder) {
+    folder_ = folder;
+    DIR* dir = ::opendir(NativePath(folder).c_str());
+    if (dir == nullptr) {
+        error_ = uint32_t(errno);
+        return false;
+    }
+    handle_ = reinterpret_cast<intptr_t>(dir);
+    return true;
+}
+
+bool FolderEnumerator::Next(FolderEntry& entry) {
+    if (handle_ == -1)
+        return false;
+    errno = 0;
+    const dirent* item = ::readdir(reinterpret_cast<DIR*>(handle_));
+    if (item == nullptr) {
+        error_ = uint32_t(errno);
+        return false;
+    }
+    entry.name = Utf8ToWide(item->d_name);
+    if (item->d_type == DT_DIR)
+        entry.isFolder = true;
+    else if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN)
+        entry.isFolder = QueryPathKind(folder_ + entry.name) == PathKind::Folder;
+    else
+        entry.isFolder = false;
+    return true;
+}
+
+std::wstring FolderEnumerator::ErrorText() const {
+    return Utf8ToWide(std::strerror(int(error_)));
+}
+
+bool QueryFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
+    struct stat status;
+    if (::stat(NativePath(folder).c_str(), &status) != 0)
+        return false;
+    identity.volume = uint64_t(status.st_dev);
+    identity.file = uint64_t(status.st_ino);
+    return true;
+}
+
+namespace {
+
+wchar_t FoldCase(wchar_t c) {
+    // The C.UTF-8 locale knows the case of every letter, whatever the user's locale is.
+    static const locale_t kUtf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t(0));
+    if (c < 128)
+        return c >= L'A' && c <= L'Z' ? wchar_t(c + 32) : c;
+    return kUtf8 != locale_t(0) ? wchar_t(towlower_l(wint_t(c), kUtf8)) : c;
+}
+
+bool MatchesOnePattern(std::wstring_view name, std::wstring_view pattern) {
+    if (pattern == L"*.*")
+        return true; // as on Windows: also names without a dot
+    // Greedy match with one backtrack point per star, linear in practice.
+    size_t n = 0, p = 0, starAt = std::wstring_view::npos, resumeAt = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == L'*') {
+            starAt = p++;
+            resumeAt = n;
+        } else if (p < pattern.size() && (pattern[p] == L'?' || FoldCase(pattern[p]) == FoldCase(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starAt != std::wstring_view::npos) {
+            p = starAt + 1;
+            n = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*')
+        ++p;
+    return p == pattern.size();
+}
+
+} // namespace
+
+bool MatchesWildcard(const std::wstring& name, const std::wstring& pattern) {
+    std::wstring_view rest = pattern;
+    for (;;) {
+        const size_t separator = rest.find(L';');
+        std::wstring_view one = rest.substr(0, separator);
+        while (!one.empty() && one.front() == L' ')
+            one.remove_prefix(1);
+        if (!one.empty() && MatchesOnePattern(name, one))
+            return true;
+        if (separator == std::wstring_view::npos)
+            return false;
+        rest.remove_prefix(separator + 1);
+    }
+}
+
+std::wstring ExecutablePath() {
+    std::vector<char> path(4096);
+    for (;;) {
+        const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size());
+        if (length < 0)
+            return L"";
+        if (size_t(length) < path.size())
+            return Utf8ToWide(std::string_view(path.data(), size_t(length)));
+        path.resize(path.size() * 2);
+    }
+}
+
+namespace {
+
+bool ReadWholeFile(const std::string& path, std::string& bytes) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = content.str();
+    return true;
+}
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+} // namespace
+
+std::optional<std::wstring> ReadIniValue(const std::wstring& file, const std::wstring& section,
+                                         const std::wstring& key, size_t maxCharacters) {
+    std::string bytes;
+    if (!ReadWholeFile(NativePath(file), bytes))
+        return std::nullopt;
+    if (bytes.starts_with(kUtf8Mark))
+        bytes.erase(0, kUtf8Mark.size());
+    std::optional<std::wstring> value = IniLookup(Utf8ToWide(bytes), section, key);
+    if (value && value->size() > maxCharacters)
+        value->resize(maxCharacters);
+    return value;
+}
+
+bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                   const std::wstring& value) {
+    // A line break inside a value would split it into lines of its own.
+    if (value.find_first_of(L"\r\n") != std::wstring::npos ||
+        key.find_first_of(L"\r\n=[") != std::wstring::npos)
+        return false;
+    const std::string path = NativePath(file);
+    std::string bytes;
+    ReadWholeFile(path, bytes);
+    std::string mark;
+    if (bytes.starts_with(kUtf8Mark)) {
+        mark = kUtf8Mark;
+        bytes.erase(0, kUtf8Mark.size());
+    }
+    const std::string updated = mark + WideToUtf8(IniAssign(Utf8ToWide(bytes), section, key, value));
+    // Written beside the file and renamed over it, so that a failure half-way
+    // leaves the old file whole.
+    const std::string temporary = path + ".tmp";
+    {
+        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
+        if (!out)
+            return false;
+        out.write(updated.data(), std::streamsize(updated.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::remove(temporary.c_str());
+            return false;
+        }
+    }
+    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
+        std::remove(temporary.c_str());
+        return false;
+    }
+    return true;
 }
 
 std::wstring ByteSizeText(uint64_t byteCount) {

@@ -53,8 +53,10 @@ bool ReadOnlyFile::Open(const std::wstring& path) {
     Close();
     HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                               OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    if (file == INVALID_HANDLE_VALUE) {
+        error_ = GetLastError();
         return false;
+    }
     handle_ = reinterpret_cast<intptr_t>(file);
     return true;
 }
@@ -71,8 +73,10 @@ void ReadOnlyFile::Close() {
 
 bool ReadOnlyFile::Size(uint64_t& byteCount) const {
     LARGE_INTEGER size;
-    if (handle_ == -1 || !GetFileSizeEx(AsHandle(handle_), &size))
+    if (handle_ == -1 || !GetFileSizeEx(AsHandle(handle_), &size)) {
+        error_ = handle_ == -1 ? ERROR_INVALID_HANDLE : GetLastError();
         return false;
+    }
     byteCount = uint64_t(size.QuadPart);
     return true;
 }
@@ -86,13 +90,157 @@ bool ReadOnlyFile::LastWriteTime(uint64_t& fileTime) const {
 }
 
 int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
-    if (handle_ == -1)
+    if (handle_ == -1) {
+        error_ = ERROR_INVALID_HANDLE;
         return -1;
+    }
     DWORD got = 0;
     const DWORD wanted = byteCount > 0x40000000 ? 0x40000000 : DWORD(byteCount);
-    if (!ReadFile(AsHandle(handle_), buffer, wanted, &got, nullptr))
+    if (!ReadFile(AsHandle(handle_), buffer, wanted, &got, nullptr)) {
+        error_ = GetLastError();
         return -1;
+    }
     return int64_t(got);
+}
+
+namespace {
+
+std::wstring SystemErrorText(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                            FORMAT_MESSAGE_IGNORE_INSERTS,
+                                        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    std::wstring message = length > 0 ? std::wstring(text, length) : L"error " + std::to_wstring(code);
+    LocalFree(text);
+    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' ||
+                                message.back() == L' ' || message.back() == L'.'))
+        message.pop_back();
+    return message;
+}
+
+} // namespace
+
+std::wstring ReadOnlyFile::ErrorText() const {
+    return SystemErrorText(error_);
+}
+
+PathKind QueryPathKind(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(LongPathForm(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return PathKind::Missing;
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+}
+
+FolderEnumerator::~FolderEnumerator() {
+    if (handle_ != -1)
+        FindClose(AsHandle(handle_));
+}
+
+bool FolderEnumerator::Open(const std::wstring& folder) {
+    folder_ = folder;
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileExW(LongPathForm(folder + L"*").c_str(), FindExInfoBasic, &found,
+                                   FindExSearchNameMatch, nullptr, 0);
+    if (find == INVALID_HANDLE_VALUE) {
+        error_ = GetLastError();
+        return false;
+    }
+    handle_ = reinterpret_cast<intptr_t>(find);
+    first_.name = found.cFileName;
+    first_.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    pending_ = true;
+    return true;
+}
+
+bool FolderEnumerator::Next(FolderEntry& entry) {
+    if (handle_ == -1)
+        return false;
+    if (pending_) {
+        pending_ = false;
+        entry = first_;
+        return true;
+    }
+    WIN32_FIND_DATAW found;
+    if (!FindNextFileW(AsHandle(handle_), &found)) {
+        error_ = GetLastError();
+        return false;
+    }
+    entry.name = found.cFileName;
+    entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    return true;
+}
+
+std::wstring FolderEnumerator::ErrorText() const {
+    return SystemErrorText(error_);
+}
+
+bool QueryFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
+    // Opening a folder (and following a link or junction to it) takes the
+    // backup-semantics flag; no access right is needed to read its identity.
+    HANDLE handle =
+        CreateFileW(LongPathForm(folder).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION information;
+    const bool known = GetFileInformationByHandle(handle, &information) != 0;
+    CloseHandle(handle);
+    if (!known)
+        return false;
+    identity.volume = information.dwVolumeSerialNumber;
+    identity.file = uint64_t(information.nFileIndexHigh) << 32 | information.nFileIndexLow;
+    return true;
+}
+
+bool MatchesWildcard(const std::wstring& name, const std::wstring& pattern) {
+    return PathMatchSpecW(name.c_str(), pattern.c_str()) != FALSE;
+}
+
+std::wstring ExecutablePath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (length == 0)
+            return L"";
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::optional<std::wstring> ReadIniValue(const std::wstring& file, const std::wstring& section,
+                                         const std::wstring& key, size_t maxCharacters) {
+    // A default no key can have tells a missing key from an empty value.
+    static const wchar_t kAbsent[] = L"\x01\x02absent\x02\x01";
+    std::wstring value(maxCharacters + 1, L'\0');
+    const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), kAbsent, value.data(),
+                                                  DWORD(value.size()), file.c_str());
+    value.resize(length);
+    if (value == kAbsent)
+        return std::nullopt;
+    return value;
+}
+
+bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                   const std::wstring& value) {
+    if (value.find_first_of(L"\r\n") != std::wstring::npos)
+        return false;
+    // A profile file the system creates itself is in the ANSI code page, which
+    // cannot hold every character of a path. One that starts as UTF-16 with a
+    // byte-order mark stays UTF-16.
+    if (GetFileAttributesW(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        HANDLE created =
+            CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (created != INVALID_HANDLE_VALUE) {
+            static const BYTE kUtf16Mark[] = {0xFF, 0xFE};
+            DWORD written = 0;
+            WriteFile(created, kUtf16Mark, sizeof kUtf16Mark, &written, nullptr);
+            CloseHandle(created);
+        }
+    }
+    return WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
 std::wstring ByteSizeText(uint64_t byteCount) {

@@ -1,0 +1,48 @@
+#include "app/ConsoleMode.h"
+
+#include "app/PathWalk.h"
+#include "core/AlgorithmTable.h"
+
+namespace vesk {
+
+std::wstring FormatConsoleLine(std::wstring_view name, std::optional<std::wstring_view> value) {
+    constexpr size_t kNameWidth = 10;
+    if (name.empty())
+        return L"\n";
+    std::wstring line(name);
+    if (value) {
+        if (line.size() < kNameWidth)
+            line.append(kNameWidth - line.size(), L' ');
+        line += L": ";
+        line += *value;
+    }
+    line += L'\n';
+    return line;
+}
+
+void ConsoleSink::ConsoleLine(std::wstring_view name, std::optional<std::wstring_view> value) {
+    output_.Write(FormatConsoleLine(name, value));
+}
+
+void ConsoleSink::ReportFailure(const std::wstring& path, const std::wstring& reason) {
+    anyFailure_ = true;
+    if (errors_ != nullptr)
+        errors_->Write(L"vesk: " + path + L": " + reason + L"\n");
+}
+
+int RunConsole(const ConsoleRun& run, ViewState& view) {
+    WindowPlacementRecord unusedPlacement;
+    LoadSettings(run.settings, view, unusedPlacement);
+    if ((view.columns.Selection() & AvailableAlgorithms()) == 0) {
+        if (run.errors != nullptr)
+            run.errors->Write(L"vesk: no algorithm is selected in " + run.settings.path + L"\n");
+        return kExitUsage;
+    }
+    ConsoleSink sink(*run.output, run.reportFailures ? run.errors : nullptr);
+    const HashTarget target{view, sink};
+    for (const std::wstring& path : run.paths)
+        AddPath(path, 0, target);
+    return run.reportFailures && sink.anyFailure() ? kExitSomePathFailed : kExitSuccess;
+}
+
+} // namespace vesk

@@ -1,0 +1,86 @@
+#include "app/PathWalk.h"
+
+#include "core/FileHashJob.h"
+#include "platform/Platform.h"
+
+#include <vector>
+
+namespace vesk {
+
+namespace {
+
+class FolderWalk {
+public:
+    FolderWalk(const std::wstring& wildcard, ScanFlags flags, const HashTarget& target)
+        : wildcard_(wildcard), maxDepth_(flags == kScanEveryLevel ? kScanEveryLevel : flags & kScanDepthMask),
+          onlyLevel_(flags != kScanEveryLevel && (flags & kScanOnlyLevel) != 0), target_(target) {}
+
+    // `path` ends with a separator; it grows and shrinks in place as the walk
+    // goes down and up.
+    void Walk(std::wstring& path, uint32_t level) {
+        platform::FolderIdentity identity;
+        const bool identified = platform::QueryFolderIdentity(path, identity);
+        if (identified) {
+            for (const platform::FolderIdentity& ancestor : chain_)
+                if (ancestor == identity)
+                    return; // a link back up the chain: entering it would never end
+            chain_.push_back(identity);
+        }
+        platform::FolderEnumerator entries;
+        if (entries.Open(path))
+            WalkEntries(entries, path, level);
+        else
+            target_.sink.ReportFailure(path, entries.ErrorText());
+        if (identified)
+            chain_.pop_back();
+    }
+
+private:
+    void WalkEntries(platform::FolderEnumerator& entries, std::wstring& path, uint32_t level) {
+        const size_t length = path.size();
+        platform::FolderEntry entry;
+        while (entries.Next(entry)) {
+            if (entry.isFolder) {
+                if (level >= maxDepth_ || entry.name == L"." || entry.name == L"..")
+                    continue;
+                path += entry.name;
+                path += platform::kPathSeparator;
+                Walk(path, level + 1);
+            } else {
+                if (onlyLevel_ && level != maxDepth_)
+                    continue;
+                if (!platform::MatchesWildcard(entry.name, wildcard_))
+                    continue;
+                path += entry.name;
+                HashFile(path, target_.view, target_.sink);
+            }
+            path.resize(length);
+        }
+    }
+
+    const std::wstring& wildcard_;
+    const uint32_t maxDepth_;
+    const bool onlyLevel_;
+    const HashTarget& target_;
+    std::vector<platform::FolderIdentity> chain_;
+};
+
+} // namespace
+
+void AddPath(const std::wstring& path, ScanFlags flags, const HashTarget& target) {
+    if (platform::QueryPathKind(path) == platform::PathKind::Folder)
+        ScanFolder(path, L"*", flags, target);
+    else
+        HashFile(path, target.view, target.sink);
+}
+
+void ScanFolder(const std::wstring& folder, const std::wstring& wildcard, ScanFlags flags,
+                const HashTarget& target) {
+    std::wstring path = folder;
+    if (path.empty() || path.back() != platform::kPathSeparator)
+        path += platform::kPathSeparator;
+    FolderWalk(wildcard, flags, target).Walk(path, 0);
+    target.sink.RevealLast();
+}
+
+} // namespace vesk

@@ -1,0 +1,34 @@
+// Console lines: where they go and how the arguments arrive.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk::platform {
+
+class ConsoleWriter {
+public:
+    virtual ~ConsoleWriter() = default;
+    virtual void Write(std::wstring_view text) = 0;
+};
+
+// The output of console mode, or null when the program has none. On Windows:
+// standard output as UTF-8 when it is redirected to a file or a pipe;
+// otherwise the console the program was started from, or already has. POSIX:
+// standard output as UTF-8.
+std::unique_ptr<ConsoleWriter> OpenConsoleOutput();
+
+// Standard error as UTF-8, or null when the program has none.
+std::unique_ptr<ConsoleWriter> OpenErrorOutput();
+
+// The program's arguments as the system split them, the program path first.
+std::vector<std::wstring> CommandLineArguments(int argc, char** argv);
+
+// A console program's caller waits for an Enter after a windowed program has
+// written to its console; give it one when that console is in front. Nothing
+// to do where programs do not share consoles this way.
+void ReleaseConsolePrompt();
+
+} // namespace vesk::platform

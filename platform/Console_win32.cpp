@@ -1,0 +1,112 @@
+#include "platform/Console.h"
+
+#include "core/TextEncoding.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+namespace vesk::platform {
+
+namespace {
+
+// A real console takes the text as UTF-16, whatever its code page.
+class ConsoleScreenWriter : public ConsoleWriter {
+public:
+    explicit ConsoleScreenWriter(HANDLE console) : console_(console) {}
+    ~ConsoleScreenWriter() override { CloseHandle(console_); }
+    void Write(std::wstring_view text) override {
+        // Old consoles refuse very long writes, so the text goes in pieces.
+        constexpr size_t kPiece = 8192;
+        for (size_t at = 0; at < text.size(); at += kPiece) {
+            const DWORD count = DWORD(std::min(kPiece, text.size() - at));
+            DWORD written = 0;
+            if (!WriteConsoleW(console_, text.data() + at, count, &written, nullptr))
+                return;
+        }
+    }
+
+private:
+    HANDLE console_;
+};
+
+// A file or a pipe gets UTF-8, which every tool that reads it understands.
+class Utf8HandleWriter : public ConsoleWriter {
+public:
+    explicit Utf8HandleWriter(HANDLE handle) : handle_(handle) {}
+    void Write(std::wstring_view text) override {
+        const std::string bytes = WideToUtf8(text);
+        size_t at = 0;
+        while (at < bytes.size()) {
+            DWORD written = 0;
+            const DWORD count = DWORD(std::min<size_t>(bytes.size() - at, 1 << 20));
+            if (!WriteFile(handle_, bytes.data() + at, count, &written, nullptr) || written == 0)
+                return;
+            at += written;
+        }
+    }
+
+private:
+    HANDLE handle_;
+};
+
+bool IsRedirected(HANDLE handle) {
+    if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
+        return false;
+    const DWORD type = GetFileType(handle);
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+}
+
+} // namespace
+
+std::unique_ptr<ConsoleWriter> OpenConsoleOutput() {
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    if (IsRedirected(output))
+        return std::make_unique<Utf8HandleWriter>(output);
+    // Attaching fails with "access denied" when the process has a console already.
+    if (!AttachConsole(ATTACH_PARENT_PROCESS) && GetLastError() != ERROR_ACCESS_DENIED)
+        return nullptr;
+    if (GetStdHandle(STD_OUTPUT_HANDLE) == INVALID_HANDLE_VALUE)
+        return nullptr;
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE)
+        return nullptr;
+    return std::make_unique<ConsoleScreenWriter>(console);
+}
+
+std::unique_ptr<ConsoleWriter> OpenErrorOutput() {
+    HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    if (IsRedirected(errors))
+        return std::make_unique<Utf8HandleWriter>(errors);
+    HANDLE console = CreateFileW(L"CONOUT$", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr);
+    if (console == INVALID_HANDLE_VALUE)
+        return nullptr;
+    return std::make_unique<ConsoleScreenWriter>(console);
+}
+
+std::vector<std::wstring> CommandLineArguments(int, char**) {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    wchar_t** split = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (split == nullptr)
+        return arguments;
+    for (int i = 0; i < count; ++i)
+        arguments.emplace_back(split[i]);
+    LocalFree(split);
+    return arguments;
+}
+
+void ReleaseConsolePrompt() {
+    HWND console = GetConsoleWindow();
+    if (console == nullptr || console != GetForegroundWindow())
+        return;
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof(INPUT));
+}
+
+} // namespace vesk::platform

@@ -1,0 +1,23 @@
+// The INI text that the POSIX build keeps its settings in, with the rules of
+// the Windows profile functions: sections in brackets, "key=value" lines,
+// section and key names compared without regard to case, surrounding blanks
+// and one pair of matching quotes around a value dropped when it is read.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vesk::platform {
+
+// The value of `key` in the first section named `section`, if both exist.
+std::optional<std::wstring> IniLookup(std::wstring_view text, std::wstring_view section,
+                                      std::wstring_view key);
+
+// `text` with `key` set to `value` in `section`: an existing line is replaced
+// in place, a new key goes after the section's last entry, a new section at
+// the end. Every other line is kept as it was, line endings included.
+std::wstring IniAssign(std::wstring_view text, std::wstring_view section, std::wstring_view key,
+                       std::wstring_view value);
+
+} // namespace vesk::platform

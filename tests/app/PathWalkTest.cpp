@@ -1,0 +1,203 @@
+#include "app/PathWalk.h"
+#include "core/TextEncoding.h"
+#include "platform/Platform.h"
+#include "tests/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+namespace vesk::test {
+namespace {
+
+// Keeps the path of every file the job hashed, in order.
+class PathSink : public ResultSink {
+public:
+    std::vector<std::wstring> hashed;
+    std::vector<std::wstring> failures;
+    int reveals = 0;
+
+    int AppendSheetRow(const std::wstring&, std::shared_ptr<const FileRecord> record) override {
+        hashed.push_back(record->path);
+        return int(hashed.size()) - 1;
+    }
+    void RevealLast() override { ++reveals; }
+    void ReportFailure(const std::wstring& path, const std::wstring&) override { failures.push_back(path); }
+};
+
+std::wstring Wide(const std::filesystem::path& path) {
+    return Utf8ToWide(path.string());
+}
+
+// root: a.txt b.doc .hidden.txt sub1/{c.txt deeper/{d.txt deepest/e.txt}} other.dir/f.txt empty/
+class PathWalkTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::filesystem::path root = dir.path() / "root";
+    ViewState view;
+    PathSink sink;
+    HashTarget target{view, sink};
+
+    void SetUp() override {
+        for (const char* file : {"a.txt", "b.doc", ".hidden.txt", "sub1/c.txt", "sub1/deeper/d.txt",
+                                 "sub1/deeper/deepest/e.txt", "other.dir/f.txt"})
+            dir.Write(std::string("root/") + file, Bytes(file));
+        std::filesystem::create_directories(root / "empty");
+    }
+
+    // The hashed files relative to root, with "/" between names.
+    std::set<std::string> Hashed() const {
+        std::set<std::string> names;
+        const std::string prefix = (root.string() + char(platform::kPathSeparator));
+        for (const std::wstring& path : sink.hashed) {
+            std::string name = WideToUtf8(path);
+            EXPECT_TRUE(name.starts_with(prefix)) << name;
+            name.erase(0, prefix.size());
+            for (char& c : name)
+                if (c == char(platform::kPathSeparator))
+                    c = '/';
+            names.insert(name);
+        }
+        EXPECT_EQ(names.size(), sink.hashed.size()) << "a file was hashed twice";
+        return names;
+    }
+};
+
+TEST_F(PathWalkTest, DepthRulesChooseTheLevels) {
+    using Names = std::set<std::string>;
+    const struct {
+        ScanFlags flags;
+        const wchar_t* wildcard;
+        Names expected;
+    } cases[] = {
+        {0, L"*", {"a.txt", "b.doc", ".hidden.txt"}},
+        {1, L"*", {"a.txt", "b.doc", ".hidden.txt", "sub1/c.txt", "other.dir/f.txt"}},
+        {kScanEveryLevel,
+         L"*",
+         {"a.txt", "b.doc", ".hidden.txt", "sub1/c.txt", "sub1/deeper/d.txt", "sub1/deeper/deepest/e.txt",
+          "other.dir/f.txt"}},
+        {kScanOnlyLevel | 2, L"*", {"sub1/deeper/d.txt"}},
+        {kScanOnlyLevel | 0, L"*", {"a.txt", "b.doc", ".hidden.txt"}},
+        {kScanEveryLevel,
+         L"*.TXT",
+         {"a.txt", ".hidden.txt", "sub1/c.txt", "sub1/deeper/d.txt", "sub1/deeper/deepest/e.txt",
+          "other.dir/f.txt"}},
+        {kScanEveryLevel, L"?.doc", {"b.doc"}},
+        {kScanEveryLevel, L"*.dir", {}}, // folder names are never matched, only entered
+    };
+    for (const auto& c : cases) {
+        sink.hashed.clear();
+        ScanFolder(Wide(root), c.wildcard, c.flags, target);
+        EXPECT_EQ(Hashed(), c.expected) << "flags " << std::hex << c.flags << " " << WideToUtf8(c.wildcard);
+    }
+}
+
+TEST_F(PathWalkTest, SubfolderIsWalkedWhollyWhenMet) {
+    ScanFolder(Wide(root), L"*", kScanEveryLevel, target);
+    std::vector<std::string> order;
+    for (const std::wstring& path : sink.hashed)
+        order.push_back(WideToUtf8(path));
+    // The three files under sub1 come one after another.
+    size_t first = order.size(), last = 0;
+    for (size_t i = 0; i < order.size(); ++i)
+        if (order[i].find("sub1") != std::string::npos) {
+            first = std::min(first, i);
+            last = i;
+        }
+    EXPECT_EQ(last - first, 2u);
+}
+
+TEST_F(PathWalkTest, AddPathTellsFilesFromFolders) {
+    AddPath(Wide(root / "a.txt"), kScanEveryLevel, target);
+    AddPath(Wide(root / "sub1"), 0, target);
+    AddPath(Wide(root) + platform::kPathSeparator, 0, target); // a closing separator is no harm
+    EXPECT_EQ(sink.hashed.size(), 1u + 1u + 3u);
+    EXPECT_EQ(sink.reveals, 5 + 2); // one per hashed file, one per walk
+}
+
+TEST_F(PathWalkTest, MissingAndEmptyPathsGiveNoResult) {
+    AddPath(Wide(root / "nothing.bin"), 0, target);
+    EXPECT_TRUE(sink.hashed.empty());
+    EXPECT_EQ(sink.failures.size(), 1u);
+    ScanFolder(Wide(root / "empty"), L"*", kScanEveryLevel, target);
+    EXPECT_TRUE(sink.hashed.empty());
+    EXPECT_EQ(sink.reveals, 1); // the list's last row is shown all the same
+    ScanFolder(Wide(root / "a.txt"), L"*", kScanEveryLevel, target); // not a folder
+    EXPECT_TRUE(sink.hashed.empty());
+}
+
+TEST_F(PathWalkTest, PathsBeyond260CharactersAreWalkedWhole) {
+    std::filesystem::path deep = root;
+    for (int i = 0; i < 7; ++i)
+        deep /= std::string(40, char('k' + i));
+#ifdef _WIN32
+    // The Windows file functions take such paths only in their "\\?\" form.
+    std::filesystem::create_directories(L"\\\\?\\" + deep.wstring());
+    const std::wstring file = L"\\\\?\\" + (deep / "long.txt").wstring();
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    DWORD written;
+    WriteFile(h, "abc", 3, &written, nullptr);
+    CloseHandle(h);
+#else
+    std::filesystem::create_directories(deep);
+    dir.Write((deep / "long.txt").lexically_relative(dir.path()).string(), Bytes("abc"));
+#endif
+    ASSERT_GT((deep / "long.txt").string().size(), 300u);
+    ScanFolder(Wide(root), L"long.txt", kScanEveryLevel, target);
+    ASSERT_EQ(sink.hashed.size(), 1u);
+    EXPECT_EQ(sink.hashed[0], Wide(deep / "long.txt"));
+    EXPECT_TRUE(sink.failures.empty());
+#ifdef _WIN32
+    std::error_code ignored;
+    std::filesystem::remove_all(L"\\\\?\\" + root.wstring(), ignored);
+#endif
+}
+
+bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& to) {
+#ifdef _WIN32
+    return CreateSymbolicLinkW(link.c_str(), to.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) != 0;
+#else
+    return symlink(to.c_str(), link.c_str()) == 0;
+#endif
+}
+
+TEST_F(PathWalkTest, FolderLinkCycleEnds) {
+    // sub1/deeper/up leads back to root; other.dir/side leads across to sub1.
+    // (Wine reports success for a folder link but makes none.)
+    if (!MakeFolderLink(root / "sub1" / "deeper" / "up", root) ||
+        !MakeFolderLink(root / "other.dir" / "side", root / "sub1") ||
+        platform::QueryPathKind(Wide(root / "other.dir" / "side")) != platform::PathKind::Folder)
+        GTEST_SKIP() << "this system makes no folder links";
+    ScanFolder(Wide(root), L"*", kScanEveryLevel, target);
+    // Every file once by its own path, and sub1's files once more through the
+    // side link, whose walk stops again at the link back up to root.
+    std::multiset<std::string> names;
+    for (const std::wstring& path : sink.hashed)
+        names.insert(std::filesystem::path(WideToUtf8(path)).filename().string());
+    EXPECT_EQ(names.count("a.txt"), 1u);
+    EXPECT_EQ(names.count("c.txt"), 2u);
+    EXPECT_EQ(names.count("e.txt"), 2u);
+    EXPECT_EQ(sink.hashed.size(), 7u + 3u);
+}
+
+#ifndef _WIN32
+TEST_F(PathWalkTest, UnreadableSubfolderIsReportedAndSkipped) {
+    if (geteuid() == 0)
+        GTEST_SKIP() << "permissions do not stop the superuser";
+    std::filesystem::permissions(root / "sub1", std::filesystem::perms::none);
+    ScanFolder(Wide(root), L"*", kScanEveryLevel, target);
+    std::filesystem::permissions(root / "sub1", std::filesystem::perms::owner_all);
+    EXPECT_EQ(sink.hashed.size(), 4u);
+    EXPECT_EQ(sink.failures.size(), 1u);
+}
+#endif
+
+} // namespace
+} // namespace vesk::test

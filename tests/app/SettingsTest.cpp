@@ -1,0 +1,239 @@
+// The settings file through the system's own profile functions on Windows and
+// the program's INI code elsewhere.
+#include "app/Settings.h"
+#include "core/TextEncoding.h"
+#include "tests/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace vesk::test {
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    SettingsFile file{Utf8ToWide((dir.path() / "vesk.ini").string())};
+    ViewState view;
+    WindowPlacementRecord placement;
+
+    std::wstring Raw(const wchar_t* key) {
+        return ReadTextSetting(file, key, kMaxSettingCharacters, L"(absent)");
+    }
+    bool Load() { return LoadSettings(file, view, placement); }
+};
+
+std::wstring Word(ColumnEntry entry) {
+    wchar_t text[9];
+    std::swprintf(text, 9, L"%02X%02X%02X%02X", entry & 0xFF, entry >> 8 & 0xFF, entry >> 16 & 0xFF,
+                  entry >> 24);
+    return text;
+}
+
+TEST_F(SettingsTest, NoFileKeepsEveryDefault) {
+    EXPECT_FALSE(Load());
+    EXPECT_EQ(view.viewFlags.load(), kDefaultViewFlags);
+    EXPECT_EQ(view.columns.Snapshot(), DefaultColumns());
+    EXPECT_EQ(view.keyValueColumns, kDefaultKeyValueColumns);
+    EXPECT_EQ(ReadIntSetting(file, L"FilterIndex", 1), 1);
+    EXPECT_EQ(ReadTextSetting(file, L"Wildcard", kMaxFolderSettingCharacters, L"*"), L"*");
+}
+
+TEST_F(SettingsTest, SavingDefaultsWritesLittleEndianHexInCapitals) {
+    WindowPlacementRecord window{-8, 20, 1000, 700, 3};
+    SaveSettings(file, view, &window);
+    EXPECT_EQ(Raw(L"Config"), L"01000000");
+    const ColumnSnapshot defaults = DefaultColumns();
+    EXPECT_EQ(Raw(L"Column"), Word(defaults[0]) + Word(defaults[8]) + Word(defaults[18]) +
+                                  Word(defaults[23]) + Word(defaults[25]));
+    EXPECT_EQ(Raw(L"Column").substr(0, 8), L"3C101480");
+    EXPECT_EQ(Raw(L"Column2"), L"0010198041104B80");
+    EXPECT_EQ(Raw(L"WinPos"), L"F8FFFFFF14000000E8030000BC02000003000000");
+}
+
+TEST_F(SettingsTest, EverySavedValueComesBack) {
+    view.viewFlags = 0x1F | 0x80000000; // unknown bits are kept too
+    ColumnSnapshot entries = DefaultColumns();
+    entries[0] = WithOrder(WithWidth(entries[0], 321), 5);
+    entries[1] = WithShown(entries[1], true) | kColumnSortMarker;
+    entries[40] = WithShown(entries[40], true) & ~kColumnAscending;
+    entries[8] = WithShown(entries[8], false);
+    view.columns.Assign(entries);
+    view.keyValueColumns = {MakeColumnEntry(0, 1, 250, true), MakeColumnEntry(1, 0, 999, true)};
+    WindowPlacementRecord window{10, 20, 30, 40, 2};
+    SaveSettings(file, view, &window);
+
+    ViewState loaded;
+    WindowPlacementRecord loadedPlacement;
+    EXPECT_TRUE(LoadSettings(file, loaded, loadedPlacement));
+    EXPECT_EQ(loaded.viewFlags.load(), view.viewFlags.load());
+    EXPECT_EQ(loaded.columns.Snapshot(), entries);
+    EXPECT_EQ(loaded.keyValueColumns, view.keyValueColumns);
+    EXPECT_EQ(loadedPlacement.left, 10);
+    EXPECT_EQ(loadedPlacement.bottom, 40);
+    EXPECT_EQ(loadedPlacement.showCommand, 2);
+}
+
+TEST_F(SettingsTest, ShortHexKeepsDefaultsAndLongHexIgnoresTheRest) {
+    WriteTextSetting(file, L"Config", L"0");
+    WriteTextSetting(file, L"Column2", L"001019804110"); // 12 of 16 digits
+    WriteTextSetting(file, L"WinPos", L"0102");
+    EXPECT_FALSE(Load());
+    EXPECT_EQ(view.viewFlags.load(), 1u);
+    EXPECT_EQ(view.keyValueColumns, kDefaultKeyValueColumns);
+
+    WriteTextSetting(file, L"Config", L"0000000000");
+    Load();
+    EXPECT_EQ(view.viewFlags.load(), 0u);
+    WriteTextSetting(file, L"Config", L"1f0000ff");
+    Load();
+    EXPECT_EQ(view.viewFlags.load(), 0xFF00001Fu);
+}
+
+TEST_F(SettingsTest, HexLettersBeyondFSpillInsteadOfFailing) {
+    uint8_t bytes[3] = {1, 2, 3};
+    WriteTextSetting(file, L"X", L"GZ!9\u0141\u0100");
+    EXPECT_TRUE(ReadHexSetting(file, L"X", bytes, 3));
+    EXPECT_EQ(bytes[0], uint8_t(16 << 4 | 35));
+    EXPECT_EQ(bytes[1], 0x09);
+    EXPECT_EQ(bytes[2], 0xA0); // U+0141 reads as 'A' by its low byte, U+0100 as 0
+    EXPECT_FALSE(ReadHexSetting(file, L"Missing", bytes, 1));
+}
+
+TEST_F(SettingsTest, ColumnWordsGoToTheirOwnPositions) {
+    const ColumnEntry sha1 = MakeColumnEntry(20, 1, 300, true);
+    const ColumnEntry crc32 = MakeColumnEntry(5, 2, 90, true);
+    WriteTextSetting(file, L"Column", Word(sha1) + Word(crc32));
+    Load();
+    EXPECT_EQ(view.columns.Get(23), sha1);
+    EXPECT_EQ(view.columns.Get(8), crc32);
+    EXPECT_EQ(view.columns.Selection(), (1ull << 20) | (1ull << 5));
+    EXPECT_FALSE(EntryShown(view.columns.Get(0))); // no File word: File hidden
+    EXPECT_EQ(view.columns.Get(18), WithShown(DefaultColumns()[18], false));
+}
+
+TEST_F(SettingsTest, ColumnValueLengthRules) {
+    const ColumnEntry md5 = MakeColumnEntry(15, 0, 10, true);
+    // Nine characters: one word.
+    WriteTextSetting(file, L"Column", Word(md5) + L"F");
+    Load();
+    EXPECT_EQ(view.columns.Selection(), 1ull << 15);
+
+    // An empty value (written when nothing was shown) is no value.
+    ViewState fresh;
+    WriteTextSetting(file, L"Column", L"");
+    LoadSettings(file, fresh, placement);
+    EXPECT_EQ(fresh.columns.Snapshot(), DefaultColumns());
+
+    // 50 words are cut to 399 characters, 49 words, of which 41 count: the
+    // 42nd word (a different SHA-1 entry) never arrives.
+    std::wstring many;
+    for (int i = 0; i < 41; ++i)
+        many += Word(MakeColumnEntry(ColumnIdAtPosition(i), i, 50, true));
+    for (int i = 41; i < 50; ++i)
+        many += Word(MakeColumnEntry(20, 9, 999, false));
+    WriteTextSetting(file, L"Column", many);
+    ViewState big;
+    LoadSettings(file, big, placement);
+    EXPECT_EQ(big.columns.Selection(), kAlgorithmBits);
+    EXPECT_EQ(EntryWidth(big.columns.Get(23)), 50u);
+}
+
+TEST_F(SettingsTest, InvalidIdsAreSkippedAndCanHideEverything) {
+    WriteTextSetting(file, L"Column",
+                     Word(MakeColumnEntry(38, 0, 1, true)) + Word(MakeColumnEntry(63, 0, 1, true)));
+    Load();
+    EXPECT_EQ(view.columns.Selection(), 0u);
+    for (int p = 0; p < int(kColumnCount); ++p)
+        EXPECT_FALSE(EntryShown(view.columns.Get(p))) << p;
+}
+
+TEST_F(SettingsTest, TextValuesKeepEveryCharacterAndAreCutAtTheirLimit) {
+    const std::wstring folder = L"C:\\Dat\u00e4\\\u03a9mega \u4e2d\u6587\\\U0001F600";
+    EXPECT_TRUE(WriteTextSetting(file, L"Folder", folder));
+    EXPECT_TRUE(WriteTextSetting(file, L"Font", L"Consolas,9"));
+    EXPECT_EQ(ReadTextSetting(file, L"Folder", kMaxFolderSettingCharacters, L""), folder);
+    EXPECT_EQ(ReadTextSetting(file, L"Font", kMaxFontSettingCharacters, L""), L"Consolas,9");
+    const std::wstring longFolder(600, L'x');
+    WriteTextSetting(file, L"Folder", longFolder);
+    EXPECT_EQ(ReadTextSetting(file, L"Folder", kMaxFolderSettingCharacters, L""), longFolder.substr(0, 259));
+    // A line break would make a second line of the file.
+    EXPECT_FALSE(WriteTextSetting(file, L"Folder", L"a\nConfig=00000000"));
+    EXPECT_EQ(ReadTextSetting(file, L"Config", 10, L"none"), L"none");
+}
+
+TEST_F(SettingsTest, IntegersReadTheirLeadingDigits) {
+    const struct {
+        const wchar_t* text;
+        int value;
+    } cases[] = {{L"3", 3}, {L"12abc", 12}, {L"x", 0}, {L"-2", -2}, {L"99999999999", 2147483647}};
+    for (const auto& c : cases) {
+        WriteTextSetting(file, L"FilterIndex", c.text);
+        EXPECT_EQ(ReadIntSetting(file, L"FilterIndex", 1), c.value) << WideToUtf8(c.text);
+    }
+    WriteIntSetting(file, L"DepthIndex", 7);
+    EXPECT_EQ(ReadIntSetting(file, L"DepthIndex", 0), 7);
+}
+
+TEST_F(SettingsTest, AnyBytesInTheFileLoadWithoutHarm) {
+    for (uint64_t seed = 1; seed <= 20; ++seed) {
+        std::vector<uint8_t> noise = RandomBytes(2000, seed);
+        const std::string header = "[General]\nColumn=";
+        noise.insert(noise.begin(), header.begin(), header.end());
+        std::ofstream(dir.path() / "vesk.ini", std::ios::binary)
+            .write(reinterpret_cast<const char*>(noise.data()), std::streamsize(noise.size()));
+        ViewState any;
+        LoadSettings(file, any, placement);
+        for (int p = 0; p < int(kColumnCount); ++p)
+            EXPECT_TRUE(PositionOfColumnId(EntryId(any.columns.Get(p))) == p) << p;
+    }
+}
+
+TEST(SettingsPath, IsBesideTheExecutable) {
+#ifdef _WIN32
+    EXPECT_EQ(SettingsPathFor(L"C:\\Tools\\vesk.exe"), L"C:\\Tools\\vesk.ini");
+#else
+    EXPECT_EQ(SettingsPathFor(L"/opt/vesk/bin/vesk"), L"/opt/vesk/bin/vesk.ini");
+#endif
+    EXPECT_EQ(SettingsPathFor(L"vesk.exe"), L"vesk.ini");
+}
+
+// Each case: a "Font" value, the font it gives starting from the default.
+const struct {
+    const wchar_t* text;
+    const wchar_t* face;
+    int points;
+    bool bold;
+    bool italic;
+} kFontCases[] = {
+    {L"Arial", L"Consolas", 9, false, false},
+    {L",12", L"Consolas", 12, false, false},
+    {L"Arial,10,italic,bold", L"Arial", 10, true, true},
+    {L"Courier New,11pt,Bold,x", L"Courier New", 11, false, false},
+    {L"Lucida,big", L"Lucida", 0, false, false},
+    {L"A,8,x,y,z,bold,italic", L"A", 8, false, false},
+    {L"A,8,x,y,italic,bold", L"A", 8, true, true},
+    {L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghij,7", L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcde", 7, false, false},
+};
+
+TEST(FontSetting, ParsesFieldsAsTheyStand) {
+    for (const auto& c : kFontCases) {
+        FontSetting font;
+        ParseFontSetting(c.text, font);
+        EXPECT_EQ(font.faceName, c.face) << WideToUtf8(c.text);
+        EXPECT_EQ(font.pointSize, c.points) << WideToUtf8(c.text);
+        EXPECT_EQ(font.bold, c.bold) << WideToUtf8(c.text);
+        EXPECT_EQ(font.italic, c.italic) << WideToUtf8(c.text);
+    }
+}
+
+TEST(FontSetting, WritesBoldBeforeItalic) {
+    FontSetting font;
+    ParseFontSetting(L"Arial,10,italic,bold", font);
+    EXPECT_EQ(FormatFontSetting(font), L"Arial,10,bold,italic");
+    EXPECT_EQ(FormatFontSetting(FontSetting{}), L"Consolas,9");
+}
+
+} // namespace
+} // namespace vesk::test

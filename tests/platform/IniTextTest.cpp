@@ -1,0 +1,66 @@
+#include "platform/IniText.h"
+
+#include <gtest/gtest.h>
+
+namespace vesk::platform {
+namespace {
+
+TEST(IniText, LookupIgnoresCaseBlanksAndOneQuotePair) {
+    const std::wstring text =
+        L"; comment\n[Other]\nKey=wrong\n[ general ]\n  kEy  =  \"quoted value\"  \nx=1\n";
+    EXPECT_EQ(IniLookup(text, L"General", L"KEY"), L"quoted value");
+    EXPECT_EQ(IniLookup(text, L"GENERAL", L"x"), L"1");
+    EXPECT_EQ(IniLookup(text, L"Other", L"key"), L"wrong");
+    EXPECT_EQ(IniLookup(text, L"General", L"missing"), std::nullopt);
+    EXPECT_EQ(IniLookup(text, L"Missing", L"key"), std::nullopt);
+    EXPECT_EQ(IniLookup(L"[General]\nempty=\n", L"General", L"empty"), L"");
+    EXPECT_EQ(IniLookup(L"[General]\nk='a\"\n", L"General", L"k"), L"'a\"");
+}
+
+TEST(IniText, OnlyTheFirstSectionAndKeyOfANameCount) {
+    const std::wstring text = L"[General]\nk=first\nk=second\n[General]\nk=third\n";
+    EXPECT_EQ(IniLookup(text, L"General", L"k"), L"first");
+    EXPECT_EQ(IniAssign(text, L"General", L"K", L"new"), L"[General]\nk=new\nk=second\n[General]\nk=third\n");
+}
+
+// Each case: the text before, the key and value written, the text after.
+constexpr struct {
+    const wchar_t* before;
+    const wchar_t* key;
+    const wchar_t* value;
+    const wchar_t* after;
+} kAssignCases[] = {
+    {L"", L"Config", L"01000000", L"[General]\nConfig=01000000\n"},
+    {L"[General]\nConfig=00\n", L"config", L"01", L"[General]\nConfig=01\n"},
+    {L"[General]\r\nA=1\r\n\r\n[Next]\r\nB=2\r\n", L"C", L"3",
+     L"[General]\r\nA=1\r\nC=3\r\n\r\n[Next]\r\nB=2\r\n"},
+    {L"[General]\nA=1", L"B", L"2", L"[General]\nA=1\nB=2\n"},
+    {L"[Other]\nA=1", L"B", L"2", L"[Other]\nA=1\n[General]\nB=2\n"},
+    {L"\uFEFF; keep me\n[General]\n", L"Font", L"\u03A9,9", L"\uFEFF; keep me\n[General]\nFont=\u03A9,9\n"},
+    {L"[General]\n  Folder = old  \nZ=9\n", L"folder", L"C:\\x y", L"[General]\nFolder=C:\\x y\nZ=9\n"},
+};
+
+TEST(IniText, AssignKeepsEveryOtherLine) {
+    for (const auto& c : kAssignCases) {
+        const std::wstring after = IniAssign(c.before, L"General", c.key, c.value);
+        EXPECT_EQ(after, c.after) << "writing " << c.key;
+        EXPECT_EQ(IniLookup(after, L"General", c.key), c.value);
+    }
+}
+
+TEST(IniText, AnyBytesAreReadWithoutHarm) {
+    std::wstring noise;
+    uint32_t x = 1;
+    for (int i = 0; i < 5000; ++i) {
+        x = x * 1664525 + 1013904223;
+        const wchar_t choices[] = {L'[', L']', L'=', L'\n', L'\r',
+                                   L' ', L'"', L'a', L'G',  wchar_t(x >> 20 & 0xFFF)};
+        noise += choices[(x >> 8) % 10];
+    }
+    IniLookup(noise, L"General", L"a");
+    const std::wstring written = IniAssign(noise, L"General", L"Key", L"value");
+    EXPECT_EQ(IniLookup(written, L"General", L"Key"), L"value");
+}
+
+} // namespace
+} // namespace vesk::platform
