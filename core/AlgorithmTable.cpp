@@ -1,6 +1,8 @@
 #include "core/AlgorithmTable.h"
 
+#include "algorithms/Adler32.h"
 #include "algorithms/Crc32.h"
+#include "algorithms/Crc64.h"
 
 namespace vesk {
 
@@ -20,9 +22,9 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("BLAKE2bp", 64, 1),
     Unavailable("BLAKE2s", 32, 2),
     Unavailable("BLAKE2sp", 32, 3),
-    Unavailable("Adler32", 4, 4),
+    MakeAlgorithmInfo<Adler32Context, Adler32Init, Adler32Update, Adler32Final>("Adler32", 4, 4),
     MakeAlgorithmInfo<Crc32Context, Crc32Init, Crc32Update, Crc32Final>("CRC32", 4, 5),
-    Unavailable("CRC64", 8, 6),
+    MakeAlgorithmInfo<Crc64Context, Crc64Init, Crc64Update, Crc64Final>("CRC64", 8, 6),
     Unavailable("Edon-R 224", 28, 7),
     Unavailable("Edon-R 256", 32, 8),
     Unavailable("Edon-R 384", 48, 9),
