@@ -3,6 +3,9 @@
 #include "algorithms/Adler32.h"
 #include "algorithms/Crc32.h"
 #include "algorithms/Crc64.h"
+#include "algorithms/Md2.h"
+#include "algorithms/Md4.h"
+#include "algorithms/Md5.h"
 
 namespace vesk {
 
@@ -31,9 +34,9 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("Edon-R 512", 64, 10),
     Unavailable("HAS-160", 20, 11),
     Unavailable("GOST", 32, 12),
-    Unavailable("MD2", 16, 13),
-    Unavailable("MD4", 16, 14),
-    Unavailable("MD5", 16, 15),
+    MakeAlgorithmInfo<Md2Context, Md2Init, Md2Update, Md2Final>("MD2", 16, 13),
+    MakeAlgorithmInfo<Md4Context, Md4Init, Md4Update, Md4Final>("MD4", 16, 14),
+    MakeAlgorithmInfo<Md5Context, Md5Init, Md5Update, Md5Final>("MD5", 16, 15),
     Unavailable("RIPEMD-128", 16, 16),
     Unavailable("RIPEMD-160", 20, 17),
     Unavailable("RIPEMD-256", 32, 18),
