@@ -15,12 +15,18 @@ static_assert(kLongestRun % kStep == 0);
 static_assert(255ull * kLongestRun * (kLongestRun + 1) / 2 + (kLongestRun + 1ull) * (kModulus - 1) <=
               0xFFFFFFFFull);
 
+} // namespace
+
+void Adler32Init(Adler32Context* context) {
+    context->sums = 1;
+}
+
 // Adds a run of whole 16-byte steps, at most kLongestRun bytes, to s1 and s2
 // without reducing them. Lane k sums byte k of every step (a[k]) and, before
 // each step, the lane sums so far (c[k]); the per-byte recurrence s2 += s1
 // then comes out as below. The lanes have no carried chain from byte to
 // byte, so the compiler can keep all sixteen in vector registers.
-void AddSteps(uint32_t& s1, uint32_t& s2, const uint8_t* data, uint32_t stepCount) {
+static void AddSteps(uint32_t& s1, uint32_t& s2, const uint8_t* data, uint32_t stepCount) {
     uint32_t a[kStep] = {};
     uint32_t c[kStep] = {};
     for (uint32_t step = 0; step < stepCount; ++step, data += kStep)
@@ -40,12 +46,6 @@ void AddSteps(uint32_t& s1, uint32_t& s2, const uint8_t* data, uint32_t stepCoun
     }
     s2 += stepCount * kStep * s1 + kStep * sumC + weighted;
     s1 += sumA;
-}
-
-} // namespace
-
-void Adler32Init(Adler32Context* context) {
-    context->sums = 1;
 }
 
 void Adler32Update(Adler32Context* context, const uint8_t* data, uint64_t byteCount) {

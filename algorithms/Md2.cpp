@@ -30,10 +30,16 @@ constexpr uint8_t kPiSubst[256] = {
 };
 // clang-format on
 
+} // namespace
+
+void Md2Init(Md2Context* context) {
+    std::memset(context, 0, sizeof *context);
+}
+
 // The checksum step of RFC 1319, section 3.2, as its reference code does it:
 // each byte is XORed into the existing checksum byte (the text of section 3.2
 // says "set", but the published test values come from the XOR).
-void UpdateChecksum(uint8_t* checksum, const uint8_t* block) {
+static void UpdateChecksum(uint8_t* checksum, const uint8_t* block) {
     uint8_t l = checksum[15];
     for (int j = 0; j < 16; ++j)
         l = checksum[j] ^= kPiSubst[block[j] ^ l];
@@ -42,7 +48,7 @@ void UpdateChecksum(uint8_t* checksum, const uint8_t* block) {
 // The compression of RFC 1319, section 3.4: 18 passes over the 48-byte work
 // area (state, block, state XOR block), each byte XORed with the substitution
 // of the byte before it.
-void Md2Compress(uint8_t* state, const uint8_t* block) {
+static void Md2Compress(uint8_t* state, const uint8_t* block) {
     uint8_t x[48];
     for (int j = 0; j < 16; ++j) {
         x[j] = state[j];
@@ -58,15 +64,9 @@ void Md2Compress(uint8_t* state, const uint8_t* block) {
     std::memcpy(state, x, 16);
 }
 
-void Md2Block(Md2Context* context, const uint8_t* block) {
+static void Md2Block(Md2Context* context, const uint8_t* block) {
     UpdateChecksum(context->checksum, block);
     Md2Compress(context->state, block);
-}
-
-} // namespace
-
-void Md2Init(Md2Context* context) {
-    std::memset(context, 0, sizeof *context);
 }
 
 void Md2Update(Md2Context* context, const uint8_t* data, uint64_t byteCount) {

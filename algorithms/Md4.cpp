@@ -30,11 +30,19 @@ constexpr uint32_t kInitialState[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x103
 // 0x80 and zeros, cut to the length the padding needs.
 constexpr uint8_t kPadding[kMd4BlockBytes] = {0x80};
 
+} // namespace
+
+void Md4Init(Md4Context* context) {
+    std::memcpy(context->state, kInitialState, sizeof kInitialState);
+    context->count[0] = 0;
+    context->count[1] = 0;
+}
+
 // Step i of the 48: the registers take turns as a, b, c, d, so v[(4 - i) mod 4]
 // is this step's a. The terms fixed before the step are added first, which
 // leaves only a few operations on the b of the step before on the critical path.
 template <size_t i>
-inline void Md4Step(uint32_t (&v)[4], const uint8_t* block) {
+static inline void Md4Step(uint32_t (&v)[4], const uint8_t* block) {
     uint32_t& a = v[(48 - i) % 4];
     const uint32_t b = v[(49 - i) % 4];
     const uint32_t c = v[(50 - i) % 4];
@@ -50,13 +58,13 @@ inline void Md4Step(uint32_t (&v)[4], const uint8_t* block) {
 }
 
 template <size_t... i>
-inline void Md4Steps(uint32_t (&v)[4], const uint8_t* block, std::index_sequence<i...>) {
+static inline void Md4Steps(uint32_t (&v)[4], const uint8_t* block, std::index_sequence<i...>) {
     (Md4Step<i>(v, block), ...);
 }
 
 // Runs blockCount consecutive 64-byte blocks through the compression function,
 // keeping the chaining value in registers from one block to the next.
-void Md4Compress(uint32_t* state, const uint8_t* data, uint64_t blockCount) {
+static void Md4Compress(uint32_t* state, const uint8_t* data, uint64_t blockCount) {
     uint32_t v[4] = {state[0], state[1], state[2], state[3]};
     for (; blockCount > 0; --blockCount, data += kMd4BlockBytes) {
         const uint32_t before[4] = {v[0], v[1], v[2], v[3]};
@@ -66,14 +74,6 @@ void Md4Compress(uint32_t* state, const uint8_t* data, uint64_t blockCount) {
     }
     for (int k = 0; k < 4; ++k)
         state[k] = v[k];
-}
-
-} // namespace
-
-void Md4Init(Md4Context* context) {
-    std::memcpy(context->state, kInitialState, sizeof kInitialState);
-    context->count[0] = 0;
-    context->count[1] = 0;
 }
 
 void Md4Update(Md4Context* context, const uint8_t* data, uint64_t byteCount) {

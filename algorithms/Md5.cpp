@@ -40,12 +40,20 @@ constexpr uint32_t kInitialState[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x103
 // 0x80 and zeros, cut to the length the padding needs.
 constexpr uint8_t kPadding[kMd5BlockBytes] = {0x80};
 
+} // namespace
+
+void Md5Init(Md5Context* context) {
+    context->count[0] = 0;
+    context->count[1] = 0;
+    std::memcpy(context->state, kInitialState, sizeof kInitialState);
+}
+
 // Step i of the 64: the registers take turns as a, b, c, d, so v[(4 - i) mod 4]
 // is this step's a. The terms fixed before the step (a, T, the message word and
 // whatever does not involve b) are added first, which leaves only a few
 // operations on the b of the step before on the critical path.
 template <size_t i>
-inline void Md5Step(uint32_t (&v)[4], const uint8_t* block) {
+static inline void Md5Step(uint32_t (&v)[4], const uint8_t* block) {
     uint32_t& a = v[(64 - i) % 4];
     const uint32_t b = v[(65 - i) % 4];
     const uint32_t c = v[(66 - i) % 4];
@@ -63,13 +71,13 @@ inline void Md5Step(uint32_t (&v)[4], const uint8_t* block) {
 }
 
 template <size_t... i>
-inline void Md5Steps(uint32_t (&v)[4], const uint8_t* block, std::index_sequence<i...>) {
+static inline void Md5Steps(uint32_t (&v)[4], const uint8_t* block, std::index_sequence<i...>) {
     (Md5Step<i>(v, block), ...);
 }
 
 // Runs blockCount consecutive 64-byte blocks through the compression function,
 // keeping the chaining value in registers from one block to the next.
-void Md5Compress(uint32_t* state, const uint8_t* data, uint64_t blockCount) {
+static void Md5Compress(uint32_t* state, const uint8_t* data, uint64_t blockCount) {
     uint32_t v[4] = {state[0], state[1], state[2], state[3]};
     for (; blockCount > 0; --blockCount, data += kMd5BlockBytes) {
         const uint32_t before[4] = {v[0], v[1], v[2], v[3]};
@@ -81,20 +89,12 @@ void Md5Compress(uint32_t* state, const uint8_t* data, uint64_t blockCount) {
         state[k] = v[k];
 }
 
-} // namespace
-
-void Md5Init(Md5Context* context) {
-    context->count[0] = 0;
-    context->count[1] = 0;
-    std::memcpy(context->state, kInitialState, sizeof kInitialState);
-}
-
 void Md5Update(Md5Context* context, const uint8_t* data, uint64_t byteCount) {
     // Avoids arithmetic on a null data pointer.
     if (byteCount == 0)
         return;
     uint64_t bits = uint64_t(context->count[1]) << 32 | context->count[0];
-    uint64_t buffered = (bits >> 3) % kMd5BlockBytes;
+    const uint64_t buffered = (bits >> 3) % kMd5BlockBytes;
     bits += byteCount << 3; // the length field is the bit count modulo 2^64
     context->count[0] = uint32_t(bits);
     context->count[1] = uint32_t(bits >> 32);
