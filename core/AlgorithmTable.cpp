@@ -1,6 +1,11 @@
 #include "core/AlgorithmTable.h"
 
+#include "algorithms/Adler32.h"
 #include "algorithms/Crc32.h"
+#include "algorithms/Crc64.h"
+#include "algorithms/Md2.h"
+#include "algorithms/Md4.h"
+#include "algorithms/Md5.h"
 
 namespace vesk {
 
@@ -20,18 +25,18 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("BLAKE2bp", 64, 1),
     Unavailable("BLAKE2s", 32, 2),
     Unavailable("BLAKE2sp", 32, 3),
-    Unavailable("Adler32", 4, 4),
+    MakeAlgorithmInfo<Adler32Context, Adler32Init, Adler32Update, Adler32Final>("Adler32", 4, 4),
     MakeAlgorithmInfo<Crc32Context, Crc32Init, Crc32Update, Crc32Final>("CRC32", 4, 5),
-    Unavailable("CRC64", 8, 6),
+    MakeAlgorithmInfo<Crc64Context, Crc64Init, Crc64Update, Crc64Final>("CRC64", 8, 6),
     Unavailable("Edon-R 224", 28, 7),
     Unavailable("Edon-R 256", 32, 8),
     Unavailable("Edon-R 384", 48, 9),
     Unavailable("Edon-R 512", 64, 10),
     Unavailable("HAS-160", 20, 11),
     Unavailable("GOST", 32, 12),
-    Unavailable("MD2", 16, 13),
-    Unavailable("MD4", 16, 14),
-    Unavailable("MD5", 16, 15),
+    MakeAlgorithmInfo<Md2Context, Md2Init, Md2Update, Md2Final>("MD2", 16, 13),
+    MakeAlgorithmInfo<Md4Context, Md4Init, Md4Update, Md4Final>("MD4", 16, 14),
+    MakeAlgorithmInfo<Md5Context, Md5Init, Md5Update, Md5Final>("MD5", 16, 15),
     Unavailable("RIPEMD-128", 16, 16),
     Unavailable("RIPEMD-160", 20, 17),
     Unavailable("RIPEMD-256", 32, 18),
