@@ -1,6 +1,8 @@
 #include "core/AlgorithmTable.h"
 
 #include "algorithms/Crc32.h"
+#include "algorithms/Gost.h"
+#include "algorithms/Has160.h"
 
 namespace vesk {
 
@@ -27,8 +29,8 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("Edon-R 256", 32, 8),
     Unavailable("Edon-R 384", 48, 9),
     Unavailable("Edon-R 512", 64, 10),
-    Unavailable("HAS-160", 20, 11),
-    Unavailable("GOST", 32, 12),
+    MakeAlgorithmInfo<Has160Context, Has160Init, Has160Update, Has160Final>("HAS-160", 20, 11),
+    MakeAlgorithmInfo<GostContext, GostInit, GostUpdate, GostFinal>("GOST", 32, 12),
     Unavailable("MD2", 16, 13),
     Unavailable("MD4", 16, 14),
     Unavailable("MD5", 16, 15),
