@@ -23,14 +23,16 @@ constexpr uint8_t kSBox[8][16] = {
     {1, 15, 13, 0, 5, 7, 10, 4, 9, 2, 3, 14, 6, 11, 8, 12},
 };
 
-// RFC 5831 section 5.1, the constant C3 of the key generation as eight 32-bit
-// words, least significant first (C2 and C4 are zero).
-constexpr uint32_t kC3[8] = {0xFF00FF00, 0xFF00FF00, 0x00FF00FF, 0x00FF00FF,
-                             0x00FFFF00, 0xFF0000FF, 0x000000FF, 0xFF00FFFF};
+// RFC 5831 section 5.1, the constant C3 of the key generation as four 64-bit
+// parts, least significant first (C2 and C4 are zero).
+constexpr uint64_t kC3[4] = {0xFF00FF00FF00FF00, 0x00FF00FF00FF00FF, 0xFF0000FF00FFFF00, 0xFF00FFFF000000FF};
 
 // Table p maps byte p of a round input to its S-box output, rotated left by 11
 // bits, so a round is four look-ups. Written by GostTablesInit, read-only after.
 uint32_t roundTables[4][256];
+
+// The 256-bit values of the step function are held as four 64-bit parts,
+// part 0 least significant (y1 in RFC 5831, y4 being part 3).
 
 // The GOST 28147-89 round function: S-boxes on the eight nibbles, then a rotation by 11.
 inline uint32_t RoundFunction(uint32_t x) {
@@ -38,113 +40,150 @@ inline uint32_t RoundFunction(uint32_t x) {
            roundTables[3][x >> 24];
 }
 
-// The transform A of the key generation: with the 64-bit parts y4 | y3 | y2 | y1,
-// the result is (y1 ^ y2) | y4 | y3 | y2.
-inline void TransformA(uint32_t y[8]) {
-    const uint32_t low = y[0] ^ y[2], high = y[1] ^ y[3];
-    for (int i = 0; i < 6; ++i)
-        y[i] = y[i + 2];
-    y[6] = low;
-    y[7] = high;
+// The transform A of the key generation: y4 | y3 | y2 | y1 becomes (y1 ^ y2) | y4 | y3 | y2.
+inline void TransformA(uint64_t y[4]) {
+    const uint64_t top = y[0] ^ y[1];
+    y[0] = y[1];
+    y[1] = y[2];
+    y[2] = y[3];
+    y[3] = top;
 }
 
 // The byte permutation P of the key generation: byte i + 4k of the key is byte
-// 8i + k of w, so key word k gathers byte k of each 64-bit part of w.
-inline void TransformP(const uint32_t w[8], uint32_t key[8]) {
-    for (int k = 0; k < 8; ++k) {
-        const int shift = 8 * (k % 4);
-        const int half = k / 4;
-        key[k] = (w[half] >> shift & 0xFF) | (w[2 + half] >> shift & 0xFF) << 8 |
-                 (w[4 + half] >> shift & 0xFF) << 16 | (w[6 + half] >> shift & 0xFF) << 24;
-    }
+// k of part i, so key word k gathers byte k of the four parts: a 4 x 8 byte
+// transpose, done here on whole words, first for byte pairs, then for halves.
+inline void TransformP(const uint64_t w[4], uint32_t key[8]) {
+    constexpr uint64_t kEvenBytes = 0x00FF00FF00FF00FF, kEvenHalves = 0x0000FFFF0000FFFF;
+    // Each 16-bit slot s holds byte 2s (t0, t2) or 2s + 1 (t1, t3) of parts 0 and 1 (t0, t1) or 2 and 3.
+    const uint64_t t0 = (w[0] & kEvenBytes) | (w[1] & kEvenBytes) << 8;
+    const uint64_t t1 = (w[0] >> 8 & kEvenBytes) | (w[1] & ~kEvenBytes);
+    const uint64_t t2 = (w[2] & kEvenBytes) | (w[3] & kEvenBytes) << 8;
+    const uint64_t t3 = (w[2] >> 8 & kEvenBytes) | (w[3] & ~kEvenBytes);
+    // Each 32-bit half now holds one key word: q0 keys 0 and 4, q1 keys 2 and 6, q2 1 and 5, q3 3 and 7.
+    const uint64_t q0 = (t0 & kEvenHalves) | (t2 & kEvenHalves) << 16;
+    const uint64_t q1 = (t0 >> 16 & kEvenHalves) | (t2 & ~kEvenHalves);
+    const uint64_t q2 = (t1 & kEvenHalves) | (t3 & kEvenHalves) << 16;
+    const uint64_t q3 = (t1 >> 16 & kEvenHalves) | (t3 & ~kEvenHalves);
+    key[0] = uint32_t(q0);
+    key[1] = uint32_t(q2);
+    key[2] = uint32_t(q1);
+    key[3] = uint32_t(q3);
+    key[4] = uint32_t(q0 >> 32);
+    key[5] = uint32_t(q2 >> 32);
+    key[6] = uint32_t(q1 >> 32);
+    key[7] = uint32_t(q3 >> 32);
 }
 
 // The four cipher keys from chaining value h and message block m (RFC 5831 section 5.1).
-inline void GenerateKeys(const uint32_t h[8], const uint32_t m[8], uint32_t keys[4][8]) {
-    uint32_t u[8], v[8], w[8];
-    std::copy(h, h + 8, u);
-    std::copy(m, m + 8, v);
+inline void GenerateKeys(const uint64_t h[4], const uint64_t m[4], uint32_t keys[4][8]) {
+    uint64_t u[4], v[4], w[4];
+    std::copy(h, h + 4, u);
+    std::copy(m, m + 4, v);
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
         if (j > 0) {
             TransformA(u);
             if (j == 2)
-                for (int i = 0; i < 8; ++i)
+                for (int i = 0; i < 4; ++i)
                     u[i] ^= kC3[i];
             TransformA(v);
             TransformA(v);
         }
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < 4; ++i)
             w[i] = u[i] ^ v[i];
         TransformP(w, keys[j]);
     }
 }
 
-// Rounds on all four 64-bit parts at once, part i with key word keys[i][j] then
-// keys[i][j2]. The four encryptions are independent, so interleaving them keeps
-// the table loads of one from waiting on those of another.
+// Two cipher rounds on all four parts at once, part i with key word keys[i][j],
+// then keys[i][j2]. The four encryptions are independent, so interleaving them
+// lets one run while another waits for its table loads.
 inline void TwoRounds(uint32_t n1[4], uint32_t n2[4], const uint32_t keys[4][8], int j, int j2) {
+#pragma GCC unroll 4
     for (int i = 0; i < 4; ++i)
         n2[i] ^= RoundFunction(n1[i] + keys[i][j]);
+#pragma GCC unroll 4
     for (int i = 0; i < 4; ++i)
         n1[i] ^= RoundFunction(n2[i] + keys[i][j2]);
 }
 
 // GOST 28147-89 in simple substitution mode (RFC 5830 section 6.1) on the four
-// 64-bit parts of h, part i (words 2i, 2i + 1) with keys[i]: key words 0 to 7
-// three times, then 7 down to 0.
-inline void EncryptParts(const uint32_t h[8], const uint32_t keys[4][8], uint32_t s[8]) {
+// parts of h, part i with keys[i]: key words 0 to 7 three times, then 7 down to 0.
+inline void EncryptParts(const uint64_t h[4], const uint32_t keys[4][8], uint64_t s[4]) {
     uint32_t n1[4], n2[4];
     for (int i = 0; i < 4; ++i) {
-        n1[i] = h[2 * i];
-        n2[i] = h[2 * i + 1];
+        n1[i] = uint32_t(h[i]);
+        n2[i] = uint32_t(h[i] >> 32);
     }
-    for (int pass = 0; pass < 3; ++pass)
-        for (int j = 0; j < 8; j += 2)
-            TwoRounds(n1, n2, keys, j, j + 1);
-    for (int j = 7; j > 0; j -= 2)
-        TwoRounds(n1, n2, keys, j, j - 1);
+#pragma GCC unroll 16
+    for (int r = 0; r < 32; r += 2) {
+        if (r < 24)
+            TwoRounds(n1, n2, keys, r % 8, r % 8 + 1);
+        else
+            TwoRounds(n1, n2, keys, 7 - r % 8, 6 - r % 8);
+    }
     // The last round does not swap the halves.
-    for (int i = 0; i < 4; ++i) {
-        s[2 * i] = n2[i];
-        s[2 * i + 1] = n1[i];
-    }
+    for (int i = 0; i < 4; ++i)
+        s[i] = uint64_t(n1[i]) << 32 | n2[i];
 }
 
-// Extends y[0..15], sixteen 16-bit words (y[0] lowest), by count words so that
-// y[count..count + 15] is the shuffle psi applied count times: psi shifts the
-// value down one word and makes the new top word y1 ^ y2 ^ y3 ^ y4 ^ y13 ^ y16.
+// The shuffle psi (RFC 5831 section 5.3) on sixteen 16-bit words y[0..15], y[0]
+// lowest, shifts them down one word and makes the new top word y[16] = y[0] ^
+// y[1] ^ y[2] ^ y[3] ^ y[12] ^ y[15]; repeated, it extends that sequence. Here
+// the words are packed four to a part, z = y[4j..4j+3], and this gives the next
+// four words z[j + 4] from z[j], z[j + 1] and z[j + 3]: each new word is the sum
+// of its own five older words and the new word before it, a running XOR.
+inline uint64_t NextFourWords(uint64_t z0, uint64_t z1, uint64_t z3) {
+    uint64_t a = z0 ^ (z0 >> 16 | z1 << 48) ^ (z0 >> 32 | z1 << 32) ^ (z0 >> 48 | z1 << 16) ^ z3 ^ z3 >> 48;
+    a ^= a << 16;
+    a ^= a << 32;
+    return a;
+}
+
+// Words 1 to 16 of the sequence in z[0..4]: the value one psi further on.
+inline void ShiftedByOneWord(const uint64_t* z, uint64_t out[4]) {
+    for (int i = 0; i < 4; ++i)
+        out[i] = z[i] >> 16 | z[i + 1] << 48;
+}
+
+// Extends z[0..3] to z[0..3 + count]: psi applied 4 * count times is z[count..count + 3].
 template <int count>
-inline void Psi(uint16_t* y) {
-    for (int k = 0; k < count; ++k)
-        y[k + 16] = y[k] ^ y[k + 1] ^ y[k + 2] ^ y[k + 3] ^ y[k + 12] ^ y[k + 15];
+inline void ExtendWords(uint64_t* z) {
+#pragma GCC unroll 16
+    for (int j = 0; j < count; ++j)
+        z[j + 4] = NextFourWords(z[j], z[j + 1], z[j + 3]);
 }
 
-inline void ToHalves(const uint32_t w[8], uint16_t y[16]) {
-    for (int i = 0; i < 8; ++i) {
-        y[2 * i] = uint16_t(w[i]);
-        y[2 * i + 1] = uint16_t(w[i] >> 16);
-    }
-}
-
-// The step function: h becomes psi^61(h ^ psi(m ^ psi^12(s))) with s the
-// encrypted h (RFC 5831 sections 5.2 and 5.3).
-void StepFunction(uint32_t h[8], const uint32_t m[8]) {
-    uint32_t keys[4][8], s[8];
+// The step function: h becomes psi^61(h ^ psi(m ^ psi^12(s))), s being the
+// parts of h encrypted with keys from h and m (RFC 5831 section 5).
+void StepFunction(uint64_t h[4], const uint64_t m[4]) {
+    uint32_t keys[4][8];
+    uint64_t z[20];
     GenerateKeys(h, m, keys);
-    EncryptParts(h, keys, s);
-    uint16_t y[16 + 61], mh[16], hh[16];
-    ToHalves(s, y);
-    ToHalves(m, mh);
-    ToHalves(h, hh);
-    Psi<12>(y);
-    for (int i = 0; i < 16; ++i)
-        y[i] = y[i + 12] ^ mh[i];
-    Psi<1>(y);
-    for (int i = 0; i < 16; ++i)
-        y[i] = y[i + 1] ^ hh[i];
-    Psi<61>(y);
-    for (int i = 0; i < 8; ++i)
-        h[i] = uint32_t(y[61 + 2 * i]) | uint32_t(y[62 + 2 * i]) << 16;
+    EncryptParts(h, keys, z);
+    ExtendWords<3>(z); // psi^12(s) = z[3..6]
+    for (int i = 0; i < 4; ++i)
+        z[i] = z[i + 3] ^ m[i];
+    ExtendWords<1>(z);
+    ShiftedByOneWord(z, z); // psi once
+    for (int i = 0; i < 4; ++i)
+        z[i] ^= h[i];
+    ExtendWords<16>(z); // psi^64 = z[16..19]; psi^61 starts one word into z[15]
+    ShiftedByOneWord(z + 15, h);
+}
+
+// The step function on eight 32-bit words, word 0 lowest, as the context keeps them.
+void StepOnWords(uint32_t hash[8], const uint32_t m[8]) {
+    uint64_t h[4], parts[4];
+    for (int i = 0; i < 4; ++i) {
+        h[i] = uint64_t(hash[2 * i + 1]) << 32 | hash[2 * i];
+        parts[i] = uint64_t(m[2 * i + 1]) << 32 | m[2 * i];
+    }
+    StepFunction(h, parts);
+    for (int i = 0; i < 4; ++i) {
+        hash[2 * i] = uint32_t(h[i]);
+        hash[2 * i + 1] = uint32_t(h[i] >> 32);
+    }
 }
 
 // One message block: into the control sum, through the step function, and
@@ -158,7 +197,7 @@ void ProcessBlock(GostContext* context, const uint8_t* block, uint32_t bitCount)
         context->sum[i] = uint32_t(carry);
         carry >>= 32;
     }
-    StepFunction(context->hash, m);
+    StepOnWords(context->hash, m);
     const uint64_t bits = (uint64_t(context->length[1]) << 32 | context->length[0]) + bitCount;
     context->length[0] = uint32_t(bits);
     context->length[1] = uint32_t(bits >> 32);
@@ -206,8 +245,8 @@ void GostFinal(GostContext* context, uint8_t* digest) {
                     size_t(kGostBlockBytes - context->bufferCount));
         ProcessBlock(context, context->buffer, uint32_t(8 * context->bufferCount));
     }
-    StepFunction(context->hash, context->length);
-    StepFunction(context->hash, context->sum);
+    StepOnWords(context->hash, context->length);
+    StepOnWords(context->hash, context->sum);
     for (int i = 0; i < 8; ++i)
         StoreLe32(digest + 4 * i, context->hash[i]);
 }

@@ -45,7 +45,9 @@ inline uint32_t Boolean(uint32_t x, uint32_t y, uint32_t z) {
 // register and b, rotated, the new third; the caller passes (e, a, b, c, d) next.
 template <int r>
 inline void Step(uint32_t a, uint32_t& b, uint32_t c, uint32_t d, uint32_t& e, uint32_t x, int j) {
-    e += std::rotl(a, kRotateA[j]) + Boolean<r>(b, c, d) + x + kRoundConstant[r];
+    // a, the register the previous step produced, is added last to keep the chain between steps short.
+    e += x + kRoundConstant[r] + Boolean<r>(b, c, d);
+    e += std::rotl(a, kRotateA[j]);
     b = std::rotl(b, kRotateB[r]);
 }
 
@@ -53,6 +55,7 @@ inline void Step(uint32_t a, uint32_t& b, uint32_t c, uint32_t d, uint32_t& e, u
 template <int r>
 inline void Round(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t& e, uint32_t x[20]) {
     const int* order = kWordOrder[r];
+#pragma GCC unroll 4
     for (int g = 0; g < 4; ++g)
         x[16 + g] = x[order[5 * g + 1]] ^ x[order[5 * g + 2]] ^ x[order[5 * g + 3]] ^ x[order[5 * g + 4]];
 #pragma GCC unroll 4
