@@ -31,14 +31,14 @@ constexpr uint64_t kC3[4] = {0xFF00FF00FF00FF00, 0x00FF00FF00FF00FF, 0xFF0000FF0
 // bits, so a round is four look-ups. Written by GostTablesInit, read-only after.
 uint32_t roundTables[4][256];
 
-// The 256-bit values of the step function are held as four 64-bit parts,
-// part 0 least significant (y1 in RFC 5831, y4 being part 3).
-
 // The GOST 28147-89 round function: S-boxes on the eight nibbles, then a rotation by 11.
 inline uint32_t RoundFunction(uint32_t x) {
     return roundTables[0][x & 0xFF] ^ roundTables[1][(x >> 8) & 0xFF] ^ roundTables[2][(x >> 16) & 0xFF] ^
            roundTables[3][x >> 24];
 }
+
+// The step function holds its 256-bit values as four 64-bit parts, part 0 least
+// significant (y1 in RFC 5831, part 3 is y4).
 
 // The transform A of the key generation: y4 | y3 | y2 | y1 becomes (y1 ^ y2) | y4 | y3 | y2.
 inline void TransformA(uint64_t y[4]) {
@@ -154,9 +154,23 @@ inline void ExtendWords(uint64_t* z) {
         z[j + 4] = NextFourWords(z[j], z[j + 1], z[j + 3]);
 }
 
+} // namespace
+
+void GostTablesInit() {
+    for (int p = 0; p < 4; ++p)
+        for (uint32_t v = 0; v < 256; ++v) {
+            const uint32_t low = kSBox[2 * p][v & 15], high = kSBox[2 * p + 1][v >> 4];
+            roundTables[p][v] = std::rotl((low | high << 4) << (8 * p), 11);
+        }
+}
+
+void GostInit(GostContext* context) {
+    std::memset(context, 0, sizeof *context);
+}
+
 // The step function: h becomes psi^61(h ^ psi(m ^ psi^12(s))), s being the
 // parts of h encrypted with keys from h and m (RFC 5831 section 5).
-void StepFunction(uint64_t h[4], const uint64_t m[4]) {
+static void StepFunction(uint64_t h[4], const uint64_t m[4]) {
     uint32_t keys[4][8];
     uint64_t z[20];
     GenerateKeys(h, m, keys);
@@ -173,7 +187,7 @@ void StepFunction(uint64_t h[4], const uint64_t m[4]) {
 }
 
 // The step function on eight 32-bit words, word 0 lowest, as the context keeps them.
-void StepOnWords(uint32_t hash[8], const uint32_t m[8]) {
+static void StepOnWords(uint32_t hash[8], const uint32_t m[8]) {
     uint64_t h[4], parts[4];
     for (int i = 0; i < 4; ++i) {
         h[i] = uint64_t(hash[2 * i + 1]) << 32 | hash[2 * i];
@@ -188,7 +202,7 @@ void StepOnWords(uint32_t hash[8], const uint32_t m[8]) {
 
 // One message block: into the control sum, through the step function, and
 // bitCount bits onto the length.
-void ProcessBlock(GostContext* context, const uint8_t* block, uint32_t bitCount) {
+static void ProcessBlock(GostContext* context, const uint8_t* block, uint32_t bitCount) {
     uint32_t m[8];
     uint64_t carry = 0;
     for (int i = 0; i < 8; ++i) {
@@ -201,20 +215,6 @@ void ProcessBlock(GostContext* context, const uint8_t* block, uint32_t bitCount)
     const uint64_t bits = (uint64_t(context->length[1]) << 32 | context->length[0]) + bitCount;
     context->length[0] = uint32_t(bits);
     context->length[1] = uint32_t(bits >> 32);
-}
-
-} // namespace
-
-void GostTablesInit() {
-    for (int p = 0; p < 4; ++p)
-        for (uint32_t v = 0; v < 256; ++v) {
-            const uint32_t low = kSBox[2 * p][v & 15], high = kSBox[2 * p + 1][v >> 4];
-            roundTables[p][v] = std::rotl((low | high << 4) << (8 * p), 11);
-        }
-}
-
-void GostInit(GostContext* context) {
-    std::memset(context, 0, sizeof *context);
 }
 
 void GostUpdate(GostContext* context, const uint8_t* data, uint64_t byteCount) {
