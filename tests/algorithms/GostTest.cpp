@@ -8,9 +8,10 @@ namespace {
 
 constexpr AlgorithmId kGost = 12;
 
-// The program's own published values (the empty message runs the step function
-// only on the zero length and the zero control sum), the worked examples of
-// RFC 5831 section 7, and the test-parameter values commonly published with them.
+// The program's own values for "" and "abc" (the empty message runs the step
+// function only on the zero length and the zero control sum), the worked examples
+// of RFC 5831 section 7, and the widely published test-parameter-set values for
+// "a", "message digest", the fox, 128 'U' and a million 'a' (all agree with rhash).
 constexpr KnownAnswer kGostPublished[] = {
     {kGost, "", 1, "CE85B99CC46752FFFEE35CAB9A7B0278ABB4C2D2055CFF685AF4912C49490F8D"},
     {kGost, "abc", 1, "F3134348C44FB1B2A277729E2285EBB5CB5E0F29C975BC753B70497C06A4D51D"},

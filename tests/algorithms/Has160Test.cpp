@@ -7,8 +7,8 @@ namespace {
 
 constexpr AlgorithmId kHas160 = 11;
 
-// The MD-style test suite published with HAS-160 (TTAS.KO-12.0011/R2 appendix; the
-// first five and the million 'a' also in C. H. Lim, "The revised version of KCDSA").
+// C. H. Lim, "The revised version of KCDSA" (the HAS-160 test values), then the
+// rest of the RFC 1321 input suite with values from rhash 1.4.3 (--has160).
 constexpr KnownAnswer kHas160Published[] = {
     {kHas160, "", 1, "307964EF34151D37C8047ADEC7AB50F4FF89762D"},
     {kHas160, "a", 1, "4872BCBC4CD0F0A9DC7C2F7045E5B43B6C830DB8"},
