@@ -3,6 +3,8 @@
 #include "algorithms/Adler32.h"
 #include "algorithms/Crc32.h"
 #include "algorithms/Crc64.h"
+#include "algorithms/Gost.h"
+#include "algorithms/Has160.h"
 #include "algorithms/Md2.h"
 #include "algorithms/Md4.h"
 #include "algorithms/Md5.h"
@@ -32,8 +34,8 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("Edon-R 256", 32, 8),
     Unavailable("Edon-R 384", 48, 9),
     Unavailable("Edon-R 512", 64, 10),
-    Unavailable("HAS-160", 20, 11),
-    Unavailable("GOST", 32, 12),
+    MakeAlgorithmInfo<Has160Context, Has160Init, Has160Update, Has160Final>("HAS-160", 20, 11),
+    MakeAlgorithmInfo<GostContext, GostInit, GostUpdate, GostFinal>("GOST", 32, 12),
     MakeAlgorithmInfo<Md2Context, Md2Init, Md2Update, Md2Final>("MD2", 16, 13),
     MakeAlgorithmInfo<Md4Context, Md4Init, Md4Update, Md4Final>("MD4", 16, 14),
     MakeAlgorithmInfo<Md5Context, Md5Init, Md5Update, Md5Final>("MD5", 16, 15),
