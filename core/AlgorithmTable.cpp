@@ -8,6 +8,8 @@
 #include "algorithms/Md2.h"
 #include "algorithms/Md4.h"
 #include "algorithms/Md5.h"
+#include "algorithms/Sha1.h"
+#include "algorithms/Sha2.h"
 
 namespace vesk {
 
@@ -43,11 +45,11 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("RIPEMD-160", 20, 17),
     Unavailable("RIPEMD-256", 32, 18),
     Unavailable("RIPEMD-320", 40, 19),
-    Unavailable("SHA-1", 20, 20),
-    Unavailable("SHA-224", 28, 21),
-    Unavailable("SHA-256", 32, 22),
-    Unavailable("SHA-384", 48, 23),
-    Unavailable("SHA-512", 64, 24),
+    MakeAlgorithmInfo<Sha1Context, Sha1Init, Sha1Update, Sha1Final>("SHA-1", 20, 20),
+    MakeAlgorithmInfo<Sha256Context, Sha224Init, Sha256Update, Sha224Final>("SHA-224", 28, 21),
+    MakeAlgorithmInfo<Sha256Context, Sha256Init, Sha256Update, Sha256Final>("SHA-256", 32, 22),
+    MakeAlgorithmInfo<Sha512Context, Sha384Init, Sha512Update, Sha384Final>("SHA-384", 48, 23),
+    MakeAlgorithmInfo<Sha512Context, Sha512Init, Sha512Update, Sha512Final>("SHA-512", 64, 24),
     Unavailable("SHA3-224", 28, 25),
     Unavailable("SHA3-256", 32, 26),
     Unavailable("SHA3-384", 48, 27),
