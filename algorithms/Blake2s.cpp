@@ -82,8 +82,10 @@ inline void G(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t x, ui
 
 // One round: the columns, then the diagonals. The round number is a template
 // argument so that every message index is a constant and v stays in registers.
+// Forced inline, as GCC otherwise may keep rounds out of line and send v
+// through memory on every call.
 template <int r>
-inline void Round(uint32_t (&v)[16], const uint32_t (&m)[16]) {
+[[gnu::always_inline]] inline void Round(uint32_t (&v)[16], const uint32_t (&m)[16]) {
     constexpr const uint8_t(&s)[16] = kSigma[r];
     G(v[0], v[4], v[8], v[12], m[s[0]], m[s[1]]);
     G(v[1], v[5], v[9], v[13], m[s[2]], m[s[3]]);
@@ -162,10 +164,42 @@ void Blake2spInit(Blake2spContext* context) {
     context->stripePosition = 0;
 }
 
+namespace {
+
+// From the start of a stripe, over stripeCount > 1 whole stripes: what
+// Blake2sUpdate would do with each leaf's blocks, but compressing every block
+// but the last of each leaf straight from the input.
+void TakeWholeStripes(Blake2spContext* context, const uint8_t* data, uint64_t stripeCount) {
+    // A leaf's held block (a whole one, at a stripe start) is not its last.
+    for (Blake2sContext& leaf : context->leaves)
+        if (leaf.fill != 0) {
+            AddToCounter(&leaf, kBlake2sBlockBytes);
+            Compress(&leaf, leaf.block);
+        }
+    for (; stripeCount > 1; --stripeCount, data += kBlake2StripeBytes)
+        for (uint32_t i = 0; i < kBlake2spLeafCount; ++i) {
+            AddToCounter(&context->leaves[i], kBlake2sBlockBytes);
+            Compress(&context->leaves[i], data + i * kBlake2sBlockBytes);
+        }
+    for (uint32_t i = 0; i < kBlake2spLeafCount; ++i) {
+        std::memcpy(context->leaves[i].block, data + i * kBlake2sBlockBytes, kBlake2sBlockBytes);
+        context->leaves[i].fill = kBlake2sBlockBytes;
+    }
+}
+
+} // namespace
+
 // Block k of the message goes to leaf k mod 8; each leaf buffers as BLAKE2s does.
 void Blake2spUpdate(Blake2spContext* context, const uint8_t* data, uint64_t byteCount) {
     while (byteCount > 0) {
         const uint32_t position = context->stripePosition;
+        const uint64_t stripeCount = byteCount / kBlake2StripeBytes;
+        if (position == 0 && stripeCount > 1) {
+            TakeWholeStripes(context, data, stripeCount);
+            data += stripeCount * kBlake2StripeBytes;
+            byteCount -= stripeCount * kBlake2StripeBytes;
+            continue;
+        }
         const uint32_t take =
             uint32_t(std::min<uint64_t>(kBlake2sBlockBytes - position % kBlake2sBlockBytes, byteCount));
         Blake2sUpdate(&context->leaves[position / kBlake2sBlockBytes], data, take);

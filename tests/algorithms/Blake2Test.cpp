@@ -169,14 +169,15 @@ TEST(Blake2, SplitUpdateMatchesOneShot) {
 }
 
 // Updates that end exactly on a block or stripe edge leave a full block (or
-// none) held in some leaf, the case the random cuts rarely hit.
+// none) held in some leaf, the case the random cuts rarely hit; pieces of two
+// stripes and more also start on a stripe edge with every leaf holding a block.
 TEST(Blake2, UpdatesEndingOnBlockAndStripeEdgesMatchOneShot) {
-    const std::vector<uint8_t> data = RandomBytes(2 * kBlake2StripeBytes + 1, TestSeed());
+    const std::vector<uint8_t> data = RandomBytes(6 * kBlake2StripeBytes + 1, TestSeed());
     for (AlgorithmId id : kBlake2Ids) {
         const AlgorithmInfo& info = AlgorithmById(id);
-        for (size_t length : {size_t(511), size_t(512), size_t(513), size_t(1024), size_t(1025)}) {
+        for (size_t length : {511, 512, 513, 1024, 1025, 2048, 2560, 3072, 3073}) {
             const std::span<const uint8_t> input(data.data(), length);
-            for (size_t step : {size_t(64), size_t(128), size_t(kBlake2StripeBytes)}) {
+            for (size_t step : {64, 128, 512, 1024, 1536}) {
                 std::vector<size_t> cuts;
                 for (size_t cut = step; cut < length; cut += step)
                     cuts.push_back(cut);
