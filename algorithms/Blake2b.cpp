@@ -7,7 +7,6 @@
 #include <bit>
 #include <cstring>
 #include <iterator>
-#include <utility>
 
 namespace vesk {
 
@@ -33,7 +32,6 @@ constexpr uint8_t kSigma[10][16] = {
     {10, 2, 8, 4, 7, 6, 1, 5, 15, 11, 9, 14, 3, 12, 13, 0},
 };
 
-constexpr int kRounds = 12;
 constexpr uint64_t kAllOnes = ~uint64_t{0};
 
 // Parameter block words (RFC 7693 section 2.5, paper section 2.8), little-endian.
@@ -113,10 +111,19 @@ void Compress(uint64_t (&h)[8], const uint8_t* block, uint64_t t0, uint64_t f0, 
     v[12] ^= t0;
     v[14] ^= f0;
     v[15] ^= f1;
-    [&]<int... r>(std::integer_sequence<int, r...>) {
-        (Round<r>(v, m), ...);
-    }
-    (std::make_integer_sequence<int, kRounds>{});
+    // Twelve rounds (RFC 7693, section 2.1).
+    Round<0>(v, m);
+    Round<1>(v, m);
+    Round<2>(v, m);
+    Round<3>(v, m);
+    Round<4>(v, m);
+    Round<5>(v, m);
+    Round<6>(v, m);
+    Round<7>(v, m);
+    Round<8>(v, m);
+    Round<9>(v, m);
+    Round<10>(v, m);
+    Round<11>(v, m);
     for (int i = 0; i < 8; ++i)
         h[i] ^= v[i] ^ v[i + 8];
 }
