@@ -130,6 +130,7 @@ TEST(Blake2bp, LeavesTakeBlocksInTurn) {
         {129, {128, 1, 0, 0}}, // one full block for leaf 0, one byte for leaf 1
         {512, {128, 128, 128, 128}},
         {1000, {256, 256, 256, 232}}, // the second stripe ends 104 bytes into leaf 3
+        {2100, {564, 512, 512, 512}}, // four whole stripes, then 52 bytes for leaf 0
     };
     for (const Case& c : kCases) {
         const std::vector<uint8_t> input = RandomBytes(c.length, TestSeed());
@@ -150,6 +151,7 @@ TEST(Blake2sp, LeavesTakeBlocksInTurn) {
     constexpr Case kCases[] = {
         {129, {64, 64, 1, 0, 0, 0, 0, 0}},
         {1100, {192, 140, 128, 128, 128, 128, 128, 128}}, // a third block for leaf 0, 12 bytes for leaf 1
+        {2100, {308, 256, 256, 256, 256, 256, 256, 256}}, // four whole stripes, then 52 bytes for leaf 0
     };
     for (const Case& c : kCases) {
         const std::vector<uint8_t> input = RandomBytes(c.length, TestSeed());
