@@ -103,14 +103,12 @@ void Compress(uint64_t (&h)[8], const uint8_t* block, uint64_t t0, uint64_t f0, 
     uint64_t m[16];
     for (int i = 0; i < 16; ++i)
         m[i] = LoadLe64(block + 8 * i);
-    uint64_t v[16];
-    for (int i = 0; i < 8; ++i) {
-        v[i] = h[i];
-        v[i + 8] = kIv[i];
-    }
-    v[12] ^= t0;
-    v[14] ^= f0;
-    v[15] ^= f1;
+    // v and the new h are written out word by word: as loops, GCC moves them
+    // through the stack in vector registers, which costs about 5% of the speed.
+    uint64_t v[16] = {
+        h[0],   h[1],   h[2],   h[3],   h[4],        h[5],   h[6],        h[7],
+        kIv[0], kIv[1], kIv[2], kIv[3], kIv[4] ^ t0, kIv[5], kIv[6] ^ f0, kIv[7] ^ f1,
+    };
     // Twelve rounds (RFC 7693, section 2.1).
     Round<0>(v, m);
     Round<1>(v, m);
@@ -124,8 +122,14 @@ void Compress(uint64_t (&h)[8], const uint8_t* block, uint64_t t0, uint64_t f0, 
     Round<9>(v, m);
     Round<10>(v, m);
     Round<11>(v, m);
-    for (int i = 0; i < 8; ++i)
-        h[i] ^= v[i] ^ v[i + 8];
+    h[0] ^= v[0] ^ v[8];
+    h[1] ^= v[1] ^ v[9];
+    h[2] ^= v[2] ^ v[10];
+    h[3] ^= v[3] ^ v[11];
+    h[4] ^= v[4] ^ v[12];
+    h[5] ^= v[5] ^ v[13];
+    h[6] ^= v[6] ^ v[14];
+    h[7] ^= v[7] ^ v[15];
 }
 
 } // namespace

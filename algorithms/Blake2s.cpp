@@ -102,15 +102,14 @@ void Compress(Blake2sContext* context, const uint8_t* block) {
     for (int i = 0; i < 16; ++i)
         m[i] = LoadLe32(block + 4 * i);
     uint32_t* h = context->h;
-    uint32_t v[16];
-    for (int i = 0; i < 8; ++i) {
-        v[i] = h[i];
-        v[i + 8] = kIv[i];
-    }
-    v[12] ^= context->t[0];
-    v[13] ^= context->t[1];
-    v[14] ^= context->f[0];
-    v[15] ^= context->f[1];
+    const uint32_t* t = context->t;
+    const uint32_t* f = context->f;
+    // v and the new h are written out word by word: as loops, GCC moves them
+    // through the stack in vector registers, which costs about 15% of the speed.
+    uint32_t v[16] = {
+        h[0],   h[1],   h[2],   h[3],   h[4],          h[5],          h[6],          h[7],
+        kIv[0], kIv[1], kIv[2], kIv[3], kIv[4] ^ t[0], kIv[5] ^ t[1], kIv[6] ^ f[0], kIv[7] ^ f[1],
+    };
     // Ten rounds (RFC 7693, section 2.1).
     Round<0>(v, m);
     Round<1>(v, m);
@@ -122,8 +121,14 @@ void Compress(Blake2sContext* context, const uint8_t* block) {
     Round<7>(v, m);
     Round<8>(v, m);
     Round<9>(v, m);
-    for (int i = 0; i < 8; ++i)
-        h[i] ^= v[i] ^ v[i + 8];
+    h[0] ^= v[0] ^ v[8];
+    h[1] ^= v[1] ^ v[9];
+    h[2] ^= v[2] ^ v[10];
+    h[3] ^= v[3] ^ v[11];
+    h[4] ^= v[4] ^ v[12];
+    h[5] ^= v[5] ^ v[13];
+    h[6] ^= v[6] ^ v[14];
+    h[7] ^= v[7] ^ v[15];
 }
 
 } // namespace
