@@ -1,6 +1,7 @@
 #include "core/AlgorithmTable.h"
 
 #include "algorithms/Adler32.h"
+#include "algorithms/Blake2.h"
 #include "algorithms/Crc32.h"
 #include "algorithms/Crc64.h"
 #include "algorithms/Gost.h"
@@ -25,10 +26,10 @@ constexpr AlgorithmInfo Unavailable(const char* name, uint32_t digestLength, Alg
 
 // clang-format off
 const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
-    Unavailable("BLAKE2b", 64, 0),
-    Unavailable("BLAKE2bp", 64, 1),
-    Unavailable("BLAKE2s", 32, 2),
-    Unavailable("BLAKE2sp", 32, 3),
+    MakeAlgorithmInfo<Blake2bContext, Blake2bInit, Blake2bUpdate, Blake2bFinal>("BLAKE2b", 64, 0),
+    MakeAlgorithmInfo<Blake2bpContext, Blake2bpInit, Blake2bpUpdate, Blake2bpFinal>("BLAKE2bp", 64, 1),
+    MakeAlgorithmInfo<Blake2sContext, Blake2sInit, Blake2sUpdate, Blake2sFinal>("BLAKE2s", 32, 2),
+    MakeAlgorithmInfo<Blake2spContext, Blake2spInit, Blake2spUpdate, Blake2spFinal>("BLAKE2sp", 32, 3),
     MakeAlgorithmInfo<Adler32Context, Adler32Init, Adler32Update, Adler32Final>("Adler32", 4, 4),
     MakeAlgorithmInfo<Crc32Context, Crc32Init, Crc32Update, Crc32Final>("CRC32", 4, 5),
     MakeAlgorithmInfo<Crc64Context, Crc64Init, Crc64Update, Crc64Final>("CRC64", 8, 6),
