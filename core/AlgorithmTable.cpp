@@ -1,6 +1,7 @@
 #include "core/AlgorithmTable.h"
 
 #include "algorithms/Crc32.h"
+#include "algorithms/Sha3.h"
 
 namespace vesk {
 
@@ -41,10 +42,10 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("SHA-256", 32, 22),
     Unavailable("SHA-384", 48, 23),
     Unavailable("SHA-512", 64, 24),
-    Unavailable("SHA3-224", 28, 25),
-    Unavailable("SHA3-256", 32, 26),
-    Unavailable("SHA3-384", 48, 27),
-    Unavailable("SHA3-512", 64, 28),
+    MakeAlgorithmInfo<Sha3Context, Sha3Init224, Sha3Update, Sha3Final224>("SHA3-224", 28, 25),
+    MakeAlgorithmInfo<Sha3Context, Sha3Init256, Sha3Update, Sha3Final256>("SHA3-256", 32, 26),
+    MakeAlgorithmInfo<Sha3Context, Sha3Init384, Sha3Update, Sha3Final384>("SHA3-384", 48, 27),
+    MakeAlgorithmInfo<Sha3Context, Sha3Init512, Sha3Update, Sha3Final512>("SHA3-512", 64, 28),
     Unavailable("Snefru-128", 16, 29),
     Unavailable("Snefru-256", 32, 30),
     Unavailable("TTH", 24, 31),
