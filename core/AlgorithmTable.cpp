@@ -2,6 +2,7 @@
 
 #include "algorithms/Crc32.h"
 #include "algorithms/Sha3.h"
+#include "algorithms/XxHash.h"
 
 namespace vesk {
 
@@ -51,10 +52,10 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("TTH", 24, 31),
     Unavailable("Tiger", 24, 32),
     Unavailable("Whirlpool", 64, 33),
-    Unavailable("XXH32", 4, 34),
-    Unavailable("XXH64", 8, 35),
-    Unavailable("XXH3", 8, 36),
-    Unavailable("XXH128", 16, 37),
+    MakeAlgorithmInfo<XxHash32Context, Xxh32Init, Xxh32Update, Xxh32Final>("XXH32", 4, 34),
+    MakeAlgorithmInfo<XxHash64Context, Xxh64Init, Xxh64Update, Xxh64Final>("XXH64", 8, 35),
+    MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh3Final>("XXH3", 8, 36),
+    MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh128Final>("XXH128", 16, 37),
 }};
 // clang-format on
 
