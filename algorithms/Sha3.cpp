@@ -61,6 +61,7 @@ static void Sha3InitSponge(Sha3Context* context, uint32_t capacityBits) {
     std::memset(context, 0, sizeof *context);
     context->rate = (1600 - capacityBits) / 8;
 }
+static_assert((1600 - 448) / 8 <= kSha3MaxRateBytes, "SHA3-224, the widest rate, fits the queue");
 
 void Sha3Init224(Sha3Context* context) {
     Sha3InitSponge(context, 448);
