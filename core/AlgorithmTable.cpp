@@ -11,6 +11,8 @@
 #include "algorithms/Md5.h"
 #include "algorithms/Sha1.h"
 #include "algorithms/Sha2.h"
+#include "algorithms/Sha3.h"
+#include "algorithms/XxHash.h"
 
 namespace vesk {
 
@@ -51,19 +53,19 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<Sha256Context, Sha256Init, Sha256Update, Sha256Final>("SHA-256", 32, 22),
     MakeAlgorithmInfo<Sha512Context, Sha384Init, Sha512Update, Sha384Final>("SHA-384", 48, 23),
     MakeAlgorithmInfo<Sha512Context, Sha512Init, Sha512Update, Sha512Final>("SHA-512", 64, 24),
-    Unavailable("SHA3-224", 28, 25),
-    Unavailable("SHA3-256", 32, 26),
-    Unavailable("SHA3-384", 48, 27),
-    Unavailable("SHA3-512", 64, 28),
+    MakeAlgorithmInfo<Sha3Context, Sha3Init224, Sha3Update, Sha3Final224>("SHA3-224", 28, 25),
+    MakeAlgorithmInfo<Sha3Context, Sha3Init256, Sha3Update, Sha3Final256>("SHA3-256", 32, 26),
+    MakeAlgorithmInfo<Sha3Context, Sha3Init384, Sha3Update, Sha3Final384>("SHA3-384", 48, 27),
+    MakeAlgorithmInfo<Sha3Context, Sha3Init512, Sha3Update, Sha3Final512>("SHA3-512", 64, 28),
     Unavailable("Snefru-128", 16, 29),
     Unavailable("Snefru-256", 32, 30),
     Unavailable("TTH", 24, 31),
     Unavailable("Tiger", 24, 32),
     Unavailable("Whirlpool", 64, 33),
-    Unavailable("XXH32", 4, 34),
-    Unavailable("XXH64", 8, 35),
-    Unavailable("XXH3", 8, 36),
-    Unavailable("XXH128", 16, 37),
+    MakeAlgorithmInfo<XxHash32Context, Xxh32Init, Xxh32Update, Xxh32Final>("XXH32", 4, 34),
+    MakeAlgorithmInfo<XxHash64Context, Xxh64Init, Xxh64Update, Xxh64Final>("XXH64", 8, 35),
+    MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh3Final>("XXH3", 8, 36),
+    MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh128Final>("XXH128", 16, 37),
 }};
 // clang-format on
 
