@@ -1,6 +1,8 @@
 #include "core/AlgorithmTable.h"
 
 #include "algorithms/Crc32.h"
+#include "algorithms/EdonR.h"
+#include "algorithms/Ripemd.h"
 
 namespace vesk {
 
@@ -23,19 +25,19 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("Adler32", 4, 4),
     MakeAlgorithmInfo<Crc32Context, Crc32Init, Crc32Update, Crc32Final>("CRC32", 4, 5),
     Unavailable("CRC64", 8, 6),
-    Unavailable("Edon-R 224", 28, 7),
-    Unavailable("Edon-R 256", 32, 8),
-    Unavailable("Edon-R 384", 48, 9),
-    Unavailable("Edon-R 512", 64, 10),
+    MakeAlgorithmInfo<EdonR256Context, EdonR224Init, EdonR256Update, EdonR256Final>("Edon-R 224", 28, 7),
+    MakeAlgorithmInfo<EdonR256Context, EdonR256Init, EdonR256Update, EdonR256Final>("Edon-R 256", 32, 8),
+    MakeAlgorithmInfo<EdonR512Context, EdonR384Init, EdonR512Update, EdonR512Final>("Edon-R 384", 48, 9),
+    MakeAlgorithmInfo<EdonR512Context, EdonR512Init, EdonR512Update, EdonR512Final>("Edon-R 512", 64, 10),
     Unavailable("HAS-160", 20, 11),
     Unavailable("GOST", 32, 12),
     Unavailable("MD2", 16, 13),
     Unavailable("MD4", 16, 14),
     Unavailable("MD5", 16, 15),
-    Unavailable("RIPEMD-128", 16, 16),
-    Unavailable("RIPEMD-160", 20, 17),
-    Unavailable("RIPEMD-256", 32, 18),
-    Unavailable("RIPEMD-320", 40, 19),
+    MakeAlgorithmInfo<Ripemd128Context, Ripemd128Init, Ripemd128Update, Ripemd128Final>("RIPEMD-128", 16, 16),
+    MakeAlgorithmInfo<Ripemd160Context, Ripemd160Init, Ripemd160Update, Ripemd160Final>("RIPEMD-160", 20, 17),
+    MakeAlgorithmInfo<Ripemd256Context, Ripemd256Init, Ripemd256Update, Ripemd256Final>("RIPEMD-256", 32, 18),
+    MakeAlgorithmInfo<Ripemd320Context, Ripemd320Init, Ripemd320Update, Ripemd320Final>("RIPEMD-320", 40, 19),
     Unavailable("SHA-1", 20, 20),
     Unavailable("SHA-224", 28, 21),
     Unavailable("SHA-256", 32, 22),
