@@ -75,13 +75,23 @@ static_assert(kInitial512[0] == 0x8081828384858687 && kInitial512[15] == 0xF8F9F
 template <typename Word>
 using Row = std::array<Word, 8>;
 
+// Eight message words read straight from the block, in order or reversed.
+// Reading them where they are used, instead of copying them into locals first,
+// spares the compiler from spilling 16 words it cannot keep in registers.
+template <typename W, bool Reversed>
+struct MessageRow {
+    const uint8_t* words;
+    typename W::Word operator[](size_t i) const {
+        return W::Load(words + (Reversed ? 7 - i : i) * sizeof(typename W::Word));
+    }
+};
+
 // The quasigroup operation Q(x, y) on two rows of eight words: x goes through
 // the first Latin square, y through the second, orthogonal one, and the two
 // results are added word by word. The sums shared between outputs are formed
 // once, as in the reference code.
-template <typename W>
-[[gnu::always_inline]] inline Row<typename W::Word> Q(const Row<typename W::Word>& x,
-                                                      const Row<typename W::Word>& y) {
+template <typename W, typename X, typename Y>
+[[gnu::always_inline]] inline Row<typename W::Word> Q(const X& x, const Y& y) {
     using Word = typename W::Word;
     using std::rotl;
     constexpr const int* r = W::kFirstRotations;
@@ -98,6 +108,8 @@ template <typename W>
     const Word t6 = rotl(x[0] + x17 + x56, r[5]);
     const Word t7 = rotl(x2356 + x[4], r[6]);
     const Word t04 = t0 ^ t4, t17 = t1 ^ t7, t23 = t2 ^ t3, t56 = t5 ^ t6;
+    const Word u0 = t04 ^ t1, u1 = t04 ^ t7, u2 = t17 ^ t6, u3 = t23 ^ t4;
+    const Word u4 = t0 ^ t17, u5 = t3 ^ t56, u6 = t2 ^ t56, u7 = t23 ^ t5;
 
     const Word y01 = y[0] + y[1], y25 = y[2] + y[5], y34 = y[3] + y[4], y67 = y[6] + y[7];
     const Word y0125 = y01 + y25, y0134 = y01 + y34, y3467 = y34 + y67, y2567 = y25 + y67;
@@ -111,41 +123,33 @@ template <typename W>
     const Word v7 = rotl(y[0] + y3467, q[6]);
     const Word v01 = v0 ^ v1, v25 = v2 ^ v5, v34 = v3 ^ v4, v67 = v6 ^ v7;
 
-    return {(t04 ^ t1) + (v01 ^ v5), (t04 ^ t7) + (v2 ^ v67), (t17 ^ t6) + (v01 ^ v3),
-            (t23 ^ t4) + (v0 ^ v34), (t0 ^ t17) + (v1 ^ v25), (t3 ^ t56) + (v34 ^ v6),
-            (t2 ^ t56) + (v25 ^ v7), (t23 ^ t5) + (v4 ^ v67)};
+    return {u0 + (v01 ^ v5), u1 + (v2 ^ v67), u2 + (v01 ^ v3), u3 + (v0 ^ v34),
+            u4 + (v1 ^ v25), u5 + (v34 ^ v6), u6 + (v25 ^ v7), u7 + (v4 ^ v67)};
 }
 
 // The double-pipe compression R of the submission, over blockCount consecutive
 // blocks: four rows of two quasigroup operations each, mixing the message
-// halves (once reversed) with the two halves of the pipe.
+// halves (once reversed) with the two halves of the pipe. The pipe is read
+// where it lies and each new half written back once the old one is used up.
 template <typename W>
 void Compress(typename W::Word* pipe, const uint8_t* data, uint64_t blockCount) {
     using Word = typename W::Word;
-    Row<Word> p0, p1;
-    std::copy_n(pipe, 8, p0.begin());
-    std::copy_n(pipe + 8, 8, p1.begin());
     for (; blockCount > 0; --blockCount, data += 16 * sizeof(Word)) {
-        Row<Word> low, high, lowReversed, highReversed;
-        for (size_t i = 0; i < 8; ++i) {
-            low[i] = W::Load(data + i * sizeof(Word));
-            high[i] = W::Load(data + (8 + i) * sizeof(Word));
-        }
-        for (size_t i = 0; i < 8; ++i) {
-            lowReversed[i] = low[7 - i];
-            highReversed[i] = high[7 - i];
-        }
+        const MessageRow<W, false> low{data}, high{data + 8 * sizeof(Word)};
+        const MessageRow<W, true> lowReversed{data}, highReversed{data + 8 * sizeof(Word)};
+        const Word* p0 = pipe;
+        const Word* p1 = pipe + 8;
         Row<Word> t0 = Q<W>(highReversed, low);
         Row<Word> t1 = Q<W>(t0, high);
         t0 = Q<W>(p1, t0);
         t1 = Q<W>(t0, t1);
         t0 = Q<W>(t0, p0);
         t1 = Q<W>(t1, t0);
-        p0 = Q<W>(lowReversed, t0);
-        p1 = Q<W>(p0, t1);
+        const Row<Word> newP0 = Q<W>(lowReversed, t0);
+        std::copy(newP0.begin(), newP0.end(), pipe);
+        const Row<Word> newP1 = Q<W>(newP0, t1);
+        std::copy(newP1.begin(), newP1.end(), pipe + 8);
     }
-    std::copy(p0.begin(), p0.end(), pipe);
-    std::copy(p1.begin(), p1.end(), pipe + 8);
 }
 
 template <typename Context, typename Word>
