@@ -70,8 +70,8 @@ constexpr uint32_t kInitial256[8] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325
 constexpr uint32_t kInitial320[10] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0,
                                       0x76543210, 0xFEDCBA98, 0x89ABCDEF, 0x01234567, 0x3C2D1E0F};
 
-// The five boolean functions f(j, x, y, z), one per round; rounds 2 and 4 are the
-// multiplexers of the pseudo-code written with one operation fewer.
+// The five boolean functions f(j, x, y, z), one per round; the second and fourth,
+// multiplexers in the pseudo-code, are written here with one operation fewer.
 template <size_t Round>
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) {
     if constexpr (Round == 0)
