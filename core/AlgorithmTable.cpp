@@ -4,11 +4,13 @@
 #include "algorithms/Blake2.h"
 #include "algorithms/Crc32.h"
 #include "algorithms/Crc64.h"
+#include "algorithms/EdonR.h"
 #include "algorithms/Gost.h"
 #include "algorithms/Has160.h"
 #include "algorithms/Md2.h"
 #include "algorithms/Md4.h"
 #include "algorithms/Md5.h"
+#include "algorithms/Ripemd.h"
 #include "algorithms/Sha1.h"
 #include "algorithms/Sha2.h"
 #include "algorithms/Sha3.h"
@@ -35,19 +37,19 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<Adler32Context, Adler32Init, Adler32Update, Adler32Final>("Adler32", 4, 4),
     MakeAlgorithmInfo<Crc32Context, Crc32Init, Crc32Update, Crc32Final>("CRC32", 4, 5),
     MakeAlgorithmInfo<Crc64Context, Crc64Init, Crc64Update, Crc64Final>("CRC64", 8, 6),
-    Unavailable("Edon-R 224", 28, 7),
-    Unavailable("Edon-R 256", 32, 8),
-    Unavailable("Edon-R 384", 48, 9),
-    Unavailable("Edon-R 512", 64, 10),
+    MakeAlgorithmInfo<EdonR256Context, EdonR224Init, EdonR256Update, EdonR256Final>("Edon-R 224", 28, 7),
+    MakeAlgorithmInfo<EdonR256Context, EdonR256Init, EdonR256Update, EdonR256Final>("Edon-R 256", 32, 8),
+    MakeAlgorithmInfo<EdonR512Context, EdonR384Init, EdonR512Update, EdonR512Final>("Edon-R 384", 48, 9),
+    MakeAlgorithmInfo<EdonR512Context, EdonR512Init, EdonR512Update, EdonR512Final>("Edon-R 512", 64, 10),
     MakeAlgorithmInfo<Has160Context, Has160Init, Has160Update, Has160Final>("HAS-160", 20, 11),
     MakeAlgorithmInfo<GostContext, GostInit, GostUpdate, GostFinal>("GOST", 32, 12),
     MakeAlgorithmInfo<Md2Context, Md2Init, Md2Update, Md2Final>("MD2", 16, 13),
     MakeAlgorithmInfo<Md4Context, Md4Init, Md4Update, Md4Final>("MD4", 16, 14),
     MakeAlgorithmInfo<Md5Context, Md5Init, Md5Update, Md5Final>("MD5", 16, 15),
-    Unavailable("RIPEMD-128", 16, 16),
-    Unavailable("RIPEMD-160", 20, 17),
-    Unavailable("RIPEMD-256", 32, 18),
-    Unavailable("RIPEMD-320", 40, 19),
+    MakeAlgorithmInfo<Ripemd128Context, Ripemd128Init, Ripemd128Update, Ripemd128Final>("RIPEMD-128", 16, 16),
+    MakeAlgorithmInfo<Ripemd160Context, Ripemd160Init, Ripemd160Update, Ripemd160Final>("RIPEMD-160", 20, 17),
+    MakeAlgorithmInfo<Ripemd256Context, Ripemd256Init, Ripemd256Update, Ripemd256Final>("RIPEMD-256", 32, 18),
+    MakeAlgorithmInfo<Ripemd320Context, Ripemd320Init, Ripemd320Update, Ripemd320Final>("RIPEMD-320", 40, 19),
     MakeAlgorithmInfo<Sha1Context, Sha1Init, Sha1Update, Sha1Final>("SHA-1", 20, 20),
     MakeAlgorithmInfo<Sha256Context, Sha224Init, Sha256Update, Sha224Final>("SHA-224", 28, 21),
     MakeAlgorithmInfo<Sha256Context, Sha256Init, Sha256Update, Sha256Final>("SHA-256", 32, 22),
