@@ -1,6 +1,10 @@
 #include "core/AlgorithmTable.h"
 
 #include "algorithms/Crc32.h"
+#include "algorithms/Snefru.h"
+#include "algorithms/Tiger.h"
+#include "algorithms/Tth.h"
+#include "algorithms/Whirlpool.h"
 
 namespace vesk {
 
@@ -45,11 +49,11 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     Unavailable("SHA3-256", 32, 26),
     Unavailable("SHA3-384", 48, 27),
     Unavailable("SHA3-512", 64, 28),
-    Unavailable("Snefru-128", 16, 29),
-    Unavailable("Snefru-256", 32, 30),
-    Unavailable("TTH", 24, 31),
-    Unavailable("Tiger", 24, 32),
-    Unavailable("Whirlpool", 64, 33),
+    MakeAlgorithmInfo<SnefruContext, Snefru128Init, SnefruUpdate, SnefruFinal>("Snefru-128", 16, 29),
+    MakeAlgorithmInfo<SnefruContext, Snefru256Init, SnefruUpdate, SnefruFinal>("Snefru-256", 32, 30),
+    MakeAlgorithmInfo<TthContext, TthInit, TthUpdate, TthFinal>("TTH", 24, 31),
+    MakeAlgorithmInfo<TigerContext, TigerInit, TigerUpdate, TigerFinal>("Tiger", 24, 32),
+    MakeAlgorithmInfo<WhirlpoolContext, WhirlpoolInit, WhirlpoolUpdate, WhirlpoolFinal>("Whirlpool", 64, 33),
     Unavailable("XXH32", 4, 34),
     Unavailable("XXH64", 8, 35),
     Unavailable("XXH3", 8, 36),
