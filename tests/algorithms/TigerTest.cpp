@@ -52,7 +52,7 @@ TEST(Tiger, DigestDoesNotDependOnAlignment) {
     const AlgorithmInfo& info = AlgorithmById(kTiger);
     const std::vector<uint8_t> data = RandomBytes(1100, TestSeed() ^ kTiger);
     for (size_t length : {1, 63, 64, 65, 128, 1000, 1024}) {
-        const std::vector<uint8_t> aligned(data.begin(), data.begin() + length);
+        const std::vector<uint8_t> aligned(data.begin(), data.begin() + ptrdiff_t(length));
         const std::string expected = DigestHex(info, aligned);
         std::vector<uint8_t> buffer(length + 8);
         for (size_t offset = 1; offset < 8; ++offset) {
