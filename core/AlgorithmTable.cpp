@@ -14,6 +14,10 @@
 #include "algorithms/Sha1.h"
 #include "algorithms/Sha2.h"
 #include "algorithms/Sha3.h"
+#include "algorithms/Snefru.h"
+#include "algorithms/Tiger.h"
+#include "algorithms/Tth.h"
+#include "algorithms/Whirlpool.h"
 #include "algorithms/XxHash.h"
 
 namespace vesk {
@@ -59,11 +63,11 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<Sha3Context, Sha3Init256, Sha3Update, Sha3Final256>("SHA3-256", 32, 26),
     MakeAlgorithmInfo<Sha3Context, Sha3Init384, Sha3Update, Sha3Final384>("SHA3-384", 48, 27),
     MakeAlgorithmInfo<Sha3Context, Sha3Init512, Sha3Update, Sha3Final512>("SHA3-512", 64, 28),
-    Unavailable("Snefru-128", 16, 29),
-    Unavailable("Snefru-256", 32, 30),
-    Unavailable("TTH", 24, 31),
-    Unavailable("Tiger", 24, 32),
-    Unavailable("Whirlpool", 64, 33),
+    MakeAlgorithmInfo<SnefruContext, Snefru128Init, SnefruUpdate, SnefruFinal>("Snefru-128", 16, 29),
+    MakeAlgorithmInfo<SnefruContext, Snefru256Init, SnefruUpdate, SnefruFinal>("Snefru-256", 32, 30),
+    MakeAlgorithmInfo<TthContext, TthInit, TthUpdate, TthFinal>("TTH", 24, 31),
+    MakeAlgorithmInfo<TigerContext, TigerInit, TigerUpdate, TigerFinal>("Tiger", 24, 32),
+    MakeAlgorithmInfo<WhirlpoolContext, WhirlpoolInit, WhirlpoolUpdate, WhirlpoolFinal>("Whirlpool", 64, 33),
     MakeAlgorithmInfo<XxHash32Context, Xxh32Init, Xxh32Update, Xxh32Final>("XXH32", 4, 34),
     MakeAlgorithmInfo<XxHash64Context, Xxh64Init, Xxh64Update, Xxh64Final>("XXH64", 8, 35),
     MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh3Final>("XXH3", 8, 36),

@@ -1,0 +1,79 @@
+#include "tests/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace vesk::test {
+namespace {
+
+constexpr AlgorithmId kTiger = 32;
+
+// The reference test set of the Tiger home page (Anderson and Biham), whose
+// 64-bit words are written here as the digest bytes, least significant first;
+// then the NESSIE vector of a million 'a'.
+constexpr KnownAnswer kTigerAnswers[] = {
+    {kTiger, "", 1, "3293AC630C13F0245F92BBB1766E16167A4E58492DDE73F3"},
+    {kTiger, "abc", 1, "2AAB1484E8C158F2BFB8C5FF41B57A525129131C957B5F93"},
+    {kTiger, "Tiger", 1, "DD00230799F5009FEC6DEBC838BB6A27DF2B9D6F110C7937"},
+    {kTiger, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-", 1,
+     "F71C8583902AFB879EDFE610F82C0D4786A3A534504486B5"},
+    {kTiger, "ABCDEFGHIJKLMNOPQRSTUVWXYZ=abcdefghijklmnopqrstuvwxyz+0123456789", 1,
+     "48CEEB6308B87D46E95D656112CDF18D97915F9765658957"},
+    {kTiger, "Tiger - A Fast New Hash Function, by Ross Anderson and Eli Biham", 1,
+     "8A866829040A410C729AD23F5ADA711603B3CDD357E4C15E"},
+    {kTiger,
+     "Tiger - A Fast New Hash Function, by Ross Anderson and Eli Biham, proceedings of Fast Software "
+     "Encryption 3, Cambridge.",
+     1, "CE55A6AFD591F5EBAC547FF84F89227F9331DAB0B611C889"},
+    {kTiger,
+     "Tiger - A Fast New Hash Function, by Ross Anderson and Eli Biham, proceedings of Fast Software "
+     "Encryption 3, Cambridge, 1996.",
+     1, "631ABDD103EB9A3D245B6DFD4D77B257FC7439501D1568DD"},
+    {kTiger, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-", 2,
+     "C54034E5B43EB8005848A7E0AE6AAC76E4FF590AE715FD25"},
+    {kTiger, "a", 1000000, "6DB0E2729CBEAD93D715C6A7D36302E9B3CEE0D2BC314B41"},
+};
+
+TEST(Tiger, KnownAnswers) {
+    CheckKnownAnswers(kTigerAnswers);
+}
+
+TEST(Tiger, SplitUpdateMatchesOneShot) {
+    std::vector<size_t> lengths = BoundaryLengths({64}, 1200);
+    // From 56 buffered bytes on, the bit count needs a block of its own.
+    lengths.insert(lengths.end(), {55, 56, 57, 119, 120, 121});
+    CheckSplitsMatchOneShot(kTiger, lengths);
+}
+
+// Whole blocks are read in place from 8-byte aligned buffers and copied
+// otherwise; every offset must give the digest of an aligned copy.
+TEST(Tiger, DigestDoesNotDependOnAlignment) {
+    const AlgorithmInfo& info = AlgorithmById(kTiger);
+    const std::vector<uint8_t> data = RandomBytes(1100, TestSeed() ^ kTiger);
+    for (size_t length : {1, 63, 64, 65, 128, 1000, 1024}) {
+        const std::vector<uint8_t> aligned(data.begin(), data.begin() + ptrdiff_t(length));
+        const std::string expected = DigestHex(info, aligned);
+        std::vector<uint8_t> buffer(length + 8);
+        for (size_t offset = 1; offset < 8; ++offset) {
+            std::copy(aligned.begin(), aligned.end(), buffer.begin() + ptrdiff_t(offset));
+            const std::span<const uint8_t> input(buffer.data() + offset, length);
+            EXPECT_EQ(DigestHex(info, input), expected) << length << " bytes at offset " << offset;
+            EXPECT_EQ(DigestHexInPieces(info, input, {length / 3}), expected)
+                << length << " bytes at offset " << offset << ", in two pieces";
+        }
+    }
+}
+
+TEST(Tiger, MatchesRhashAcrossChunkEdges) {
+    REQUIRE_TOOL("rhash");
+    std::vector<size_t> lengths = BoundaryLengths({64}, 3000);
+    for (size_t n = (1 << 20) - 1; n <= (1 << 20) + 1; ++n)
+        lengths.push_back(n);
+    CheckAgainstOracle(kTiger, lengths, [](const std::vector<std::filesystem::path>& files) {
+        return ToolDigests("rhash --printf='%{tiger}\\n'", files);
+    });
+}
+
+} // namespace
+} // namespace vesk::test
