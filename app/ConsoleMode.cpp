@@ -1,5 +1,6 @@
 #include "app/ConsoleMode.h"
 
+#include "algorithms/Gost.h"
 #include "app/PathWalk.h"
 #include "core/AlgorithmTable.h"
 
@@ -33,11 +34,12 @@ void ConsoleSink::ReportFailure(const std::wstring& path, const std::wstring& re
 int RunConsole(const ConsoleRun& run, ViewState& view) {
     WindowPlacementRecord unusedPlacement;
     LoadSettings(run.settings, view, unusedPlacement);
-    if ((view.columns.Selection() & AvailableAlgorithms()) == 0) {
+    if (view.columns.Selection() == 0) {
         if (run.errors != nullptr)
             run.errors->Write(L"vesk: no algorithm is selected in " + run.settings.path + L"\n");
         return kExitUsage;
     }
+    GostTablesInit();
     ConsoleSink sink(*run.output, run.reportFailures ? run.errors : nullptr);
     const HashTarget target{view, sink};
     for (const std::wstring& path : run.paths)

@@ -22,16 +22,6 @@
 
 namespace vesk {
 
-namespace {
-
-// An entry whose family is not built into this program: it has no operations,
-// is never put into a context set and so never produces a digest.
-constexpr AlgorithmInfo Unavailable(const char* name, uint32_t digestLength, AlgorithmId id) {
-    return AlgorithmInfo{name, digestLength, id, 0, nullptr, nullptr, nullptr};
-}
-
-} // namespace
-
 // clang-format off
 const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<Blake2bContext, Blake2bInit, Blake2bUpdate, Blake2bFinal>("BLAKE2b", 64, 0),
@@ -74,13 +64,5 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh128Final>("XXH128", 16, 37),
 }};
 // clang-format on
-
-SelectionMask AvailableAlgorithms() {
-    SelectionMask mask = 0;
-    for (const AlgorithmInfo& info : AlgorithmTable)
-        if (info.update != nullptr)
-            mask |= SelectionMask{1} << info.id;
-    return mask;
-}
 
 } // namespace vesk

@@ -58,9 +58,6 @@ inline const AlgorithmInfo& AlgorithmById(AlgorithmId id) {
     return AlgorithmTable[id];
 }
 
-// The ids whose family is built into this program; only these produce digests.
-SelectionMask AvailableAlgorithms();
-
 // Adapters from the registry's untyped operations to a family's typed ones.
 // One instance exists per (context type, operation), so entries that name the
 // same family operation share one function.

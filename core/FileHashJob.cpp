@@ -61,11 +61,11 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
     // One reading of the columns serves the whole file: the contexts built for
     // it are the ones finalised, whatever the user changes meanwhile.
     ColumnSnapshot columns = view.columns.Snapshot();
-    SelectionMask mask = ColumnTable::SelectionFromColumns(columns) & AvailableAlgorithms();
+    SelectionMask mask = ColumnTable::SelectionFromColumns(columns);
     if (mask == 0) {
         sink.AskForSelection();
         columns = view.columns.Snapshot();
-        mask = ColumnTable::SelectionFromColumns(columns) & AvailableAlgorithms();
+        mask = ColumnTable::SelectionFromColumns(columns);
         if (mask == 0)
             return;
     }
@@ -124,12 +124,10 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
             value = platform::ByteSizeText(record->size);
         } else if (id == kDateModifiedColumnId) {
             value = platform::DateTimeText(record->lastWriteTime);
-        } else if ((mask >> id & 1) != 0) {
+        } else {
             set->algorithm[k]->final(ContextAt(set.get(), k), digest);
             ++k;
             value = DigestToText(digest, id, uppercase);
-        } else {
-            continue; // an algorithm this program does not have
         }
         const std::wstring name = ColumnName(id);
         if (console)

@@ -6,7 +6,6 @@
 namespace vesk {
 
 HashContextSet* BuildContextSet(SelectionMask mask) {
-    mask &= AvailableAlgorithms();
     HashContextSet header{};
     uint64_t contextBytes = 0;
     for (const AlgorithmInfo& info : AlgorithmTable) {

@@ -32,9 +32,9 @@ inline constexpr size_t RoundUpToContextSlot(uint64_t byteCount) {
 // Where the context area begins, counted from the start of the block.
 inline constexpr size_t kContextAreaOffset = RoundUpToContextSlot(sizeof(HashContextSet));
 
-// Allocates a zero-filled set for the algorithms of `mask` that this program
-// has. Returns null when no such algorithm is selected or when the block cannot
-// be allocated. The contexts are not initialised.
+// Allocates a zero-filled set for the algorithms of `mask`. Returns null when
+// no bit 0 to 37 is set or when the block cannot be allocated. The contexts
+// are not initialised.
 HashContextSet* BuildContextSet(SelectionMask mask);
 
 // Frees a set from BuildContextSet; null is allowed.
