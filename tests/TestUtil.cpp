@@ -1,6 +1,8 @@
 #include "tests/TestUtil.h"
 
 #include "core/HashContextSet.h"
+#include "core/TextEncoding.h"
+#include "platform/Platform.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +17,35 @@
 #include <set>
 #include <sstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace vesk::test {
+
+std::wstring WideOf(const std::filesystem::path& path) {
+#ifdef _WIN32
+    return path.wstring();
+#else
+    return Utf8ToWide(path.string());
+#endif
+}
+
+std::filesystem::path PathOf(const std::wstring& text) {
+#ifdef _WIN32
+    return std::filesystem::path(text);
+#else
+    return std::filesystem::path(WideToUtf8(text));
+#endif
+}
+
+std::filesystem::path Join(const std::filesystem::path& folder, const std::string& relative) {
+    return folder / PathOf(Utf8ToWide(relative));
+}
 
 std::string ToHex(std::span<const uint8_t> bytes) {
     static const char kDigits[] = "0123456789abcdef";
@@ -188,14 +218,69 @@ ScratchDir::~ScratchDir() {
 }
 
 std::filesystem::path ScratchDir::Write(const std::string& name, std::span<const uint8_t> bytes) const {
-    std::filesystem::path file = path_ / name;
+    std::filesystem::path file = Join(path_, name);
     std::filesystem::create_directories(file.parent_path());
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return file;
 }
 
+namespace {
+
+std::string ReadFileBytes(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+} // namespace
+
+std::filesystem::path BuiltProgramPath() {
+    const std::filesystem::path tests = PathOf(platform::ExecutablePath());
 #ifdef _WIN32
+    return tests.parent_path().parent_path() / "vesk.exe";
+#else
+    return tests.parent_path().parent_path() / "vesk";
+#endif
+}
+
+#ifdef _WIN32
+
+ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                         const std::filesystem::path& workingDirectory) {
+    ScratchDir streams;
+    const std::filesystem::path outputFile = streams.path() / "out", errorFile = streams.path() / "err";
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    HANDLE output =
+        CreateFileW(outputFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    HANDLE errors =
+        CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, 0, nullptr);
+    std::wstring commandLine = L"\"" + program.wstring() + L"\"";
+    for (const std::string& argument : arguments)
+        commandLine += L" \"" + Utf8ToWide(argument) + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdError = errors;
+    PROCESS_INFORMATION process{};
+    ProgramResult result;
+    if (CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                       workingDirectory.c_str(), &startup, &process)) {
+        WaitForSingleObject(process.hProcess, INFINITE);
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        result.exitCode = int(code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(output);
+    CloseHandle(errors);
+    result.output = ReadFileBytes(outputFile);
+    result.errors = ReadFileBytes(errorFile);
+    return result;
+}
 
 bool HaveTool(const std::string&) {
     return false;
@@ -205,6 +290,33 @@ std::optional<std::string> RunCommand(const std::string&) {
 }
 
 #else
+
+ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                         const std::filesystem::path& workingDirectory) {
+    ScratchDir streams;
+    const std::filesystem::path outputFile = streams.path() / "out", errorFile = streams.path() / "err";
+    ProgramResult result;
+    const pid_t child = fork();
+    if (child == 0) {
+        const int output = open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errors = open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (output < 0 || errors < 0 || dup2(output, 1) < 0 || dup2(errors, 2) < 0 ||
+            chdir(workingDirectory.c_str()) != 0)
+            _exit(127);
+        std::vector<char*> argv{const_cast<char*>(program.c_str())};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    int status = 0;
+    if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
+        result.exitCode = WEXITSTATUS(status);
+    result.output = ReadFileBytes(outputFile);
+    result.errors = ReadFileBytes(errorFile);
+    return result;
+}
 
 bool HaveTool(const std::string& name) {
     return std::system(("command -v '" + name + "' >/dev/null 2>&1").c_str()) == 0;

@@ -13,6 +13,13 @@
 
 namespace vesk::test {
 
+// Paths as the program's wide text and back, without a detour through the
+// ANSI code page on Windows.
+std::wstring WideOf(const std::filesystem::path& path);
+std::filesystem::path PathOf(const std::wstring& text);
+// `relative` is UTF-8.
+std::filesystem::path Join(const std::filesystem::path& folder, const std::string& relative);
+
 std::string ToHex(std::span<const uint8_t> bytes);
 std::vector<uint8_t> FromHex(const std::string& hex);
 std::vector<uint8_t> Bytes(const std::string& text);
@@ -69,6 +76,18 @@ void CheckSplitsMatchOneShot(AlgorithmId id, const std::vector<size_t>& lengths)
 // and compares with the registry's digest of each.
 using Oracle = std::vector<std::string> (*)(const std::vector<std::filesystem::path>& files);
 void CheckAgainstOracle(AlgorithmId id, const std::vector<size_t>& lengths, Oracle oracle);
+
+// Runs a program with its standard output and error going to files, and waits.
+struct ProgramResult {
+    int exitCode = -1;
+    std::string output;
+    std::string errors;
+};
+ProgramResult RunProgram(const std::filesystem::path& program, const std::vector<std::string>& arguments,
+                         const std::filesystem::path& workingDirectory);
+
+// The program built beside the tests: build/<preset>/vesk, or vesk.exe.
+std::filesystem::path BuiltProgramPath();
 
 // External tools as black-box oracles (native builds only).
 bool HaveTool(const std::string& name);

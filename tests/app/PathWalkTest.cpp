@@ -31,10 +31,6 @@ public:
     void ReportFailure(const std::wstring& path, const std::wstring&) override { failures.push_back(path); }
 };
 
-std::wstring Wide(const std::filesystem::path& path) {
-    return Utf8ToWide(path.string());
-}
-
 // root: a.txt b.doc .hidden.txt sub1/{c.txt deeper/{d.txt deepest/e.txt}} other.dir/f.txt empty/
 class PathWalkTest : public ::testing::Test {
 protected:
@@ -93,13 +89,13 @@ TEST_F(PathWalkTest, DepthRulesChooseTheLevels) {
     };
     for (const auto& c : cases) {
         sink.hashed.clear();
-        ScanFolder(Wide(root), c.wildcard, c.flags, target);
+        ScanFolder(WideOf(root), c.wildcard, c.flags, target);
         EXPECT_EQ(Hashed(), c.expected) << "flags " << std::hex << c.flags << " " << WideToUtf8(c.wildcard);
     }
 }
 
 TEST_F(PathWalkTest, SubfolderIsWalkedWhollyWhenMet) {
-    ScanFolder(Wide(root), L"*", kScanEveryLevel, target);
+    ScanFolder(WideOf(root), L"*", kScanEveryLevel, target);
     std::vector<std::string> order;
     for (const std::wstring& path : sink.hashed)
         order.push_back(WideToUtf8(path));
@@ -114,21 +110,21 @@ TEST_F(PathWalkTest, SubfolderIsWalkedWhollyWhenMet) {
 }
 
 TEST_F(PathWalkTest, AddPathTellsFilesFromFolders) {
-    AddPath(Wide(root / "a.txt"), kScanEveryLevel, target);
-    AddPath(Wide(root / "sub1"), 0, target);
-    AddPath(Wide(root) + platform::kPathSeparator, 0, target); // a closing separator is no harm
+    AddPath(WideOf(root / "a.txt"), kScanEveryLevel, target);
+    AddPath(WideOf(root / "sub1"), 0, target);
+    AddPath(WideOf(root) + platform::kPathSeparator, 0, target); // a closing separator is no harm
     EXPECT_EQ(sink.hashed.size(), 1u + 1u + 3u);
     EXPECT_EQ(sink.reveals, 5 + 2); // one per hashed file, one per walk
 }
 
 TEST_F(PathWalkTest, MissingAndEmptyPathsGiveNoResult) {
-    AddPath(Wide(root / "nothing.bin"), 0, target);
+    AddPath(WideOf(root / "nothing.bin"), 0, target);
     EXPECT_TRUE(sink.hashed.empty());
     EXPECT_EQ(sink.failures.size(), 1u);
-    ScanFolder(Wide(root / "empty"), L"*", kScanEveryLevel, target);
+    ScanFolder(WideOf(root / "empty"), L"*", kScanEveryLevel, target);
     EXPECT_TRUE(sink.hashed.empty());
     EXPECT_EQ(sink.reveals, 1); // the list's last row is shown all the same
-    ScanFolder(Wide(root / "a.txt"), L"*", kScanEveryLevel, target); // not a folder
+    ScanFolder(WideOf(root / "a.txt"), L"*", kScanEveryLevel, target); // not a folder
     EXPECT_TRUE(sink.hashed.empty());
 }
 
@@ -150,9 +146,9 @@ TEST_F(PathWalkTest, PathsBeyond260CharactersAreWalkedWhole) {
     dir.Write((deep / "long.txt").lexically_relative(dir.path()).string(), Bytes("abc"));
 #endif
     ASSERT_GT((deep / "long.txt").string().size(), 300u);
-    ScanFolder(Wide(root), L"long.txt", kScanEveryLevel, target);
+    ScanFolder(WideOf(root), L"long.txt", kScanEveryLevel, target);
     ASSERT_EQ(sink.hashed.size(), 1u);
-    EXPECT_EQ(sink.hashed[0], Wide(deep / "long.txt"));
+    EXPECT_EQ(sink.hashed[0], WideOf(deep / "long.txt"));
     EXPECT_TRUE(sink.failures.empty());
 #ifdef _WIN32
     std::error_code ignored;
@@ -173,9 +169,9 @@ TEST_F(PathWalkTest, FolderLinkCycleEnds) {
     // (Wine reports success for a folder link but makes none.)
     if (!MakeFolderLink(root / "sub1" / "deeper" / "up", root) ||
         !MakeFolderLink(root / "other.dir" / "side", root / "sub1") ||
-        platform::QueryPathKind(Wide(root / "other.dir" / "side")) != platform::PathKind::Folder)
+        platform::QueryPathKind(WideOf(root / "other.dir" / "side")) != platform::PathKind::Folder)
         GTEST_SKIP() << "this system makes no folder links";
-    ScanFolder(Wide(root), L"*", kScanEveryLevel, target);
+    ScanFolder(WideOf(root), L"*", kScanEveryLevel, target);
     // Every file once by its own path, and sub1's files once more through the
     // side link, whose walk stops again at the link back up to root.
     std::multiset<std::string> names;
@@ -192,7 +188,7 @@ TEST_F(PathWalkTest, UnreadableSubfolderIsReportedAndSkipped) {
     if (geteuid() == 0)
         GTEST_SKIP() << "permissions do not stop the superuser";
     std::filesystem::permissions(root / "sub1", std::filesystem::perms::none);
-    ScanFolder(Wide(root), L"*", kScanEveryLevel, target);
+    ScanFolder(WideOf(root), L"*", kScanEveryLevel, target);
     std::filesystem::permissions(root / "sub1", std::filesystem::perms::owner_all);
     EXPECT_EQ(sink.hashed.size(), 4u);
     EXPECT_EQ(sink.failures.size(), 1u);

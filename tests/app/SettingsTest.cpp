@@ -14,7 +14,7 @@ namespace {
 class SettingsTest : public ::testing::Test {
 protected:
     ScratchDir dir;
-    SettingsFile file{Utf8ToWide((dir.path() / "vesk.ini").string())};
+    SettingsFile file{WideOf(dir.path() / "vesk.ini")};
     ViewState view;
     WindowPlacementRecord placement;
 

@@ -68,10 +68,6 @@ public:
     }
 };
 
-std::wstring Wide(const std::filesystem::path& path) {
-    return Utf8ToWide(path.string());
-}
-
 void Show(ViewState& view, std::initializer_list<ColumnId> ids, bool shown = true) {
     for (ColumnId id : ids) {
         const int p = PositionOfColumnId(id);
@@ -109,11 +105,11 @@ TEST(FileHashJob, SheetRowHoldsSizeDateThenAlgorithmsInIdOrder) {
     ViewState view;
     Show(view, {kSizeColumnId, kDateModifiedColumnId});
     RecordingSink sink;
-    HashFile(Wide(file), view, sink);
+    HashFile(WideOf(file), view, sink);
 
     ASSERT_NE(sink.record, nullptr);
     EXPECT_EQ(sink.record->size, 3000u);
-    EXPECT_EQ(sink.record->path, Wide(file));
+    EXPECT_EQ(sink.record->path, WideOf(file));
     EXPECT_GT(sink.record->lastWriteTime, 0u);
     std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(3000)),
                                          WideToUtf8(platform::DateTimeText(sink.record->lastWriteTime))};
@@ -133,7 +129,7 @@ TEST(FileHashJob, KeyValueGroupNamesEveryValue) {
     view.viewFlags = 0;
     Show(view, {kSizeColumnId});
     RecordingSink sink;
-    HashFile(Wide(file), view, sink);
+    HashFile(WideOf(file), view, sink);
     std::vector<std::string> expected = {"begin", "end", "group kv.txt", "pair Size=3 bytes"};
     for (AlgorithmId id : {kCrc32Id, kMd5Id, kSha1Id, kSha256Id})
         expected.push_back(std::string("pair ") + AlgorithmById(id).name + "=" +
@@ -150,7 +146,7 @@ TEST(FileHashJob, ConsoleGetsEmptyLineNameAndOneLinePerValue) {
     SelectOnly(view, {kCrc32Id});
     RecordingSink sink;
     sink.console = true;
-    HashFile(Wide(file), view, sink);
+    HashFile(WideOf(file), view, sink);
     const std::vector<std::string> expected = {"begin",
                                                "end",
                                                "row c.txt",
@@ -168,7 +164,7 @@ TEST(FileHashJob, EmptyFileGivesEmptyInputDigestsAndZeroBytes) {
     ViewState view;
     Show(view, {kSizeColumnId});
     RecordingSink sink;
-    HashFile(Wide(file), view, sink);
+    HashFile(WideOf(file), view, sink);
     std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(0))};
     for (const std::string& digest : ExpectedDigests({}))
         expected.push_back(digest);
@@ -192,7 +188,7 @@ TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
         const auto file = dir.Write("p" + std::to_string(c.byteCount), {data.data(), c.byteCount});
         ViewState view;
         RecordingSink sink;
-        HashFile(Wide(file), view, sink);
+        HashFile(WideOf(file), view, sink);
         EXPECT_EQ(sink.progress, c.progress) << c.byteCount;
         EXPECT_EQ(Cells(sink), ExpectedDigests({data.data(), c.byteCount})) << c.byteCount;
     }
@@ -201,7 +197,7 @@ TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
 TEST(FileHashJob, UppercaseAndFullPathFollowViewFlags) {
     ScratchDir dir;
     const auto file = dir.Write("Name.TXT", Bytes("abc"));
-    const std::wstring path = Wide(file);
+    const std::wstring path = WideOf(file);
     ViewState view;
     view.viewFlags = kViewSheet | kViewFullPath | kViewUppercase;
     RecordingSink sink;
@@ -221,7 +217,7 @@ TEST(FileHashJob, MissingFolderAndVanishedPathsGiveNoResult) {
     for (const std::filesystem::path& path : {gone, dir.path(), dir.path() / "never" / "there.bin"}) {
         ViewState view;
         RecordingSink sink;
-        HashFile(Wide(path), view, sink);
+        HashFile(WideOf(path), view, sink);
         EXPECT_TRUE(sink.events.empty()) << path;
     }
 }
@@ -246,7 +242,7 @@ TEST(FileHashJob, DataBeyondTheStartSizeIsHashedWithProgressCappedAt100) {
     std::thread writer([&] { dir.Write("pipe", data); });
     ViewState view;
     RecordingSink sink;
-    HashFile(Wide(fifo), view, sink);
+    HashFile(WideOf(fifo), view, sink);
     writer.join();
     EXPECT_EQ(Cells(sink), ExpectedDigests(data));
     for (uint32_t percent : sink.progress)
@@ -260,12 +256,12 @@ TEST(FileHashJob, NothingSelectedAsksOnceThenHashesTheNewChoice) {
     ViewState view;
     SelectOnly(view, {});
     RecordingSink sink;
-    HashFile(Wide(file), view, sink);
+    HashFile(WideOf(file), view, sink);
     EXPECT_EQ(sink.events, (std::vector<std::string>{"ask"}));
 
     RecordingSink chooser;
     chooser.onAsk = [&] { Show(view, {kCrc32Id}); };
-    HashFile(Wide(file), view, chooser);
+    HashFile(WideOf(file), view, chooser);
     EXPECT_EQ(chooser.events.front(), "ask");
     EXPECT_EQ(Cells(chooser), (std::vector<std::string>{"352441c2"}));
 }
@@ -280,7 +276,7 @@ TEST(FileHashJob, SelectionChangedWhileReadingKeepsTheStartingSelection) {
         SelectOnly(view, {0, 33, 37});
         Show(view, {kSizeColumnId});
     };
-    HashFile(Wide(file), view, sink);
+    HashFile(WideOf(file), view, sink);
     EXPECT_EQ(Cells(sink), ExpectedDigests(data));
 }
 

@@ -11,10 +11,6 @@
 namespace vesk::test {
 namespace {
 
-std::wstring Wide(const std::filesystem::path& path) {
-    return Utf8ToWide(path.string());
-}
-
 // What the Windows shell writes for these sizes (StrFormatByteSizeW, English
 // locale); the POSIX build imitates it.
 constexpr struct {
@@ -56,7 +52,7 @@ TEST(Platform, ReadsWholeFileInChunksAndThenZero) {
     const std::vector<uint8_t> data = RandomBytes(100000, 2);
     const auto file = dir.Write("read.bin", data);
     platform::ReadOnlyFile reader;
-    ASSERT_TRUE(reader.Open(Wide(file)));
+    ASSERT_TRUE(reader.Open(WideOf(file)));
     uint64_t size = 0;
     ASSERT_TRUE(reader.Size(size));
     EXPECT_EQ(size, data.size());
@@ -72,7 +68,7 @@ TEST(Platform, LastWriteTimeIsFileTimeOfTheModification) {
     ScratchDir dir;
     const auto file = dir.Write("time.bin", Bytes("x"));
     platform::ReadOnlyFile reader;
-    ASSERT_TRUE(reader.Open(Wide(file)));
+    ASSERT_TRUE(reader.Open(WideOf(file)));
     uint64_t fileTime = 0;
     ASSERT_TRUE(reader.LastWriteTime(fileTime));
     // 100 ns units since 1601: now lies between 2020 and 2100.
@@ -86,8 +82,8 @@ TEST(Platform, LastWriteTimeIsFileTimeOfTheModification) {
 TEST(Platform, FoldersAndMissingFilesDoNotOpen) {
     ScratchDir dir;
     platform::ReadOnlyFile reader;
-    EXPECT_FALSE(reader.Open(Wide(dir.path())));
-    EXPECT_FALSE(reader.Open(Wide(dir.path() / "missing.bin")));
+    EXPECT_FALSE(reader.Open(WideOf(dir.path())));
+    EXPECT_FALSE(reader.Open(WideOf(dir.path() / "missing.bin")));
     EXPECT_FALSE(reader.IsOpen());
     uint64_t size;
     EXPECT_FALSE(reader.Size(size));
@@ -99,7 +95,7 @@ TEST(Platform, OpenFileMovesToItsNewOwner) {
     ScratchDir dir;
     const auto file = dir.Write("move.bin", Bytes("abc"));
     platform::ReadOnlyFile first;
-    ASSERT_TRUE(first.Open(Wide(file)));
+    ASSERT_TRUE(first.Open(WideOf(file)));
     platform::ReadOnlyFile second = std::move(first);
     EXPECT_FALSE(first.IsOpen());
     char bytes[4];

@@ -1,0 +1,220 @@
+#include "app/ConsoleMode.h"
+#include "core/TextEncoding.h"
+#include "platform/Platform.h"
+#include "tests/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace vesk::test {
+namespace {
+
+class CapturingWriter : public platform::ConsoleWriter {
+public:
+    std::string text;
+    void Write(std::wstring_view piece) override { text += WideToUtf8(piece); }
+};
+
+TEST(ConsoleLine, PadsNamesToTenCharactersAndKeepsLongOnesWhole) {
+    const std::wstring longValue(600, L'f');
+    const struct {
+        const wchar_t* name;
+        std::optional<std::wstring_view> value;
+        std::wstring line;
+    } cases[] = {
+        {L"", L"ignored", L"\n"},
+        {L"notes.txt", std::nullopt, L"notes.txt\n"},
+        {L"CRC32", L"cbf43926", L"CRC32     : cbf43926\n"},
+        {L"RIPEMD-128", L"00", L"RIPEMD-128: 00\n"},
+        {L"Date Modified", L"1/2/2024", L"Date Modified: 1/2/2024\n"},
+        {L"SHA-512", longValue, L"SHA-512   : " + longValue + L"\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FormatConsoleLine(c.name, c.value), c.line);
+}
+
+constexpr char kAbcDefaultLines[] =
+    "\nabc.txt\n"
+    "CRC32     : 352441c2\n"
+    "MD5       : 900150983cd24fb0d6963f7d28e17f72\n"
+    "SHA-1     : a9993e364706816aba3e25717850c26c9cd0d89d\n"
+    "SHA-256   : ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n";
+
+std::string Word(ColumnEntry entry) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X", entry & 0xFF, entry >> 8 & 0xFF, entry >> 16 & 0xFF,
+                  entry >> 24);
+    return text;
+}
+
+// Uppercase and full paths on; File, Size, GOST and the Tiger tree hash shown.
+std::string CustomSettings() {
+    return "[General]\nConfig=07000000\nColumn=" + Word(MakeColumnEntry(kFileColumnId, 0, 100, true)) +
+           Word(MakeColumnEntry(kSizeColumnId, 1, 100, true)) + Word(MakeColumnEntry(12, 2, 100, true)) +
+           Word(MakeColumnEntry(kTthId, 3, 100, true)) + "\n";
+}
+
+std::string CustomLinesFor(const std::string& displayName) {
+    return "\n" + displayName +
+           "\n"
+           "Size      : 3 bytes\n"
+           "GOST      : F3134348C44FB1B2A277729E2285EBB5CB5E0F29C975BC753B70497C06A4D51D\n"
+           "TTH       : ASD4UJSEH5M47PDYB46KBTSQTSGDKLBHYXOMUIA\n";
+}
+
+class ConsoleRunTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    CapturingWriter output;
+    CapturingWriter errors;
+    ViewState view;
+
+    int Run(std::vector<std::wstring> paths, bool reportFailures = true) {
+        ConsoleRun run;
+        run.paths = std::move(paths);
+        run.settings = SettingsFile{WideOf(dir.path() / "vesk.ini")};
+        run.output = &output;
+        run.errors = &errors;
+        run.reportFailures = reportFailures;
+        return RunConsole(run, view);
+    }
+    std::wstring PathIn(const std::string& name) { return WideOf(Join(dir.path(), name)); }
+    void WriteSettings(const std::string& text) {
+        std::ofstream(dir.path() / "vesk.ini", std::ios::binary) << text;
+    }
+};
+
+TEST_F(ConsoleRunTest, OneFileWithTheDefaultSelection) {
+    dir.Write("abc.txt", Bytes("abc"));
+    EXPECT_EQ(Run({PathIn("abc.txt")}), kExitSuccess);
+    EXPECT_EQ(output.text, kAbcDefaultLines);
+    EXPECT_EQ(errors.text, "");
+}
+
+TEST_F(ConsoleRunTest, TwoFilesGiveTwoBlocksInArgumentOrder) {
+    dir.Write("abc.txt", Bytes("abc"));
+    dir.Write("empty.bin", {});
+    EXPECT_EQ(Run({PathIn("empty.bin"), PathIn("abc.txt")}), kExitSuccess);
+    EXPECT_EQ(output.text,
+              std::string("\nempty.bin\n"
+                          "CRC32     : 00000000\n"
+                          "MD5       : d41d8cd98f00b204e9800998ecf8427e\n"
+                          "SHA-1     : da39a3ee5e6b4b0d3255bfef95601890afd80709\n"
+                          "SHA-256   : e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\n") +
+                  kAbcDefaultLines);
+}
+
+TEST_F(ConsoleRunTest, FolderGivesItsOwnFilesOnly) {
+    dir.Write("folder/abc.txt", Bytes("abc"));
+    dir.Write("folder/deeper/other.txt", Bytes("other"));
+    EXPECT_EQ(Run({PathIn("folder")}), kExitSuccess);
+    EXPECT_EQ(output.text, kAbcDefaultLines);
+}
+
+TEST_F(ConsoleRunTest, SettingsChooseCaseFullPathAndColumns) {
+    WriteSettings(CustomSettings());
+    dir.Write("folder/abc.txt", Bytes("abc"));
+    EXPECT_EQ(Run({PathIn("folder")}), kExitSuccess);
+    EXPECT_EQ(output.text,
+              CustomLinesFor(WideToUtf8(PathIn("folder")) + char(platform::kPathSeparator) + "abc.txt"));
+}
+
+TEST_F(ConsoleRunTest, SettingsAreNeverWritten) {
+    dir.Write("abc.txt", Bytes("abc"));
+    Run({PathIn("abc.txt")});
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "vesk.ini"));
+}
+
+TEST_F(ConsoleRunTest, MissingPathIsReportedWhenAskedAndSkipped) {
+    dir.Write("abc.txt", Bytes("abc"));
+    EXPECT_EQ(Run({PathIn("missing.txt"), PathIn("abc.txt")}), kExitSomePathFailed);
+    EXPECT_EQ(output.text, kAbcDefaultLines);
+    EXPECT_TRUE(errors.text.starts_with("vesk: " + WideToUtf8(PathIn("missing.txt")) + ": ")) << errors.text;
+
+    output.text.clear();
+    errors.text.clear();
+    EXPECT_EQ(Run({PathIn("missing.txt"), PathIn("abc.txt")}, false), kExitSuccess);
+    EXPECT_EQ(output.text, kAbcDefaultLines);
+    EXPECT_EQ(errors.text, "");
+}
+
+TEST_F(ConsoleRunTest, NothingSelectedIsAnErrorBeforeAnyFile) {
+    WriteSettings("[General]\nColumn=" + Word(MakeColumnEntry(kFileColumnId, 0, 100, true)) + "\n");
+    dir.Write("abc.txt", Bytes("abc"));
+    EXPECT_EQ(Run({PathIn("abc.txt")}), kExitUsage);
+    EXPECT_EQ(output.text, "");
+    EXPECT_NE(errors.text.find("no algorithm"), std::string::npos);
+}
+
+// The built program itself, its standard output going to a file (under Wine:
+// a redirected vesk.exe).
+class ConsoleProgramTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    std::filesystem::path program;
+
+    void SetUp() override {
+        const std::filesystem::path built = BuiltProgramPath();
+        ASSERT_TRUE(std::filesystem::exists(built)) << built;
+        program = dir.path() / built.filename();
+        std::filesystem::copy_file(built, program);
+    }
+    ProgramResult Run(const std::vector<std::string>& arguments) {
+        return RunProgram(program, arguments, dir.path());
+    }
+};
+
+TEST_F(ConsoleProgramTest, PrintsTheLinesOfEachFile) {
+    dir.Write("abc.txt", Bytes("abc"));
+    const ProgramResult result = Run({"abc.txt"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, kAbcDefaultLines);
+    EXPECT_EQ(result.errors, "");
+}
+
+TEST_F(ConsoleProgramTest, ReadsTheSettingsBesideItself) {
+    dir.Write("vesk.ini", Bytes(CustomSettings()));
+    dir.Write("sub/abc.txt", Bytes("abc"));
+    const ProgramResult result = Run({"sub"});
+    EXPECT_EQ(result.output, CustomLinesFor(std::string("sub") + char(platform::kPathSeparator) + "abc.txt"));
+}
+
+TEST_F(ConsoleProgramTest, NamesOutsideAsciiComeOutAsUtf8) {
+    dir.Write("\xce\xa9mega \xe4\xb8\xad.txt", Bytes("abc"));
+    const ProgramResult result = Run({"\xce\xa9mega \xe4\xb8\xad.txt"});
+    EXPECT_TRUE(result.output.starts_with("\n\xce\xa9mega \xe4\xb8\xad.txt\nCRC32     : 352441c2\n"))
+        << result.output;
+}
+
+TEST_F(ConsoleProgramTest, MissingPathsAndExitStatus) {
+    dir.Write("abc.txt", Bytes("abc"));
+    const ProgramResult result = Run({"missing.txt", "abc.txt"});
+    EXPECT_EQ(result.output, kAbcDefaultLines);
+#ifdef _WIN32
+    EXPECT_EQ(result.exitCode, 0); // silent, as the window would be
+#else
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.errors, "vesk: missing.txt: No such file or directory\n");
+#endif
+}
+
+#ifndef _WIN32
+TEST_F(ConsoleProgramTest, UsageAndOptions) {
+    ProgramResult result = Run({"--help"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.output.starts_with("Usage: vesk")) << result.output;
+    result = Run({});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.errors.starts_with("Usage: vesk"));
+    result = Run({"--frobnicate"});
+    EXPECT_EQ(result.exitCode, 2);
+    dir.Write("-x", Bytes("abc"));
+    result = Run({"--", "-x"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.output.starts_with("\n-x\nCRC32     : 352441c2\n")) << result.output;
+}
+#endif
+
+} // namespace
+} // namespace vesk::test

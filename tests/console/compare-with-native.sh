@@ -1,0 +1,51 @@
+#!/bin/sh
+# vesk.exe under Wine, its standard output redirected, must print byte for byte
+# what the native program prints for the same files and the same settings:
+# once with the default settings, once with all 38 algorithms, the size and
+# capital letters.
+#
+#     compare-with-native.sh path/to/vesk.exe path/to/native/vesk
+set -eu
+windows_program=$1
+native_program=$2
+here=$(cd "$(dirname "$0")" && pwd)
+if [ ! -x "$native_program" ]; then
+    echo "no native program at $native_program: build the linux-asan preset first"
+    exit 77
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir native windows files files/folder files/folder/deeper
+cp "$native_program" native/vesk
+cp "$windows_program" windows/vesk.exe
+printf abc >files/abc.txt
+: >files/empty.bin
+printf 'caf\303\251' >"files/caf$(printf '\303\251').txt"
+head -c 3145779 /dev/urandom >files/folder/three-chunks.bin
+printf 'not walked' >files/folder/deeper/skipped.txt
+cd files
+
+compare() {
+    ../native/vesk "$@" >../native.txt
+    "$here/../../cmake/wine-run" ../windows/vesk.exe "$@" >../windows.txt
+    if ! cmp ../native.txt ../windows.txt; then
+        diff ../native.txt ../windows.txt | head -20
+        exit 1
+    fi
+    echo "same $(wc -l <../native.txt) lines for: $*"
+}
+
+compare abc.txt empty.bin "caf$(printf '\303\251').txt" folder
+
+python3 - >../vesk.ini <<'PY'
+words = ""
+entry = lambda id, order: 0x80000000 | 100 << 13 | order << 6 | 0x1000 | id
+for order, id in enumerate([60, 61] + list(range(38))):
+    words += entry(id, order).to_bytes(4, "little").hex().upper()
+print("[General]\nConfig=05000000\nColumn=" + words)
+PY
+cp ../vesk.ini ../native/vesk.ini
+cp ../vesk.ini ../windows/vesk.ini
+compare abc.txt empty.bin folder
