@@ -40,10 +40,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             run.settings = SettingsFile::BesideExecutable();
             run.output = output.get();
             run.errors = errors ? errors.get() : output.get();
-            RunConsole(run, SharedViewState());
+            // Until the Options dialog exists, an empty selection ends with a
+            // message and status 2, as in the native program.
+            const int status = RunConsole(run, SharedViewState());
             output.reset();
             platform::ReleaseConsolePrompt();
-            return 0;
+            return status;
         }
     }
     // The main window comes here.

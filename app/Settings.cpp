@@ -91,8 +91,12 @@ std::wstring SettingsPathFor(const std::wstring& executablePath) {
     return executablePath.substr(0, separator + 1) + L"vesk.ini";
 }
 
+std::wstring SettingsPath() {
+    return SettingsPathFor(platform::ExecutablePath());
+}
+
 SettingsFile SettingsFile::BesideExecutable() {
-    return {SettingsPathFor(platform::ExecutablePath())};
+    return {SettingsPath()};
 }
 
 bool ReadHexSetting(const SettingsFile& file, const wchar_t* key, void* destination, size_t size) {
@@ -137,7 +141,7 @@ bool WriteIntSetting(const SettingsFile& file, const wchar_t* key, int value) {
 
 bool LoadSettings(const SettingsFile& file, ViewState& view, WindowPlacementRecord& placement) {
     uint8_t config[4];
-    uint32_t flags = kDefaultViewFlags;
+    ViewFlags flags = kDefaultViewFlags;
     if (ReadHexSetting(file, kConfigKey, config, sizeof config))
         flags = uint32_t(config[0]) | uint32_t(config[1]) << 8 | uint32_t(config[2]) << 16 |
                 uint32_t(config[3]) << 24;

@@ -29,6 +29,8 @@ struct SettingsFile {
     static SettingsFile BesideExecutable();
 };
 
+// vesk.ini beside the running program, and beside any given program path.
+std::wstring SettingsPath();
 std::wstring SettingsPathFor(const std::wstring& executablePath);
 
 // Keys and the most characters read of each value.

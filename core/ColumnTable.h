@@ -79,13 +79,14 @@ constexpr ColumnId ColumnIdAtPosition(int position) {
                                                    : ColumnId(position) - kFirstAlgorithmPosition;
 }
 
-// View switches.
-inline constexpr uint32_t kViewSheet = 0x01;     // clear: Key-Value View
-inline constexpr uint32_t kViewFullPath = 0x02;  // file names with their full path
-inline constexpr uint32_t kViewUppercase = 0x04; // hex digits and base32 letters in capitals
-inline constexpr uint32_t kViewAlwaysOnTop = 0x08;
-inline constexpr uint32_t kViewGridLines = 0x10;
-inline constexpr uint32_t kDefaultViewFlags = kViewSheet;
+// The word of view switches; bits 5 to 31 have no meaning and are kept as they are.
+using ViewFlags = uint32_t;
+inline constexpr ViewFlags kViewSheet = 0x01;     // clear: Key-Value View
+inline constexpr ViewFlags kViewFullPath = 0x02;  // file names with their full path
+inline constexpr ViewFlags kViewUppercase = 0x04; // hex digits and base32 letters in capitals
+inline constexpr ViewFlags kViewAlwaysOnTop = 0x08;
+inline constexpr ViewFlags kViewGridLines = 0x10;
+inline constexpr ViewFlags kDefaultViewFlags = kViewSheet;
 
 using ColumnSnapshot = std::array<ColumnEntry, kColumnCount>;
 
@@ -126,7 +127,7 @@ inline constexpr KeyValueColumns kDefaultKeyValueColumns = {0x80191000, 0x804B10
 // Key-Value columns, all starting at their defaults.
 struct ViewState {
     ColumnTable columns;
-    std::atomic<uint32_t> viewFlags{kDefaultViewFlags};
+    std::atomic<ViewFlags> viewFlags{kDefaultViewFlags};
     KeyValueColumns keyValueColumns = kDefaultKeyValueColumns;
 };
 

@@ -57,7 +57,7 @@ std::wstring DisplayName(const std::wstring& path, bool fullPath) {
 }
 
 void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink) {
-    const uint32_t viewFlags = view.viewFlags.load(std::memory_order_relaxed);
+    const ViewFlags viewFlags = view.viewFlags.load(std::memory_order_relaxed);
     // One reading of the columns serves the whole file: the contexts built for
     // it are the ones finalised, whatever the user changes meanwhile.
     ColumnSnapshot columns = view.columns.Snapshot();

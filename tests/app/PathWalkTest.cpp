@@ -184,6 +184,15 @@ TEST_F(PathWalkTest, FolderLinkCycleEnds) {
 }
 
 #ifndef _WIN32
+TEST_F(PathWalkTest, EntryThatVanishedIsReportedAndTheWalkGoesOn) {
+    // A link to nothing lists like a file that is gone by the time it is opened.
+    ASSERT_EQ(symlink((root / "gone").c_str(), (root / "sub1" / "vanished.txt").c_str()), 0);
+    ScanFolder(WideOf(root), L"*", kScanEveryLevel, target);
+    EXPECT_EQ(sink.hashed.size(), 7u);
+    ASSERT_EQ(sink.failures.size(), 1u);
+    EXPECT_EQ(sink.failures[0], WideOf(root / "sub1" / "vanished.txt"));
+}
+
 TEST_F(PathWalkTest, UnreadableSubfolderIsReportedAndSkipped) {
     if (geteuid() == 0)
         GTEST_SKIP() << "permissions do not stop the superuser";
