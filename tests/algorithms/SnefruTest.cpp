@@ -94,28 +94,6 @@ TEST(Snefru256, SplitUpdateMatchesOneShot) {
     CheckSplitsMatchOneShot(kSnefru256, BoundaryLengths({32}, 1200));
 }
 
-// Whole blocks are read in place from 4-byte aligned buffers and copied
-// otherwise; every offset must give the digest of an aligned copy.
-TEST(Snefru, DigestDoesNotDependOnAlignment) {
-    for (AlgorithmId id : {kSnefru128, kSnefru256}) {
-        const AlgorithmInfo& info = AlgorithmById(id);
-        const std::vector<uint8_t> data = RandomBytes(500, TestSeed() ^ id);
-        for (size_t length : {1, 31, 32, 33, 47, 48, 49, 96, 500}) {
-            const std::vector<uint8_t> aligned(data.begin(), data.begin() + ptrdiff_t(length));
-            const std::string expected = DigestHex(info, aligned);
-            std::vector<uint8_t> buffer(length + 8);
-            for (size_t offset = 1; offset < 8; ++offset) {
-                std::copy(aligned.begin(), aligned.end(), buffer.begin() + ptrdiff_t(offset));
-                const std::span<const uint8_t> input(buffer.data() + offset, length);
-                EXPECT_EQ(DigestHex(info, input), expected)
-                    << info.name << ", " << length << " bytes at offset " << offset;
-                EXPECT_EQ(DigestHexInPieces(info, input, {length / 3}), expected)
-                    << info.name << ", " << length << " bytes at offset " << offset << ", in two pieces";
-            }
-        }
-    }
-}
-
 std::vector<size_t> OracleLengths(size_t blockBytes) {
     std::vector<size_t> lengths = BoundaryLengths({blockBytes}, 2000);
     for (size_t n = (1 << 20) - 1; n <= (1 << 20) + 1; ++n)

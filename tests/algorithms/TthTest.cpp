@@ -97,25 +97,6 @@ TEST(Tth, SplitUpdateMatchesOneShot) {
     CheckSplitsMatchOneShot(kTth, BoundaryLengths({64, kLeaf}, 9 * kLeaf));
 }
 
-// The leaf data sits one byte after the prefix, so the Tiger blocks of a leaf
-// never start where the caller's do; every caller offset must agree.
-TEST(Tth, DigestDoesNotDependOnAlignment) {
-    const AlgorithmInfo& info = AlgorithmById(kTth);
-    const std::vector<uint8_t> data = RandomBytes(3000, TestSeed() ^ (kTth << 8));
-    for (size_t length : {1, 63, 64, 1023, 1024, 1025, 3000}) {
-        const std::vector<uint8_t> aligned(data.begin(), data.begin() + ptrdiff_t(length));
-        const std::string expected = DigestHex(info, aligned);
-        std::vector<uint8_t> buffer(length + 8);
-        for (size_t offset = 1; offset < 8; ++offset) {
-            std::copy(aligned.begin(), aligned.end(), buffer.begin() + ptrdiff_t(offset));
-            const std::span<const uint8_t> input(buffer.data() + offset, length);
-            EXPECT_EQ(DigestHex(info, input), expected) << length << " bytes at offset " << offset;
-            EXPECT_EQ(DigestHexInPieces(info, input, {length / 3}), expected)
-                << length << " bytes at offset " << offset << ", in two pieces";
-        }
-    }
-}
-
 TEST(Tth, MatchesRhashAcrossChunkEdges) {
     REQUIRE_TOOL("rhash");
     std::vector<size_t> lengths = BoundaryLengths({64, kLeaf}, 9 * kLeaf);

@@ -66,25 +66,6 @@ TEST(Whirlpool, SplitUpdateMatchesOneShot) {
     CheckSplitsMatchOneShot(kWhirlpool, BoundaryLengths({32, 64}, 1200));
 }
 
-// Whole blocks are read in place from 8-byte aligned buffers and copied
-// otherwise; every offset must give the digest of an aligned copy.
-TEST(Whirlpool, DigestDoesNotDependOnAlignment) {
-    const AlgorithmInfo& info = AlgorithmById(kWhirlpool);
-    const std::vector<uint8_t> data = RandomBytes(1100, TestSeed() ^ kWhirlpool);
-    for (size_t length : {1, 31, 32, 63, 64, 65, 128, 1000}) {
-        const std::vector<uint8_t> aligned(data.begin(), data.begin() + ptrdiff_t(length));
-        const std::string expected = DigestHex(info, aligned);
-        std::vector<uint8_t> buffer(length + 8);
-        for (size_t offset = 1; offset < 8; ++offset) {
-            std::copy(aligned.begin(), aligned.end(), buffer.begin() + ptrdiff_t(offset));
-            const std::span<const uint8_t> input(buffer.data() + offset, length);
-            EXPECT_EQ(DigestHex(info, input), expected) << length << " bytes at offset " << offset;
-            EXPECT_EQ(DigestHexInPieces(info, input, {length / 3}), expected)
-                << length << " bytes at offset " << offset << ", in two pieces";
-        }
-    }
-}
-
 std::vector<size_t> OracleLengths() {
     std::vector<size_t> lengths = BoundaryLengths({32, 64}, 3000);
     for (size_t n = (1 << 20) - 1; n <= (1 << 20) + 1; ++n)
