@@ -72,10 +72,11 @@ void CheckKnownAnswers(std::span<const KnownAnswer> answers);
 // updates (and one update per byte for short inputs) give the one-shot digest.
 void CheckSplitsMatchOneShot(AlgorithmId id, const std::vector<size_t>& lengths);
 
-// Writes one random file per length, has `oracle` digest them all in one run,
-// and compares with the registry's digest of each.
+// Writes one random file per length, and for 1 MiB - 1 to 1 MiB + 1 bytes,
+// has `oracle` digest them all in one run, and compares with the registry's
+// digest of each.
 using Oracle = std::vector<std::string> (*)(const std::vector<std::filesystem::path>& files);
-void CheckAgainstOracle(AlgorithmId id, const std::vector<size_t>& lengths, Oracle oracle);
+void CheckAgainstOracle(AlgorithmId id, std::vector<size_t> lengths, Oracle oracle);
 
 // Runs a program with its standard output and error going to files, and waits.
 struct ProgramResult {

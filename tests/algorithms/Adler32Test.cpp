@@ -67,8 +67,6 @@ TEST(Adler32, FinalKeepsTheChecksumForFurtherUpdates) {
 TEST(Adler32, MatchesZlibAcrossChunkEdges) {
     REQUIRE_TOOL("python3");
     std::vector<size_t> lengths = BoundaryLengths({16, kLongestRun}, 50000);
-    for (size_t n = (1 << 20) - 1; n <= (1 << 20) + 1; ++n)
-        lengths.push_back(n);
     CheckAgainstOracle(kAdler32, lengths, [](const std::vector<std::filesystem::path>& files) {
         return ToolDigests("python3 -c 'import sys,zlib\n"
                            "for f in sys.argv[1:]: print(\"%08x\" % zlib.adler32(open(f,\"rb\").read()))'",

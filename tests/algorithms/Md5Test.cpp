@@ -51,16 +51,9 @@ TEST(Md5, FinalKeepsTheDigestInTheContext) {
     EXPECT_EQ(ToHex(digest), ToHex(context.digest));
 }
 
-std::vector<size_t> OracleLengths() {
-    std::vector<size_t> lengths = PaddingEdgeLengths();
-    for (size_t n = (1 << 20) - 1; n <= (1 << 20) + 1; ++n)
-        lengths.push_back(n);
-    return lengths;
-}
-
 TEST(Md5, MatchesOpensslAcrossChunkEdges) {
     REQUIRE_TOOL("openssl");
-    CheckAgainstOracle(kMd5, OracleLengths(), [](const std::vector<std::filesystem::path>& files) {
+    CheckAgainstOracle(kMd5, PaddingEdgeLengths(), [](const std::vector<std::filesystem::path>& files) {
         return ToolDigests("openssl dgst -r -md5", files);
     });
 }

@@ -87,8 +87,6 @@ TEST(Ripemd, SplitUpdateMatchesOneShot) {
 TEST(Ripemd160, MatchesPythonHashlibAcrossChunkEdges) {
     REQUIRE_TOOL("python3");
     std::vector<size_t> lengths = PaddingEdgeLengths(5000);
-    for (size_t n = (size_t(1) << 20) - 1; n <= (size_t(1) << 20) + 1; ++n)
-        lengths.push_back(n);
     CheckAgainstOracle(kRipemd160, lengths, [](const std::vector<std::filesystem::path>& files) {
         return PythonDigests("ripemd160", files);
     });

@@ -59,8 +59,6 @@ TEST(Sha1, EmptyUpdateWithNullDataChangesNothing) {
 TEST(Sha1, MatchesHashlibAcrossBlockPaddingAndChunkEdges) {
     REQUIRE_TOOL("python3");
     std::vector<size_t> lengths = BlockAndPaddingLengths();
-    for (size_t n = (size_t(1) << 20) - 1; n <= (size_t(1) << 20) + 1; ++n)
-        lengths.push_back(n);
     CheckAgainstOracle(kSha1, lengths, [](const std::vector<std::filesystem::path>& files) {
         return PythonDigests("sha1", files);
     });

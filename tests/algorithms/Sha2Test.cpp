@@ -143,8 +143,6 @@ TEST(Sha2, MatchesHashlibAcrossBlockPaddingAndChunkEdges) {
     REQUIRE_TOOL("python3");
     for (const Variant& variant : kVariants) {
         std::vector<size_t> lengths = BlockAndPaddingLengths(variant);
-        for (size_t n = (size_t(1) << 20) - 1; n <= (size_t(1) << 20) + 1; ++n)
-            lengths.push_back(n);
         CheckAgainstOracle(variant.id, lengths, variant.hashlib);
     }
 }

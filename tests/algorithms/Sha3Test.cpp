@@ -169,8 +169,6 @@ TEST(Sha3, MatchesRhashAcrossChunkEdges) {
     REQUIRE_TOOL("rhash");
     for (const Variant& variant : kVariants) {
         std::vector<size_t> lengths = RateEdgeLengths(variant.rate);
-        for (size_t n = (size_t(1) << 20) - 1; n <= (size_t(1) << 20) + 1; ++n)
-            lengths.push_back(n);
         CheckAgainstOracle(variant.id, lengths, variant.rhash);
     }
 }

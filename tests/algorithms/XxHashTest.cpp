@@ -94,8 +94,6 @@ TEST(XxHash, EmptyUpdateWithNullDataChangesNothing) {
 TEST(XxHash, MatchesXxhsumAcrossChunkEdges) {
     REQUIRE_TOOL("xxhsum");
     std::vector<size_t> lengths = BoundaryLengths({16, 32, 240, 1024}, 3000);
-    for (size_t n = (size_t(1) << 20) - 1; n <= (size_t(1) << 20) + 1; ++n)
-        lengths.push_back(n);
     for (const Variant& variant : kVariants)
         CheckAgainstOracle(variant.id, lengths, variant.xxhsum);
 }
