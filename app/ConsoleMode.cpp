@@ -21,8 +21,16 @@ std::wstring FormatConsoleLine(std::wstring_view name, std::optional<std::wstrin
     return line;
 }
 
-void ConsoleSink::ConsoleLine(std::wstring_view name, std::optional<std::wstring_view> value) {
-    output_.Write(FormatConsoleLine(name, value));
+std::wstring FormatConsoleResult(const FileResult& result) {
+    std::wstring text = FormatConsoleLine(L"", std::nullopt);
+    text += FormatConsoleLine(result.displayName, std::nullopt);
+    for (const ResultValue& value : result.values)
+        text += FormatConsoleLine(ColumnName(value.id), value.text);
+    return text;
+}
+
+void ConsoleSink::AddResult(const FileResult& result) {
+    output_.Write(FormatConsoleResult(result));
 }
 
 void ConsoleSink::ReportFailure(const std::wstring& path, const std::wstring& reason) {

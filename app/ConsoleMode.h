@@ -13,6 +13,10 @@
 
 namespace vesk {
 
+// A file's console lines: an empty line, the display name, then one line per
+// value.
+std::wstring FormatConsoleResult(const FileResult& result);
+
 // One console line: a line feed alone for an empty name, the name alone
 // without a value, else the name padded with spaces to 10 characters (longer
 // names stay whole), ": " and the value. Any length.
@@ -25,8 +29,7 @@ public:
     ConsoleSink(platform::ConsoleWriter& output, platform::ConsoleWriter* errors)
         : output_(output), errors_(errors) {}
 
-    bool ConsoleActive() const override { return true; }
-    void ConsoleLine(std::wstring_view name, std::optional<std::wstring_view> value) override;
+    void AddResult(const FileResult& result) override;
     void ReportFailure(const std::wstring& path, const std::wstring& reason) override;
 
     bool anyFailure() const { return anyFailure_; }

@@ -17,6 +17,23 @@ constexpr bool ShownByDefault(AlgorithmId id) {
 
 } // namespace
 
+std::wstring ColumnName(ColumnId id) {
+    switch (id) {
+    case kFileColumnId:
+        return L"File";
+    case kSizeColumnId:
+        return L"Size";
+    case kDateModifiedColumnId:
+        return L"Date Modified";
+    default:
+        break;
+    }
+    if (id >= kAlgorithmCount)
+        return {};
+    const char* name = AlgorithmById(id).name;
+    return std::wstring(name, name + std::char_traits<char>::length(name));
+}
+
 ColumnSnapshot DefaultColumns() {
     ColumnSnapshot entries{};
     entries[0] = MakeColumnEntry(kFileColumnId, 0, kDefaultFileWidth, true);

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace vesk {
 
@@ -73,6 +74,9 @@ constexpr int PositionOfColumnId(ColumnId id) {
         return int(id - kFileColumnId);
     return -1;
 }
+
+// The column's own name: "File", "Size", "Date Modified" or the algorithm's name.
+std::wstring ColumnName(ColumnId id);
 
 constexpr ColumnId ColumnIdAtPosition(int position) {
     return position < int(kFirstAlgorithmPosition) ? kFileColumnId + ColumnId(position)

@@ -11,40 +11,74 @@ namespace vesk {
 
 namespace {
 
-// Feeds the whole file to every context of the set, chunk by chunk.
-bool ReadIntoContexts(platform::ReadOnlyFile& file, const FileRecord& record, HashContextSet* set,
-                      ResultSink& sink) {
-    std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kReadChunkBytes]);
-    if (!buffer) {
-        sink.ReportFailure(record.path, L"out of memory");
-        return false;
-    }
-    const uint64_t size = record.size;
-    uint64_t total = 0;
-    for (;;) {
-        const int64_t got = file.Read(buffer.get(), kReadChunkBytes);
-        if (got < 0) {
-            // Digests of part of the file would pass for the file's own.
-            sink.ReportFailure(record.path, file.ErrorText());
-            return false;
-        }
-        if (got == 0)
-            return true;
-        total += uint64_t(got);
-        // A file that grows while it is read goes on being read; the bar stops at 100.
-        sink.ProgressSet(size == 0 || total >= size ? 100 : uint32_t(total * 100 / size));
-        for (int k = 0; k < set->count; ++k)
-            set->algorithm[k]->update(ContextAt(set, k), buffer.get(), uint64_t(got));
-    }
+// Each thread keeps one read buffer for all the files it hashes, so a folder
+// of small files costs no allocation per file.
+uint8_t* ThreadReadBuffer() {
+    thread_local std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kReadChunkBytes]);
+    return buffer.get();
 }
 
-std::wstring ColumnName(ColumnId id) {
-    if (id == kSizeColumnId)
-        return L"Size";
-    if (id == kDateModifiedColumnId)
-        return L"Date Modified";
-    const char* name = AlgorithmById(id).name;
-    return std::wstring(name, name + std::char_traits<char>::length(name));
+enum class ReadOutcome { Complete, Failed };
+
+// Feeds the whole file to every context of the set, chunk by chunk, and counts
+// the bytes into `hashedBytes`.
+ReadOutcome ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, uint64_t openedSize,
+                             HashContextSet* set, ResultSink& sink, uint64_t& hashedBytes) {
+    uint8_t* buffer = ThreadReadBuffer();
+    if (buffer == nullptr) {
+        sink.ReportFailure(path, L"out of memory");
+        return ReadOutcome::Failed;
+    }
+    hashedBytes = 0;
+    for (;;) {
+        const int64_t got = file.Read(buffer, kReadChunkBytes);
+        if (got < 0) {
+            // Digests of part of the file would pass for the file's own.
+            sink.ReportFailure(path, file.ErrorText());
+            return ReadOutcome::Failed;
+        }
+        if (got == 0)
+            break;
+        hashedBytes += uint64_t(got);
+        // A file that grows while it is read goes on being read; the bar stops at 100.
+        sink.ProgressSet(
+            openedSize == 0 || hashedBytes >= openedSize ? 100 : uint32_t(hashedBytes * 100 / openedSize));
+        for (int k = 0; k < set->count; ++k)
+            set->algorithm[k]->update(ContextAt(set, k), buffer, uint64_t(got));
+    }
+    if (hashedBytes < openedSize) {
+        // The digests would describe neither the old content nor the new one.
+        sink.ReportFailure(path, L"file changed while it was read");
+        return ReadOutcome::Failed;
+    }
+    return ReadOutcome::Complete;
+}
+
+// The shown values in table order; context k belongs to the k-th shown
+// algorithm, since both run in ascending id order.
+std::vector<ResultValue> FinishValues(const ColumnSnapshot& columns, HashContextSet* set,
+                                      const FileRecord& record, bool uppercase) {
+    std::vector<ResultValue> values;
+    int k = 0;
+    uint8_t digest[kMaxDigestLength];
+    for (uint32_t p = 1; p < kColumnCount; ++p) {
+        if (!EntryShown(columns[p]))
+            continue;
+        const ColumnId id = ColumnIdAtPosition(int(p));
+        ResultValue value{id, {}};
+        if (id == kSizeColumnId) {
+            value.text = platform::ByteSizeText(record.size);
+        } else if (id == kDateModifiedColumnId) {
+            if (record.lastWriteTime != 0)
+                value.text = platform::DateTimeText(record.lastWriteTime);
+        } else {
+            set->algorithm[k]->final(ContextAt(set, k), digest);
+            ++k;
+            value.text = DigestToText(digest, id, uppercase);
+        }
+        values.push_back(std::move(value));
+    }
+    return values;
 }
 
 } // namespace
@@ -69,74 +103,42 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
         if (mask == 0)
             return;
     }
-    const std::wstring displayName = DisplayName(path, (viewFlags & kViewFullPath) != 0);
 
     platform::ReadOnlyFile file;
     if (!file.Open(path)) {
         sink.ReportFailure(path, file.ErrorText());
         return;
     }
-    auto record = std::make_shared<FileRecord>();
-    record->path = path;
-    if (!file.Size(record->size)) {
+    uint64_t openedSize = 0;
+    if (!file.Size(openedSize)) {
         sink.ReportFailure(path, file.ErrorText());
         return;
     }
-    file.LastWriteTime(record->lastWriteTime);
+    auto record = std::make_shared<FileRecord>();
+    record->path = path;
+    if (!file.LastWriteTime(record->lastWriteTime))
+        record->lastWriteTime = 0;
 
     sink.ProgressBegin();
     ContextSetOwner set(BuildContextSet(mask));
-    bool complete = false;
+    ReadOutcome outcome = ReadOutcome::Failed;
     if (set) {
         for (int k = 0; k < set->count; ++k)
             set->algorithm[k]->init(ContextAt(set.get(), k));
-        complete = ReadIntoContexts(file, *record, set.get(), sink);
+        outcome = ReadIntoContexts(file, path, openedSize, set.get(), sink, record->size);
     } else {
         sink.ReportFailure(path, L"out of memory");
     }
     file.Close();
     sink.ProgressEnd();
-    if (!complete)
+    if (outcome != ReadOutcome::Complete)
         return;
 
-    const bool sheetView = (view.viewFlags.load(std::memory_order_relaxed) & kViewSheet) != 0;
-    const bool uppercase = (viewFlags & kViewUppercase) != 0;
-    int row = -1;
-    if (sheetView)
-        row = sink.AppendSheetRow(displayName, record);
-    else
-        sink.BeginFileGroup(displayName);
-    const bool console = sink.ConsoleActive();
-    if (console) {
-        sink.ConsoleLine(L"", std::nullopt);
-        sink.ConsoleLine(displayName, std::nullopt);
-    }
-
-    int k = 0;
-    int cell = 0;
-    uint8_t digest[kMaxDigestLength];
-    for (uint32_t p = 1; p < kColumnCount; ++p) {
-        if (!EntryShown(columns[p]))
-            continue;
-        const ColumnId id = ColumnIdAtPosition(int(p));
-        std::wstring value;
-        if (id == kSizeColumnId) {
-            value = platform::ByteSizeText(record->size);
-        } else if (id == kDateModifiedColumnId) {
-            value = platform::DateTimeText(record->lastWriteTime);
-        } else {
-            set->algorithm[k]->final(ContextAt(set.get(), k), digest);
-            ++k;
-            value = DigestToText(digest, id, uppercase);
-        }
-        const std::wstring name = ColumnName(id);
-        if (console)
-            sink.ConsoleLine(name, value);
-        if (sheetView)
-            sink.SetSheetCell(row, ++cell, value);
-        else
-            sink.AddGroupRow(name, value, record);
-    }
+    FileResult result;
+    result.displayName = DisplayName(path, (viewFlags & kViewFullPath) != 0);
+    result.values = FinishValues(columns, set.get(), *record, (viewFlags & kViewUppercase) != 0);
+    result.record = std::move(record);
+    sink.AddResult(result);
     sink.RevealLast();
 }
 

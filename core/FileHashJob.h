@@ -1,11 +1,12 @@
-// The file hashing job: reads one file once, in 1 MiB chunks, feeds every chunk
-// to every selected algorithm and hands the result to a ResultSink.
+// The file hashing job: reads one file once, piece by piece, feeds every piece
+// to every selected algorithm and hands the file's result to a ResultSink.
 //
-//     ConsoleSink sink;
+//     ConsoleSink sink(...);
 //     HashFile(L"notes.txt", SharedViewState(), sink);
 //
-// Every failure (nothing selected, the file cannot be opened or read, no
-// memory) is silent: the sink gets no result.
+// A file that cannot be opened or read gives no result; the sink hears why
+// through ReportFailure. Nothing selected, even after the sink was asked for a
+// selection, gives no result and no failure.
 #pragma once
 
 #include "core/ColumnTable.h"
@@ -15,6 +16,7 @@
 
 namespace vesk {
 
+// Progress moves once per this many bytes read.
 inline constexpr size_t kReadChunkBytes = 1 << 20;
 
 // Hashes the file at `path` (absolute, or relative to the current directory)

@@ -1,22 +1,37 @@
-// Where the file hashing job reports: progress, the result list in either view,
-// and the console. With a main window each operation drives a control; in
-// console mode only the console line does anything. Every operation has a
-// default that does nothing, so a sink overrides only what it shows.
+// Where the file hashing job reports: progress, the one result of each file,
+// and failures. With a main window the result goes to the list (and to the
+// console a window was started from); in console mode it becomes console
+// lines. Every operation has a default that does nothing, so a sink overrides
+// only what it shows.
 #pragma once
+
+#include "core/ColumnTable.h"
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
-#include <string_view>
+#include <vector>
 
 namespace vesk {
 
 // What the list keeps with every row of a hashed file.
 struct FileRecord {
-    uint64_t size = 0;          // bytes, as reported when the file was opened
-    uint64_t lastWriteTime = 0; // 100-nanosecond units since 1601-01-01 UTC
+    uint64_t size = 0;          // the bytes hashed
+    uint64_t lastWriteTime = 0; // 100-nanosecond units since 1601-01-01 UTC; 0 when unknown
     std::wstring path;          // exactly as the job received it
+};
+
+// One shown column's value: Size, Date Modified or an algorithm's digest.
+struct ResultValue {
+    ColumnId id = 0;
+    std::wstring text;
+};
+
+// Everything one hashed file shows, in column table order.
+struct FileResult {
+    std::wstring displayName;
+    std::shared_ptr<const FileRecord> record;
+    std::vector<ResultValue> values;
 };
 
 class ResultSink {
@@ -30,23 +45,8 @@ public:
     // Called when nothing is selected; the job reads the selection again after it.
     virtual void AskForSelection() {}
 
-    // Sheet View: one row per file; returns the new row's index.
-    virtual int AppendSheetRow(const std::wstring& /*displayName*/,
-                               std::shared_ptr<const FileRecord> /*record*/) {
-        return -1;
-    }
-    // Column 1 onwards: the values in the order the job produces them.
-    virtual void SetSheetCell(int /*row*/, int /*column*/, const std::wstring& /*text*/) {}
-
-    // Key-Value View: one group per file, one name/value row per value.
-    virtual void BeginFileGroup(const std::wstring& /*displayName*/) {}
-    virtual void AddGroupRow(const std::wstring& /*name*/, const std::wstring& /*value*/,
-                             std::shared_ptr<const FileRecord> /*record*/) {}
-
-    // Console output, while it is active. An empty name is an empty line; a
-    // name without a value is printed alone.
-    virtual bool ConsoleActive() const { return false; }
-    virtual void ConsoleLine(std::wstring_view /*name*/, std::optional<std::wstring_view> /*value*/) {}
+    // The finished file, handed over whole.
+    virtual void AddResult(const FileResult& /*result*/) {}
 
     // Scroll the list to its last row, if it has any.
     virtual void RevealLast() {}

@@ -23,10 +23,7 @@ public:
     std::vector<std::wstring> failures;
     int reveals = 0;
 
-    int AppendSheetRow(const std::wstring&, std::shared_ptr<const FileRecord> record) override {
-        hashed.push_back(record->path);
-        return int(hashed.size()) - 1;
-    }
+    void AddResult(const FileResult& result) override { hashed.push_back(result.record->path); }
     void RevealLast() override { ++reveals; }
     void ReportFailure(const std::wstring& path, const std::wstring&) override { failures.push_back(path); }
 };

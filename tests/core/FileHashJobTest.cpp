@@ -15,15 +15,14 @@
 namespace vesk::test {
 namespace {
 
-// Writes down every call the job makes, one line each.
+// Writes down every call the job makes, one line each, and keeps the results.
 class RecordingSink : public ResultSink {
 public:
     std::vector<std::string> events;
     std::vector<uint32_t> progress;
-    std::shared_ptr<const FileRecord> record;
+    std::vector<FileResult> results;
     std::function<void()> onAsk;
     std::function<void()> onProgress;
-    bool console = false;
 
     void ProgressBegin() override { events.push_back("begin"); }
     void ProgressSet(uint32_t percent) override {
@@ -37,34 +36,19 @@ public:
         if (onAsk)
             onAsk();
     }
-    int AppendSheetRow(const std::wstring& name, std::shared_ptr<const FileRecord> fileRecord) override {
-        events.push_back("row " + WideToUtf8(name));
-        record = fileRecord;
-        return 7;
-    }
-    void SetSheetCell(int row, int column, const std::wstring& text) override {
-        events.push_back("cell " + std::to_string(row) + "," + std::to_string(column) + " " +
-                         WideToUtf8(text));
-    }
-    void BeginFileGroup(const std::wstring& name) override { events.push_back("group " + WideToUtf8(name)); }
-    void AddGroupRow(const std::wstring& name, const std::wstring& value,
-                     std::shared_ptr<const FileRecord> fileRecord) override {
-        events.push_back("pair " + WideToUtf8(name) + "=" + WideToUtf8(value));
-        record = fileRecord;
-    }
-    bool ConsoleActive() const override { return console; }
-    void ConsoleLine(std::wstring_view name, std::optional<std::wstring_view> value) override {
-        std::string line = "console " + WideToUtf8(name);
-        if (value)
-            line += ": " + WideToUtf8(*value);
-        events.push_back(line);
+    void AddResult(const FileResult& result) override {
+        events.push_back("result " + WideToUtf8(result.displayName));
+        results.push_back(result);
     }
     void RevealLast() override { events.push_back("reveal"); }
+    void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
+        events.push_back("failure " + WideToUtf8(path) + ": " + WideToUtf8(reason));
+    }
 
-    bool HasResult() const {
-        return std::any_of(events.begin(), events.end(), [](const std::string& e) {
-            return e.starts_with("row ") || e.starts_with("group ") || e.starts_with("console");
-        });
+    bool HasResult() const { return !results.empty(); }
+    bool HasFailure() const {
+        return std::any_of(events.begin(), events.end(),
+                           [](const std::string& e) { return e.starts_with("failure "); });
     }
 };
 
@@ -90,15 +74,19 @@ std::vector<std::string> ExpectedDigests(std::span<const uint8_t> data, bool upp
     return digests;
 }
 
+// The texts of the only result's values.
 std::vector<std::string> Cells(const RecordingSink& sink) {
     std::vector<std::string> cells;
-    for (const std::string& e : sink.events)
-        if (e.starts_with("cell "))
-            cells.push_back(e.substr(e.find(' ', 5) + 1));
+    if (sink.results.size() != 1) {
+        ADD_FAILURE() << sink.results.size() << " results";
+        return cells;
+    }
+    for (const ResultValue& value : sink.results[0].values)
+        cells.push_back(WideToUtf8(value.text));
     return cells;
 }
 
-TEST(FileHashJob, SheetRowHoldsSizeDateThenAlgorithmsInIdOrder) {
+TEST(FileHashJob, OneResultWithSizeDateThenAlgorithmsInIdOrder) {
     ScratchDir dir;
     const std::vector<uint8_t> data = RandomBytes(3000, 11);
     const auto file = dir.Write("data.bin", data);
@@ -107,55 +95,23 @@ TEST(FileHashJob, SheetRowHoldsSizeDateThenAlgorithmsInIdOrder) {
     RecordingSink sink;
     HashFile(WideOf(file), view, sink);
 
-    ASSERT_NE(sink.record, nullptr);
-    EXPECT_EQ(sink.record->size, 3000u);
-    EXPECT_EQ(sink.record->path, WideOf(file));
-    EXPECT_GT(sink.record->lastWriteTime, 0u);
+    EXPECT_EQ(sink.events, (std::vector<std::string>{"begin", "end", "result data.bin", "reveal"}));
+    ASSERT_EQ(sink.results.size(), 1u);
+    const FileResult& result = sink.results[0];
+    ASSERT_NE(result.record, nullptr);
+    EXPECT_EQ(result.record->size, 3000u);
+    EXPECT_EQ(result.record->path, WideOf(file));
+    EXPECT_GT(result.record->lastWriteTime, 0u);
+    std::vector<ColumnId> ids;
+    for (const ResultValue& value : result.values)
+        ids.push_back(value.id);
+    EXPECT_EQ(ids, (std::vector<ColumnId>{kSizeColumnId, kDateModifiedColumnId, kCrc32Id, kMd5Id, kSha1Id,
+                                          kSha256Id}));
     std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(3000)),
-                                         WideToUtf8(platform::DateTimeText(sink.record->lastWriteTime))};
+                                         WideToUtf8(platform::DateTimeText(result.record->lastWriteTime))};
     for (const std::string& digest : ExpectedDigests(data))
         expected.push_back(digest);
     EXPECT_EQ(Cells(sink), expected);
-    EXPECT_EQ(sink.events.front(), "begin");
-    EXPECT_EQ(sink.events[2], "row data.bin");
-    EXPECT_EQ(sink.events[3], "cell 7,1 " + expected[0]);
-    EXPECT_EQ(sink.events.back(), "reveal");
-}
-
-TEST(FileHashJob, KeyValueGroupNamesEveryValue) {
-    ScratchDir dir;
-    const auto file = dir.Write("kv.txt", Bytes("abc"));
-    ViewState view;
-    view.viewFlags = 0;
-    Show(view, {kSizeColumnId});
-    RecordingSink sink;
-    HashFile(WideOf(file), view, sink);
-    std::vector<std::string> expected = {"begin", "end", "group kv.txt", "pair Size=3 bytes"};
-    for (AlgorithmId id : {kCrc32Id, kMd5Id, kSha1Id, kSha256Id})
-        expected.push_back(std::string("pair ") + AlgorithmById(id).name + "=" +
-                           DigestHex(AlgorithmById(id), Bytes("abc")));
-    expected.push_back("reveal");
-    EXPECT_EQ(sink.events, expected);
-}
-
-TEST(FileHashJob, ConsoleGetsEmptyLineNameAndOneLinePerValue) {
-    ScratchDir dir;
-    const auto file = dir.Write("c.txt", Bytes("abc"));
-    ViewState view;
-    view.viewFlags = kViewSheet | kViewUppercase;
-    SelectOnly(view, {kCrc32Id});
-    RecordingSink sink;
-    sink.console = true;
-    HashFile(WideOf(file), view, sink);
-    const std::vector<std::string> expected = {"begin",
-                                               "end",
-                                               "row c.txt",
-                                               "console ",
-                                               "console c.txt",
-                                               "console CRC32: 352441C2",
-                                               "cell 7,1 352441C2",
-                                               "reveal"};
-    EXPECT_EQ(sink.events, expected);
 }
 
 TEST(FileHashJob, EmptyFileGivesEmptyInputDigestsAndZeroBytes) {
@@ -202,7 +158,8 @@ TEST(FileHashJob, UppercaseAndFullPathFollowViewFlags) {
     view.viewFlags = kViewSheet | kViewFullPath | kViewUppercase;
     RecordingSink sink;
     HashFile(path, view, sink);
-    EXPECT_EQ(sink.events[2], "row " + file.string());
+    ASSERT_EQ(sink.results.size(), 1u);
+    EXPECT_EQ(sink.results[0].displayName, path);
     EXPECT_EQ(Cells(sink), ExpectedDigests(Bytes("abc"), true));
 
     EXPECT_EQ(DisplayName(path, false), L"Name.TXT");
@@ -210,7 +167,7 @@ TEST(FileHashJob, UppercaseAndFullPathFollowViewFlags) {
     EXPECT_EQ(DisplayName(L"bare-name", true), L"bare-name");
 }
 
-TEST(FileHashJob, MissingFolderAndVanishedPathsGiveNoResult) {
+TEST(FileHashJob, MissingFolderAndVanishedPathsAreReportedWithoutResult) {
     ScratchDir dir;
     const auto gone = dir.Write("gone.txt", Bytes("abc"));
     std::filesystem::remove(gone);
@@ -218,23 +175,62 @@ TEST(FileHashJob, MissingFolderAndVanishedPathsGiveNoResult) {
         ViewState view;
         RecordingSink sink;
         HashFile(WideOf(path), view, sink);
-        EXPECT_TRUE(sink.events.empty()) << path;
+        EXPECT_FALSE(sink.HasResult()) << path;
+        EXPECT_TRUE(sink.HasFailure()) << path;
     }
 }
 
 #ifndef _WIN32
-TEST(FileHashJob, ReadErrorGivesNoResult) {
+TEST(FileHashJob, ReadErrorIsReportedWithoutResult) {
     // Reading a process's own memory at offset 0 fails at once: the open and
     // the size work, the first read does not.
     ViewState view;
     RecordingSink sink;
     HashFile(L"/proc/self/mem", view, sink);
     EXPECT_FALSE(sink.HasResult());
-    EXPECT_EQ(sink.events, (std::vector<std::string>{"begin", "end"}));
+    ASSERT_EQ(sink.events.size(), 3u);
+    EXPECT_EQ(sink.events[0], "begin");
+    EXPECT_TRUE(sink.events[1].starts_with("failure /proc/self/mem: ")) << sink.events[1];
+    EXPECT_EQ(sink.events[2], "end");
 }
 
-TEST(FileHashJob, DataBeyondTheStartSizeIsHashedWithProgressCappedAt100) {
-    // A pipe reports size 0 and then delivers data, like a file that grows.
+// Windows refuses writers while the job reads, so a file can change under
+// the job only where the system allows it.
+TEST(FileHashJob, FileThatShrinksWhileReadGivesNoResult) {
+    ScratchDir dir;
+    const auto file = dir.Write("shrinks.bin", RandomBytes(3 * kReadChunkBytes, 21));
+    ViewState view;
+    RecordingSink sink;
+    sink.onProgress = [&] { std::filesystem::resize_file(file, kReadChunkBytes + kReadChunkBytes / 2); };
+    HashFile(WideOf(file), view, sink);
+    EXPECT_FALSE(sink.HasResult());
+    EXPECT_EQ(sink.events[1], "failure " + file.string() + ": file changed while it was read");
+}
+
+TEST(FileHashJob, FileThatGrowsIsHashedToItsEndWithTheHashedSize) {
+    ScratchDir dir;
+    std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes + 7, 22);
+    const auto file = dir.Write("grows.bin", {data.data(), kReadChunkBytes + 3});
+    ViewState view;
+    Show(view, {kSizeColumnId});
+    RecordingSink sink;
+    bool grown = false;
+    sink.onProgress = [&] {
+        if (!grown)
+            dir.Write("grows.bin", data);
+        grown = true;
+    };
+    HashFile(WideOf(file), view, sink);
+    ASSERT_EQ(sink.results.size(), 1u);
+    EXPECT_EQ(sink.results[0].record->size, data.size());
+    std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(data.size()))};
+    for (const std::string& digest : ExpectedDigests(data))
+        expected.push_back(digest);
+    EXPECT_EQ(Cells(sink), expected);
+}
+
+TEST(FileHashJob, PipeIsReadToItsEndWithProgressCappedAt100) {
+    // A pipe reports size 0 and then delivers data.
     ScratchDir dir;
     const auto fifo = dir.path() / "pipe";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
@@ -245,6 +241,7 @@ TEST(FileHashJob, DataBeyondTheStartSizeIsHashedWithProgressCappedAt100) {
     HashFile(WideOf(fifo), view, sink);
     writer.join();
     EXPECT_EQ(Cells(sink), ExpectedDigests(data));
+    EXPECT_EQ(sink.results.at(0).record->size, data.size());
     for (uint32_t percent : sink.progress)
         EXPECT_EQ(percent, 100u);
 }
