@@ -108,4 +108,8 @@ std::wstring ByteSizeText(uint64_t byteCount);
 // local midnight.
 std::wstring DateTimeText(uint64_t fileTime);
 
+// Two texts in the user's sort order, letter case ignored: negative, 0 or
+// positive.
+int CompareTextIgnoringCase(const std::wstring& a, const std::wstring& b);
+
 } // namespace vesk::platform

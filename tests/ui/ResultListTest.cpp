@@ -1,0 +1,381 @@
+#include "ui/ResultList.h"
+
+#include "app/PathWalk.h"
+#include "core/FileHashJob.h"
+#include "core/TextEncoding.h"
+#include "platform/Platform.h"
+#include "tests/TestUtil.h"
+#include "tests/ui/MemoryListControl.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <thread>
+
+namespace vesk::test {
+namespace {
+
+// A hashed file as a job would hand it over: the values of every shown column
+// after File, with made-up digests that name their file and algorithm.
+// Paths are written with "/" and use the system's separator.
+FileResult MakeResult(const ViewState& view, std::wstring path, uint64_t size, uint64_t time) {
+    std::replace(path.begin(), path.end(), L'/', platform::kPathSeparator);
+    auto record = std::make_shared<FileRecord>(FileRecord{size, time, path});
+    FileResult result{DisplayName(path, false), record, {}};
+    for (uint32_t p = 1; p < kColumnCount; ++p) {
+        if (!EntryShown(view.columns.Get(int(p))))
+            continue;
+        const ColumnId id = ColumnIdAtPosition(int(p));
+        std::wstring text = id == kSizeColumnId ? std::to_wstring(size) + L" bytes"
+                            : id == kDateModifiedColumnId
+                                ? L"Mon " + std::to_wstring(time)
+                                : result.displayName + L":" + ColumnName(id) + L":ab";
+        result.values.push_back({id, text});
+    }
+    return result;
+}
+
+void Show(ViewState& view, ColumnId id, bool shown) {
+    const int p = PositionOfColumnId(id);
+    view.columns.Set(p, WithShown(view.columns.Get(p), shown));
+}
+
+// Every row as "cell|cell|...", header rows marked with "#", groups with "@n".
+std::vector<std::string> Dump(const MemoryListControl& list) {
+    std::vector<std::string> lines;
+    for (const auto& row : list.rows) {
+        std::string line = row.data.groupHeader  ? "# "
+                           : row.data.group >= 0 ? "@" + std::to_string(row.data.group) + " "
+                                                 : "";
+        for (size_t c = 0; c < list.columns.size(); ++c)
+            line += (c ? "|" : "") + WideToUtf8(c < row.cells.size() ? row.cells[c] : L"");
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+std::vector<std::string> Headers(const MemoryListControl& list) {
+    std::vector<std::string> headers;
+    for (const ListColumn& column : list.columns)
+        headers.push_back(WideToUtf8(column.header));
+    return headers;
+}
+
+class ResultListTest : public ::testing::TestWithParam<bool> {
+protected:
+    ViewState view;
+    MemoryListControl control{GetParam()};
+    ResultList list{control, view};
+
+    void SetUp() override { list.CreateColumns(); }
+    void Add(const std::wstring& path, uint64_t size = 1, uint64_t time = 1) {
+        list.AddResult(MakeResult(view, path, size, time));
+    }
+    void SwitchView() {
+        list.CaptureColumnLayout();
+        view.viewFlags ^= kViewSheet;
+        list.RebuildView();
+    }
+    bool Groups() const { return GetParam(); }
+};
+
+TEST_P(ResultListTest, SheetColumnsFollowTheTableAndKeyValueHasNameAndValue) {
+    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "CRC32", "MD5", "SHA-1", "SHA-256"}));
+    EXPECT_TRUE(control.fileIcons);
+    EXPECT_FALSE(control.groupView);
+    SwitchView();
+    EXPECT_EQ(Headers(control), (std::vector<std::string>{"Name", "Value"}));
+    EXPECT_EQ(control.columns[0].width, 200u);
+    EXPECT_EQ(control.columns[1].width, 600u);
+    EXPECT_FALSE(control.fileIcons);
+    EXPECT_EQ(control.groupView, Groups());
+}
+
+TEST_P(ResultListTest, RebuildBothWaysKeepsFilesTextsAndOrder) {
+    Show(view, kSizeColumnId, true);
+    list.CreateColumns();
+    Add(L"d/one.txt", 900);
+    Add(L"d/two.txt", 2000);
+    Add(L"d/three.txt", 5);
+    const std::vector<std::string> sheet = Dump(control);
+
+    SwitchView();
+    std::vector<std::string> expected;
+    for (int file = 0; file < 3; ++file) {
+        const std::string name = file == 0 ? "one.txt" : file == 1 ? "two.txt" : "three.txt";
+        const std::string size = file == 0 ? "900" : file == 1 ? "2000" : "5";
+        const std::string group = "@" + std::to_string(file) + " ";
+        if (!Groups())
+            expected.push_back("# " + name + "|");
+        else
+            EXPECT_EQ(control.GroupHeader(file), Utf8ToWide(name));
+        expected.push_back(group + "Size|" + size + " bytes");
+        for (const char* algorithm : {"CRC32", "MD5", "SHA-1", "SHA-256"})
+            expected.push_back(group + algorithm + "|" + name + ":" + algorithm + ":ab");
+    }
+    EXPECT_EQ(Dump(control), expected);
+    EXPECT_EQ(list.GroupCounter(), 3);
+
+    SwitchView();
+    EXPECT_EQ(Dump(control), sheet);
+    for (const auto& row : control.rows)
+        EXPECT_NE(row.data.record, nullptr);
+}
+
+TEST_P(ResultListTest, RebuildDropsHiddenValuesAndLeavesNewlyShownEmpty) {
+    Add(L"a.bin");
+    Show(view, kMd5Id, false);         // hidden after the file was hashed
+    Show(view, AlgorithmId{24}, true); // shown after it
+    SwitchView();
+    std::vector<std::string> names;
+    for (const auto& row : control.rows)
+        if (!row.data.groupHeader)
+            names.push_back(WideToUtf8(row.cells[0]) + "=" +
+                            WideToUtf8(row.cells.size() > 1 ? row.cells[1] : L""));
+    EXPECT_EQ(names, (std::vector<std::string>{"CRC32=a.bin:CRC32:ab", "SHA-1=a.bin:SHA-1:ab",
+                                               "SHA-256=a.bin:SHA-256:ab", "SHA-512="}));
+    Show(view, kSha1Id, false);
+    SwitchView();
+    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "CRC32", "SHA-256", "SHA-512"}));
+    EXPECT_EQ(Dump(control), (std::vector<std::string>{"a.bin|a.bin:CRC32:ab|a.bin:SHA-256:ab|"}));
+}
+
+TEST_P(ResultListTest, SwitchingWithNoRowsChangesOnlyTheColumns) {
+    SwitchView();
+    SwitchView();
+    EXPECT_TRUE(control.rows.empty());
+    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "CRC32", "MD5", "SHA-1", "SHA-256"}));
+}
+
+TEST_P(ResultListTest, ValuesLandUnderTheColumnOfTheirIdWhateverTheJobSaw) {
+    FileResult result = MakeResult(view, L"x.iso", 1, 1);
+    Show(view, kSha1Id, false); // the user hid SHA-1 while the file was read
+    Show(view, AlgorithmId{6}, true);
+    list.CreateColumns();
+    list.AddResult(result);
+    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "CRC32", "CRC64", "MD5", "SHA-256"}));
+    EXPECT_EQ(Dump(control),
+              (std::vector<std::string>{"x.iso|x.iso:CRC32:ab||x.iso:MD5:ab|x.iso:SHA-256:ab"}));
+}
+
+TEST_P(ResultListTest, SortBySizeDateAndTextWithEachColumnsOwnDirection) {
+    Show(view, kSizeColumnId, true);
+    Show(view, kDateModifiedColumnId, true);
+    list.CreateColumns();
+    // Size texts sort differently from byte counts: "900 bytes" > "2000 bytes".
+    Add(L"b.txt", 2000, 30);
+    Add(L"C.txt", 900, 10);
+    Add(L"a.txt", 70000, 20);
+    auto names = [&] {
+        std::string order;
+        for (const auto& row : control.rows)
+            order += WideToUtf8(row.cells[0]) + " ";
+        return order;
+    };
+    list.SortByColumn(1);
+    EXPECT_EQ(names(), "C.txt b.txt a.txt ");
+    EXPECT_EQ(control.arrows[1], SortArrow::Up);
+    list.SortByColumn(1);
+    EXPECT_EQ(names(), "a.txt b.txt C.txt ");
+    EXPECT_EQ(control.arrows[1], SortArrow::Down);
+    EXPECT_EQ(view.columns.Get(1) & (kColumnAscending | kColumnSortMarker), kColumnSortMarker);
+
+    list.SortByColumn(2); // dates, ascending: this column's own stored direction
+    EXPECT_EQ(names(), "C.txt a.txt b.txt ");
+    EXPECT_EQ(control.arrows[1], SortArrow::None);
+    EXPECT_EQ(control.arrows[2], SortArrow::Up);
+    EXPECT_EQ(view.columns.Get(1) & kColumnSortMarker, 0u);
+
+    list.SortByColumn(0); // names, without regard to case
+    EXPECT_EQ(names(), "a.txt b.txt C.txt ");
+    list.SortByColumn(1); // Size again keeps the descending direction it was left with
+    EXPECT_EQ(names(), "a.txt b.txt C.txt ");
+    EXPECT_EQ(list.SortColumn(), 1);
+}
+
+TEST_P(ResultListTest, KeyValueViewIgnoresSortClicks) {
+    SwitchView();
+    Add(L"b.txt");
+    Add(L"a.txt");
+    const auto before = Dump(control);
+    list.SortByColumn(0);
+    EXPECT_EQ(Dump(control), before);
+    EXPECT_EQ(list.SortColumn(), -1);
+}
+
+TEST_P(ResultListTest, DeleteSelectedRowsAndClearRestartsGroupIds) {
+    for (const wchar_t* name : {L"0", L"1", L"2", L"3", L"4", L"5"})
+        Add(name);
+    control.rows[2].selected = control.rows[5].selected = true;
+    list.DeleteSelectedRows();
+    std::string left;
+    for (const auto& row : control.rows)
+        left += WideToUtf8(row.cells[0]);
+    EXPECT_EQ(left, "0134");
+
+    SwitchView();
+    EXPECT_EQ(list.GroupCounter(), 4);
+    // Delete every row of the second file: its header row goes with them.
+    for (auto& row : control.rows)
+        row.selected = row.data.group == 1;
+    list.SelectAll(); // and then a Select All: header rows stay unselected
+    for (const auto& row : control.rows)
+        EXPECT_EQ(row.selected, !row.data.groupHeader);
+    for (auto& row : control.rows)
+        row.selected = row.data.group == 1 && !row.data.groupHeader;
+    list.DeleteSelectedRows();
+    for (const auto& row : control.rows)
+        EXPECT_NE(row.data.group, 1);
+    EXPECT_EQ(control.rows.size(), size_t(3 * (Groups() ? 4 : 5)));
+
+    list.Clear();
+    EXPECT_TRUE(control.rows.empty());
+    EXPECT_TRUE(control.groups.empty());
+    Add(L"new");
+    EXPECT_EQ(control.rows.front().data.group, 0);
+    EXPECT_EQ(list.GroupCounter(), 1);
+}
+
+TEST_P(ResultListTest, RecordsLiveExactlyAsLongAsTheirRows) {
+    FileResult result = MakeResult(view, L"kept.txt", 1, 1);
+    std::weak_ptr<const FileRecord> record = result.record;
+    SwitchView();
+    list.AddResult(result);
+    result = {};
+    SwitchView(); // a rebuild keeps the record
+    SwitchView();
+    EXPECT_FALSE(record.expired());
+    for (auto& row : control.rows)
+        row.selected = true;
+    list.DeleteSelectedRows();
+    EXPECT_TRUE(record.expired());
+}
+
+TEST_P(ResultListTest, RelabelFollowsTheFullPathSwitchInBothViews) {
+    Add(L"data/one.txt");
+    view.viewFlags |= kViewFullPath;
+    list.RelabelFiles();
+    const std::wstring fullPath = std::wstring(L"data") + platform::kPathSeparator + L"one.txt";
+    EXPECT_EQ(control.rows[0].cells[0], fullPath);
+    view.viewFlags &= ~kViewFullPath;
+    SwitchView();
+    view.viewFlags |= kViewFullPath;
+    list.RelabelFiles();
+    const std::wstring header = Groups() ? control.GroupHeader(0) : control.rows[0].cells[0];
+    EXPECT_EQ(header, fullPath);
+    EXPECT_EQ(control.rows[Groups() ? 0 : 1].cells[0], L"CRC32");
+}
+
+TEST_P(ResultListTest, RecaseChangesDigestsOnlyNeverSizesOrDates) {
+    Show(view, kSizeColumnId, true);
+    Show(view, kDateModifiedColumnId, true);
+    list.CreateColumns();
+    FileResult result = MakeResult(view, L"f.bin", 1, 1);
+    result.values[0].text = L"1.50 KB";
+    result.values[1].text = L"Dec 7 10:00 AM";
+    list.AddResult(result);
+    view.viewFlags |= kViewUppercase;
+    list.RecaseValues();
+    EXPECT_EQ(
+        Dump(control),
+        (std::vector<std::string>{
+            "f.bin|1.50 KB|Dec 7 10:00 AM|F.BIN:CRC32:AB|F.BIN:MD5:AB|F.BIN:SHA-1:AB|F.BIN:SHA-256:AB"}));
+    view.viewFlags &= ~kViewUppercase;
+    list.RecaseValues();
+    SwitchView();
+    view.viewFlags |= kViewUppercase;
+    list.RecaseValues();
+    std::vector<std::string> values;
+    for (const auto& row : control.rows)
+        if (!row.data.groupHeader)
+            values.push_back(WideToUtf8(row.cells[1]));
+    EXPECT_EQ(values, (std::vector<std::string>{"1.50 KB", "Dec 7 10:00 AM", "F.BIN:CRC32:AB", "F.BIN:MD5:AB",
+                                                "F.BIN:SHA-1:AB", "F.BIN:SHA-256:AB"}));
+}
+
+TEST_P(ResultListTest, CollapseAllOnlyInKeyValueViewWithDrawnGroups) {
+    Add(L"a");
+    list.SetGroupsCollapsed(true);
+    EXPECT_TRUE(control.groups.empty());
+    SwitchView();
+    if (!Groups())
+        return;
+    list.SetGroupsCollapsed(true);
+    EXPECT_TRUE(control.IsGroupCollapsed(0));
+    list.SetGroupsCollapsed(false);
+    EXPECT_FALSE(control.IsGroupCollapsed(0));
+}
+
+TEST_P(ResultListTest, CaptureKeepsWidthsAndDraggedOrderPerView) {
+    control.columns[0].width = 333;
+    control.columns[0].order = 2;
+    control.columns[2].order = 0;
+    list.CaptureColumnLayout();
+    EXPECT_EQ(EntryWidth(view.columns.Get(0)), 333u);
+    EXPECT_EQ(EntryOrder(view.columns.Get(0)), 2u);
+    EXPECT_EQ(EntryOrder(view.columns.Get(PositionOfColumnId(kMd5Id))), 0u);
+
+    SwitchView();
+    control.columns[1].width = 77;
+    control.columns[1].order = 0;
+    control.columns[0].order = 1;
+    SwitchView();
+    EXPECT_EQ(view.keyValueColumns[1], WithOrder(WithWidth(kDefaultKeyValueColumns[1], 77), 0));
+    // Back in Sheet View the columns come back where the user left them.
+    EXPECT_EQ(control.columns[0].width, 333u);
+    EXPECT_EQ(control.columns[0].order, 2);
+}
+
+// Jobs on several threads hand their results to the window's thread one at a
+// time, as messages do, while the user sorts and switches views there.
+TEST_P(ResultListTest, ConcurrentJobsKeepEveryValueWithItsOwnFile) {
+    ScratchDir dir;
+    std::vector<std::wstring> files;
+    for (int i = 0; i < 40; ++i)
+        files.push_back(WideOf(dir.Write("f" + std::to_string(i) + ".bin", RandomBytes(100 + i * 997, i))));
+    std::mutex windowThread;
+    struct ListSink : ResultSink {
+        ResultList& list;
+        std::mutex& lock;
+        ListSink(ResultList& l, std::mutex& m) : list(l), lock(m) {}
+        void AddResult(const FileResult& result) override {
+            std::lock_guard guard(lock);
+            list.AddResult(result);
+        }
+    };
+    std::atomic<int> finished{0};
+    auto job = [&](size_t first) {
+        ListSink sink(list, windowThread);
+        for (size_t i = first; i < files.size(); i += 2)
+            AddPath(files[i], 0, {view, sink});
+        ++finished;
+    };
+    std::thread a(job, 0);
+    std::thread b(job, 1);
+    for (int i = 0; finished < 2; ++i) {
+        std::lock_guard guard(windowThread);
+        if (i % 3 == 0)
+            SwitchView();
+        else if (list.SheetView())
+            list.SortByColumn(i % 5);
+    }
+    a.join();
+    b.join();
+    if (!list.SheetView())
+        SwitchView();
+    ASSERT_EQ(control.rows.size(), files.size());
+    for (const auto& row : control.rows) {
+        std::ifstream in(PathOf(row.data.record->path), std::ios::binary);
+        const std::vector<uint8_t> data{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(WideToUtf8(row.cells[1]), DigestHex(AlgorithmById(kCrc32Id), data));
+        EXPECT_EQ(WideToUtf8(row.cells[4]), DigestHex(AlgorithmById(kSha256Id), data));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Groups, ResultListTest, ::testing::Values(true, false),
+                         [](const auto& info) { return info.param ? "DrawnGroups" : "HeaderRows"; });
+
+} // namespace
+} // namespace vesk::test

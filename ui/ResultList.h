@@ -1,0 +1,102 @@
+// The result list: every hashed file in Sheet View (one row per file, one
+// column per value) or Key-Value View (one group per file, one name/value row
+// per value), and the list commands of the main window.
+//
+//     ResultList list(control, SharedViewState());
+//     list.CreateColumns();
+//     list.AddResult(result);          // from a hashing job, on the window's thread
+//     ...flip kViewSheet...
+//     list.RebuildView();
+//
+// Where the control draws no groups, each Key-Value group starts with a header
+// row holding the file's name; selection, deletion, sorting and the other
+// commands pass over header rows.
+#pragma once
+
+#include "core/ColumnTable.h"
+#include "core/ResultSink.h"
+#include "ui/ListControl.h"
+
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+// The fixed column headers, from the program's string table.
+struct HeaderTexts {
+    std::wstring file = L"File";
+    std::wstring size = L"Size";
+    std::wstring dateModified = L"Date Modified";
+    std::wstring name = L"Name";
+    std::wstring value = L"Value";
+};
+
+class ResultList {
+public:
+    ResultList(ListControl& control, ViewState& view, HeaderTexts texts = {});
+
+    bool SheetView() const { return (view_.viewFlags.load(std::memory_order_relaxed) & kViewSheet) != 0; }
+
+    // The columns of the active view: the shown table entries in Sheet View,
+    // Name and Value in Key-Value View.
+    void CreateColumns();
+
+    // A hashing job's result in the active view: one row whose cells follow
+    // their column ids, or a group with one row per value.
+    void AddResult(const FileResult& result);
+    void RevealLast();
+
+    void SelectAll();
+    void DeleteSelectedRows();
+    void Clear();
+
+    // After Show File Full Path changed: every file's name again.
+    void RelabelFiles();
+    // After Show Hashes in Uppercase changed: every digest in the new case.
+    void RecaseValues();
+    // Key-Value View only.
+    void SetGroupsCollapsed(bool collapsed);
+
+    // After the Sheet View bit flipped: the same files and texts in the new
+    // view, without reading any file again.
+    void RebuildView();
+
+    // Sheet View: sorts by list column `column`; a second click on the same
+    // column reverses its direction.
+    void SortByColumn(int column);
+
+    // Copies the columns' widths and display positions into the column table
+    // (Sheet View) or the Key-Value columns.
+    void CaptureColumnLayout();
+
+    int GroupCounter() const { return groupCounter_; }
+    int SortColumn() const { return sortColumn_; }
+    // The column id each list column carries, by index.
+    const std::vector<ColumnId>& ColumnIds() const { return columnIds_; }
+
+private:
+    struct FileBlock; // one file's record and texts during a rebuild
+
+    std::wstring HeaderFor(ColumnId id) const;
+    std::wstring DisplayNameOf(const FileRecord& record) const;
+    void InsertListColumn(int index, const ListColumn& column);
+    void AppendSheetRow(const std::wstring& displayName, const std::shared_ptr<const FileRecord>& record,
+                        const std::vector<ResultValue>& values);
+    void AddFileGroup(const std::wstring& displayName, const std::shared_ptr<const FileRecord>& record);
+    void AddGroupRow(ColumnId valueId, const std::wstring& value,
+                     const std::shared_ptr<const FileRecord>& record);
+    int KeyValueColumnIndex(bool valueColumn) const;
+    std::vector<FileBlock> CollectBlocks(const std::vector<ColumnId>& shownIds);
+    void RemoveEmptyHeaderRows();
+    void RemoveAllRowsAndGroups();
+
+    ListControl& control_;
+    ViewState& view_;
+    HeaderTexts texts_;
+    std::vector<ColumnId> columnIds_;
+    int groupCounter_ = 0;
+    int currentGroup_ = 0;
+    int sortColumn_ = -1;
+};
+
+} // namespace vesk
