@@ -1,53 +1,92 @@
-// Entry of vesk.exe: console mode when there is somewhere to print to and
-// something to hash; otherwise the window.
+// Entry of vesk.exe. Three ways to run: console mode when there is somewhere
+// to print to and something to hash; a hand-over of the command line to a
+// window already open; otherwise the main window.
 #include "app/ConsoleMode.h"
+#include "app/HandOver.h"
 #include "core/ColumnTable.h"
 #include "platform/Console.h"
+#include "resources/resource.h"
+#include "ui/ControlUtil.h"
+#include "ui/MainWindow.h"
 
 #include <windows.h>
 
+#include <commctrl.h>
+#include <objbase.h>
+
 namespace {
 
-using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+using namespace vesk;
 
-// The real version, which GetVersionEx hides from programs that do not claim
-// the newest systems in their manifest.
-DWORD QueryOsMajorVersion() {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll"))
-        if (auto query = reinterpret_cast<RtlGetVersionFunction>(
-                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion"))))
-            if (query(&version) == 0)
-                return version.dwMajorVersion;
-    return 6;
+int RunConsoleMode(std::vector<std::wstring> paths, platform::ConsoleWriter& output) {
+    std::unique_ptr<platform::ConsoleWriter> errors = platform::OpenErrorOutput();
+    ConsoleRun run;
+    run.paths = std::move(paths);
+    run.settings = SettingsFile::BesideExecutable();
+    run.output = &output;
+    run.errors = errors ? errors.get() : &output;
+    return RunConsole(run, SharedViewState());
+}
+
+// Sends the current directory and the command line to the open window, and
+// waits until it has taken them.
+void HandOverTo(HWND window) {
+    std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
+    directory.resize(GetCurrentDirectoryW(DWORD(directory.size()), directory.data()));
+    std::vector<uint8_t> block = BuildHandOverBlock(directory, GetCommandLineW());
+    COPYDATASTRUCT data{0, DWORD(block.size()), block.data()};
+    DWORD_PTR unused = 0;
+    SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 60000, &unused);
+}
+
+// The main window and its message loop, until the window is destroyed.
+int RunWindow(HINSTANCE instance, std::vector<std::wstring> paths, platform::ConsoleWriter* console) {
+    const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX),
+                                        ICC_LINK_CLASS | ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    HACCEL accelerators = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(IDA_MAIN));
+    const std::vector<std::wstring> kept = paths;
+    HWND window = MainWindow::Create(instance, {SettingsFile::BesideExecutable(), std::move(paths), console});
+    if (window == nullptr) {
+        // No display to show a window on: hash what was asked for as in a
+        // console, or say why nothing happens.
+        std::unique_ptr<platform::ConsoleWriter> errors = platform::OpenErrorOutput();
+        if (!kept.empty())
+            return console ? RunConsoleMode(kept, *console) : errors ? RunConsoleMode(kept, *errors) : 1;
+        if (errors)
+            errors->Write(L"vesk: no window can be shown here (no display)\n");
+        return 1;
+    }
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0)
+        ProcessMainWindowMessage(window, accelerators, message);
+    return 0;
 }
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    using namespace vesk;
-    static const DWORD osMajorVersion = QueryOsMajorVersion();
-    (void)osMajorVersion;
-
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    OsMajorVersion(); // read once, before any other thread exists
     std::unique_ptr<platform::ConsoleWriter> output = platform::OpenConsoleOutput();
-    if (output) {
-        const std::vector<std::wstring> arguments = platform::CommandLineArguments(0, nullptr);
-        if (arguments.size() > 1) {
-            std::unique_ptr<platform::ConsoleWriter> errors = platform::OpenErrorOutput();
-            ConsoleRun run;
-            run.paths.assign(arguments.begin() + 1, arguments.end());
-            run.settings = SettingsFile::BesideExecutable();
-            run.output = output.get();
-            run.errors = errors ? errors.get() : output.get();
-            // Until the Options dialog exists, an empty selection ends with a
-            // message and status 2, as in the native program.
-            const int status = RunConsole(run, SharedViewState());
-            output.reset();
-            platform::ReleaseConsolePrompt();
-            return status;
+    const std::vector<std::wstring> arguments = platform::CommandLineArguments(0, nullptr);
+    std::vector<std::wstring> paths(arguments.size() > 1 ? arguments.begin() + 1 : arguments.end(), arguments.end());
+    if (output && !paths.empty()) {
+        const int status = RunConsoleMode(std::move(paths), *output);
+        output.reset();
+        platform::ReleaseConsolePrompt();
+        return status;
+    }
+    if (!output && !paths.empty()) {
+        // Only a window of this program: an Explorer window showing a folder
+        // named like it would take the block and drop it.
+        if (HWND running = FindWindowW(L"#32770", L"Vesk")) {
+            HandOverTo(running);
+            return 0;
         }
     }
-    // The main window comes here.
-    return 0;
+    const int status = RunWindow(instance, std::move(paths), output.get());
+    // Workers still hashing end with the process, before anything they use
+    // is torn down.
+    ExitProcess(UINT(status));
 }

@@ -1,0 +1,44 @@
+// The hand-over between two starts of the program: a start without a console
+// sends its current directory and command line to the open window in one
+// block, which the window turns back into the paths to add.
+//
+//     std::vector<uint8_t> block = BuildHandOverBlock(directory, GetCommandLineW());
+//     ...WM_COPYDATA...
+//     if (std::optional<HandOver> handOver = ParseHandOverBlock(data, byteCount)) ...
+//
+// The block holds UTF-16LE texts: the directory, a NUL, the command line as
+// the system gave it (program path first), a NUL, then zero bytes up to at
+// least 2 * L + 522 bytes for a command line of L characters.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vesk {
+
+std::vector<uint8_t> BuildHandOverBlock(std::wstring_view directory, std::wstring_view commandLine);
+
+struct HandOver {
+    std::wstring directory;
+    std::vector<std::wstring> paths; // the arguments after the program path, resolved against the directory
+};
+
+// Trusts nothing in the block: texts count only when their NUL lies inside
+// it. A block without both texts gives nothing.
+std::optional<HandOver> ParseHandOverBlock(const void* data, size_t byteCount);
+
+// Splits a command line as the system splits a program's own: the program
+// path ends at its closing quote or the first blank; later arguments are
+// separated by blanks, with quotes grouping and backslashes escaping quotes.
+std::vector<std::wstring> SplitCommandLine(std::wstring_view commandLine);
+
+// A Windows path relative to `directory` as an absolute one, with "." and
+// ".." resolved; absolute, rooted and drive-relative paths come back as they
+// are. No length limit.
+std::wstring ResolveAgainst(const std::wstring& directory, const std::wstring& path);
+
+} // namespace vesk

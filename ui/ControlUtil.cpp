@@ -1,0 +1,60 @@
+#include "ui/ControlUtil.h"
+
+namespace vesk {
+
+namespace {
+
+using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
+using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
+
+// The real version, which GetVersionEx hides from programs that do not claim
+// the newest systems in their manifest.
+DWORD QueryOsMajorVersion() {
+    OSVERSIONINFOW version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll"))
+        if (auto query = reinterpret_cast<RtlGetVersionFunction>(
+                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion"))))
+            if (query(&version) == 0)
+                return version.dwMajorVersion;
+    return 6;
+}
+
+} // namespace
+
+DWORD OsMajorVersion() {
+    static const DWORD version = QueryOsMajorVersion();
+    return version;
+}
+
+std::wstring LoadText(UINT id) {
+    const wchar_t* text = nullptr;
+    // With a zero length, LoadStringW points into the resource itself.
+    const int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    return length > 0 && text != nullptr ? std::wstring(text, size_t(length)) : std::wstring();
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
+}
+
+bool ShiftOrControlHeld() {
+    return (GetKeyState(VK_SHIFT) & 0x8000) != 0 || (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+}
+
+void MenuSetCheck(HMENU menu, UINT id, bool checked) {
+    CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void SetExplorerTheme(HWND window) {
+    HMODULE theme = GetModuleHandleW(L"uxtheme.dll");
+    if (theme == nullptr)
+        return;
+    if (auto setTheme = reinterpret_cast<SetWindowThemeFunction>(
+            reinterpret_cast<void*>(GetProcAddress(theme, "SetWindowTheme"))))
+        setTheme(window, L"Explorer", nullptr);
+}
+
+} // namespace vesk

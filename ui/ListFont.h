@@ -1,0 +1,24 @@
+// The result list's font, described by the "Font" setting.
+#pragma once
+
+#include "app/Settings.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <type_traits>
+
+namespace vesk {
+
+struct FontDeleter {
+    void operator()(HFONT font) const {
+        if (font != nullptr)
+            DeleteObject(font);
+    }
+};
+using FontOwner = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
+
+// The font the "Font" setting names, at the screen's resolution.
+FontOwner CreateListFont(const SettingsFile& settings);
+
+} // namespace vesk

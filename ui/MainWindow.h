@@ -1,0 +1,83 @@
+// The main window: a resizable dialog holding the result list, a thin
+// progress bar, the find box and the two add buttons, with the main menu.
+//
+//     HWND window = MainWindow::Create(instance, options);   // visible at once
+//     MSG message;
+//     while (GetMessageW(&message, nullptr, 0, 0) > 0)
+//         ProcessMainWindowMessage(window, accelerators, message);
+#pragma once
+
+#include "app/Settings.h"
+#include "platform/Console.h"
+#include "ui/ListFont.h"
+#include "ui/ListView.h"
+#include "ui/ResultList.h"
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace vesk {
+
+struct MainWindowOptions {
+    SettingsFile settings;
+    std::vector<std::wstring> paths;           // the program's own arguments, hashed at start
+    platform::ConsoleWriter* console = nullptr; // where results are also printed, when started from a console
+};
+
+class MainWindow {
+public:
+    // Null when no window can be made (no display).
+    static HWND Create(HINSTANCE instance, MainWindowOptions options);
+    static MainWindow* From(HWND window);
+
+    HWND handle() const { return window_; }
+    ResultList& results() { return *results_; }
+    ListViewControl& listControl() { return *control_; }
+    SIZE initialClientSize() const { return initialClientSize_; }
+
+private:
+    explicit MainWindow(MainWindowOptions options) : options_(std::move(options)) {}
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    void OnInitDialog(HWND window);
+    void OnSize(UINT state, int width, int height);
+    void OnCommand(int id, int code);
+    LRESULT OnNotify(const NMHDR& header);
+    void OnCopyData(const COPYDATASTRUCT& data);
+    void OnProgress(WPARAM step, LPARAM percent);
+    void OnAddResult(const FileResult& result);
+
+    void InitColumnWidths();
+    void LayoutWindow(int width, int height);
+    void RestorePlacement(const WindowPlacementRecord& placement);
+    void ApplyViewFlags();
+    void ToggleViewFlag(ViewFlags flag, UINT menuId);
+    void SwitchView();
+    void SetAlwaysOnTop(bool onTop);
+    void Exit();
+
+    MainWindowOptions options_;
+    HWND window_ = nullptr;
+    HWND list_ = nullptr;
+    HWND progress_ = nullptr;
+    HWND find_ = nullptr;
+    HWND addFiles_ = nullptr;
+    HWND addFolder_ = nullptr;
+    HMENU menu_ = nullptr;
+    FontOwner listFont_;
+    std::unique_ptr<ListViewControl> control_;
+    std::unique_ptr<ResultList> results_;
+    SIZE initialClientSize_{};
+    int buttonWidth_ = 0;
+    int findHeight_ = 0;
+};
+
+// One step of the message loop: the accelerators first, then the dialog
+// manager, then the window itself. Enter never reaches the dialog manager,
+// where it would become command 1, Exit.
+void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message);
+
+} // namespace vesk
