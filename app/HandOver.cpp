@@ -17,7 +17,8 @@ bool IsSlash(wchar_t c) {
 }
 
 bool HasDriveLetter(const std::wstring& path) {
-    return path.size() >= 2 && path[1] == L':' && ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+    return path.size() >= 2 && path[1] == L':' &&
+           ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
 }
 
 // The part that ".." never climbs above: "C:\" or "\\server\share\".

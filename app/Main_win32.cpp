@@ -70,7 +70,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     OsMajorVersion(); // read once, before any other thread exists
     std::unique_ptr<platform::ConsoleWriter> output = platform::OpenConsoleOutput();
     const std::vector<std::wstring> arguments = platform::CommandLineArguments(0, nullptr);
-    std::vector<std::wstring> paths(arguments.size() > 1 ? arguments.begin() + 1 : arguments.end(), arguments.end());
+    std::vector<std::wstring> paths(arguments.size() > 1 ? arguments.begin() + 1 : arguments.end(),
+                                    arguments.end());
     if (output && !paths.empty()) {
         const int status = RunConsoleMode(std::move(paths), *output);
         output.reset();

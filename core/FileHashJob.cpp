@@ -84,7 +84,12 @@ std::vector<ResultValue> FinishValues(const ColumnSnapshot& columns, HashContext
 } // namespace
 
 std::wstring DisplayName(const std::wstring& path, bool fullPath) {
+    // Windows takes "/" between names too, as a path typed on a command line may hold.
+#ifdef _WIN32
+    const size_t separator = path.find_last_of(L"\\/");
+#else
     const size_t separator = path.rfind(platform::kPathSeparator);
+#endif
     if (fullPath || separator == std::wstring::npos)
         return path;
     return path.substr(separator + 1);

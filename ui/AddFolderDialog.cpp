@@ -7,8 +7,8 @@
 #include "ui/FolderPicker.h"
 #include "ui/Workers.h"
 
-#include <shellapi.h>
 #include <objbase.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 namespace vesk {
@@ -119,8 +119,8 @@ INT_PTR CALLBACK AddFolderDialogProc(HWND dialog, UINT message, WPARAM wParam, L
 
 void ShowAddFolderDialog(HWND mainWindow, const SettingsFile& settings) {
     AddFolderData data{mainWindow, &settings};
-    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ADD_FOLDER), mainWindow, AddFolderDialogProc,
-                    reinterpret_cast<LPARAM>(&data));
+    DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_ADD_FOLDER), mainWindow,
+                    AddFolderDialogProc, reinterpret_cast<LPARAM>(&data));
 }
 
 } // namespace vesk

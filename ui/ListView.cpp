@@ -83,7 +83,8 @@ void ListViewControl::InsertColumn(int index, const ListColumn& column) {
 
 void ListViewControl::SetColumnOrder(const std::vector<int>& indexAtPosition) {
     if (!indexAtPosition.empty())
-        ListView_SetColumnOrderArray(list_, int(indexAtPosition.size()), const_cast<int*>(indexAtPosition.data()));
+        ListView_SetColumnOrderArray(list_, int(indexAtPosition.size()),
+                                     const_cast<int*>(indexAtPosition.data()));
 }
 
 void ListViewControl::DeleteColumn(int index) {
@@ -157,7 +158,8 @@ std::wstring ListViewControl::CellText(int row, int column) const {
         item.iSubItem = column;
         item.pszText = text.data();
         item.cchTextMax = int(text.size());
-        const int length = int(SendMessageW(list_, LVM_GETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item)));
+        const int length =
+            int(SendMessageW(list_, LVM_GETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item)));
         if (length < int(text.size()) - 1 || text.size() >= 1u << 20) {
             text.resize(size_t(std::max(length, 0)));
             return text;

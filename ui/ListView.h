@@ -74,8 +74,8 @@ private:
     bool fileIcons_ = false;
     HIMAGELIST systemIcons_ = nullptr;
     std::unordered_map<std::wstring, int> iconByExtension_;
-    HFONT boldFont_ = nullptr;      // the list font in bold, for header rows
-    HFONT boldMadeFrom_ = nullptr;  // the list font it was made from
+    HFONT boldFont_ = nullptr;     // the list font in bold, for header rows
+    HFONT boldMadeFrom_ = nullptr; // the list font it was made from
     RowData emptyRow_;
 };
 

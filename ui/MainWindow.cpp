@@ -29,8 +29,8 @@ ViewFlags CurrentViewFlags() {
 HeaderTexts HeaderTextsFromResources() {
     HeaderTexts texts;
     for (auto [id, text] : {std::pair{IDS_FILE, &texts.file}, std::pair{IDS_SIZE, &texts.size},
-                            std::pair{IDS_DATE_MODIFIED, &texts.dateModified}, std::pair{IDS_NAME, &texts.name},
-                            std::pair{IDS_VALUE, &texts.value}})
+                            std::pair{IDS_DATE_MODIFIED, &texts.dateModified},
+                            std::pair{IDS_NAME, &texts.name}, std::pair{IDS_VALUE, &texts.value}})
         if (std::wstring loaded = LoadText(id); !loaded.empty())
             *text = std::move(loaded);
     return texts;
@@ -106,8 +106,9 @@ void MainWindow::OnInitDialog(HWND window) {
     ApplyViewFlags();
 
     SetExplorerTheme(list_);
-    ListView_SetExtendedListViewStyle(list_, LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER |
-                                                 ((CurrentViewFlags() & kViewGridLines) ? LVS_EX_GRIDLINES : 0));
+    ListView_SetExtendedListViewStyle(list_,
+                                      LVS_EX_FULLROWSELECT | LVS_EX_HEADERDRAGDROP | LVS_EX_DOUBLEBUFFER |
+                                          ((CurrentViewFlags() & kViewGridLines) ? LVS_EX_GRIDLINES : 0));
     SendMessageW(list_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
 
     control_ = std::make_unique<ListViewControl>(list_);
@@ -279,8 +280,9 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
     case LVN_ITEMCHANGING:
         return ListViewControl::OnItemChanging(reinterpret_cast<const NMLISTVIEW&>(header)) ? TRUE : FALSE;
     case NM_CUSTOMDRAW:
-        return control_ ? control_->OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)))
-                        : CDRF_DODEFAULT;
+        return control_
+                   ? control_->OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)))
+                   : CDRF_DODEFAULT;
     default:
         return 0;
     }
@@ -374,9 +376,9 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam
 void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message) {
     if (TranslateAcceleratorW(mainWindow, accelerators, &message))
         return;
-    const bool enter = (message.message == WM_KEYDOWN || message.message == WM_KEYUP || message.message == WM_CHAR) &&
-                       message.wParam == VK_RETURN &&
-                       (message.hwnd == mainWindow || IsChild(mainWindow, message.hwnd));
+    const bool enter =
+        (message.message == WM_KEYDOWN || message.message == WM_KEYUP || message.message == WM_CHAR) &&
+        message.wParam == VK_RETURN && (message.hwnd == mainWindow || IsChild(mainWindow, message.hwnd));
     if (enter) {
         // The list still hears the key; the find box has no use for it.
         if (message.message != WM_CHAR)

@@ -23,7 +23,7 @@ namespace vesk {
 
 struct MainWindowOptions {
     SettingsFile settings;
-    std::vector<std::wstring> paths;           // the program's own arguments, hashed at start
+    std::vector<std::wstring> paths;            // the program's own arguments, hashed at start
     platform::ConsoleWriter* console = nullptr; // where results are also printed, when started from a console
 };
 

@@ -11,8 +11,8 @@ namespace vesk {
 
 // Messages from hashing jobs to the main window.
 enum : UINT {
-    kProgressMessage = WM_APP + 1,   // wParam: ProgressStep, lParam: percent
-    kAddResultMessage = WM_APP + 2,  // lParam: const FileResult*
+    kProgressMessage = WM_APP + 1,  // wParam: ProgressStep, lParam: percent
+    kAddResultMessage = WM_APP + 2, // lParam: const FileResult*
     kRevealLastMessage = WM_APP + 3,
     kAskSelectionMessage = WM_APP + 4,
 };
@@ -24,7 +24,9 @@ public:
     explicit WindowSink(HWND mainWindow) : mainWindow_(mainWindow) {}
 
     void ProgressBegin() override { SendMessageW(mainWindow_, kProgressMessage, kProgressBegin, 0); }
-    void ProgressSet(uint32_t percent) override { SendMessageW(mainWindow_, kProgressMessage, kProgressSet, percent); }
+    void ProgressSet(uint32_t percent) override {
+        SendMessageW(mainWindow_, kProgressMessage, kProgressSet, percent);
+    }
     void ProgressEnd() override { SendMessageW(mainWindow_, kProgressMessage, kProgressEnd, 0); }
     void AskForSelection() override { SendMessageW(mainWindow_, kAskSelectionMessage, 0, 0); }
     void AddResult(const FileResult& result) override {

@@ -25,7 +25,8 @@ TEST(Intake, SelectionTextGivesEveryChosenFile) {
         {Native(L"C:\\data\\one.txt") + L"\0\0"s, 8, {Native(L"C:\\data\\one.txt")}},
         {Native(L"C:\\root.txt") + L"\0\0"s, 3, {Native(L"C:\\root.txt")}},
         // Several: the folder, then the names, in the dialog's order.
-        {Native(L"C:\\data") + L"\0b.txt\0a.txt\0c d.txt\0\0"s, 8,
+        {Native(L"C:\\data") + L"\0b.txt\0a.txt\0c d.txt\0\0"s,
+         8,
          {Native(L"C:\\data\\b.txt"), Native(L"C:\\data\\a.txt"), Native(L"C:\\data\\c d.txt")}},
         {Native(L"C:\\") + L"\0x\0\0"s, 4, {Native(L"C:\\x")}},
         // No closing empty entry: the text's end closes the list.

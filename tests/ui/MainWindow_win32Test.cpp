@@ -1,0 +1,560 @@
+// The main window under Wine with a display: created from its template,
+// driven through its commands, accelerators, dialogs, drops and hand-over,
+// with real files hashed by its workers.
+#include "ui/MainWindow.h"
+
+#include "app/HandOver.h"
+#include "core/TextEncoding.h"
+#include "platform/Platform.h"
+#include "resources/resource.h"
+#include "tests/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <windowsx.h>
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <functional>
+#include <thread>
+
+namespace vesk::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+void ResetViewState() {
+    ViewState& view = SharedViewState();
+    view.columns.Assign(DefaultColumns());
+    view.viewFlags = kDefaultViewFlags;
+    view.keyValueColumns = kDefaultKeyValueColumns;
+}
+
+// Holds or releases a key in this thread's keyboard state, as the window
+// reads it while it handles a message.
+void SetKeyDown(int key, bool down) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    keys[key] = down ? 0x80 : 0;
+    SetKeyboardState(keys);
+}
+
+// The visible dialog this process shows beside `owner`, if one is open.
+HWND OwnedDialog(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found;
+    } search{owner, nullptr};
+    EnumWindows(
+        [](HWND candidate, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            wchar_t className[16] = {};
+            GetClassNameW(candidate, className, 16);
+            DWORD process = 0;
+            GetWindowThreadProcessId(candidate, &process);
+            if (candidate != s.owner && process == GetCurrentProcessId() && IsWindowVisible(candidate) &&
+                wcscmp(className, L"#32770") == 0) {
+                s.found = candidate;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Types `text` into the dialog's file name box, wherever the dialog keeps it.
+void TypeFileName(HWND dialog, const std::wstring& text) {
+    if (SetDlgItemTextW(dialog, 0x47c /* cmb13 */, text.c_str()))
+        return;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM data) -> BOOL {
+            wchar_t className[16] = {};
+            GetClassNameW(child, className, 16);
+            if (_wcsicmp(className, L"Edit") != 0)
+                return TRUE;
+            SetWindowTextW(child, reinterpret_cast<const wchar_t*>(data));
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+// Runs `drive` on the first dialog that `owner` opens, from a thread of its
+// own, while the test's thread sits in the dialog's modal loop.
+class DialogDriver {
+public:
+    DialogDriver(HWND owner, std::function<void(HWND)> drive)
+        : thread_([this, owner, drive = std::move(drive)] {
+              for (int i = 0; i < 1000 && !found_; ++i) {
+                  if (HWND dialog = OwnedDialog(owner)) {
+                      found_ = true;
+                      std::this_thread::sleep_for(300ms); // let it finish opening
+                      drive(dialog);
+                  }
+                  std::this_thread::sleep_for(20ms);
+              }
+          }) {}
+    ~DialogDriver() { thread_.join(); }
+    bool found() const { return found_; }
+
+private:
+    std::atomic<bool> found_{false};
+    std::thread thread_;
+};
+
+void PressOk(HWND dialog) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    ScratchDir dir;
+    HWND window = nullptr;
+    HACCEL accelerators = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDA_MAIN));
+
+    void SetUp() override { ResetViewState(); }
+    void TearDown() override {
+        if (IsWindow(window))
+            DestroyWindow(window);
+        Pump([] { return false; }, 100ms);
+        SetKeyDown(VK_CONTROL, false);
+        SetKeyDown(VK_SHIFT, false);
+    }
+
+    SettingsFile Settings() const { return {WideOf(dir.path() / "vesk.ini")}; }
+    void Open(std::vector<std::wstring> paths = {}) {
+        window = MainWindow::Create(GetModuleHandleW(nullptr), {Settings(), std::move(paths), nullptr});
+        ASSERT_NE(window, nullptr);
+    }
+    MainWindow& Main() { return *MainWindow::From(window); }
+    ListViewControl& List() { return Main().listControl(); }
+
+    // Runs the window's messages until `done` or the time is up.
+    bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                ProcessMainWindowMessage(window, accelerators, message);
+            if (done())
+                return true;
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        }
+    }
+    bool WaitForRows(int count) {
+        const bool reached = Pump([&] { return List().RowCount() >= count; });
+        Pump([] { return false; }, 200ms); // nothing more arrives
+        return reached && List().RowCount() == count;
+    }
+    void Command(int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+    void Key(HWND target, UINT key) {
+        PostMessageW(target, WM_KEYDOWN, key, 1);
+        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
+        Pump([] { return false; }, 100ms);
+    }
+
+    std::filesystem::path WriteFile(const std::string& name, const std::string& text) {
+        return dir.Write(name, Bytes(text)).make_preferred();
+    }
+    // File name and the four default digests of every row, sorted by name.
+    std::vector<std::string> SheetRows() {
+        std::vector<std::string> rows;
+        for (int row = 0; row < List().RowCount(); ++row) {
+            std::string line;
+            for (int column = 0; column < List().ColumnCount(); ++column)
+                line += (column ? "|" : "") + WideToUtf8(List().CellText(row, column));
+            rows.push_back(line);
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+    static std::string ExpectedRow(const std::string& name, const std::string& content) {
+        std::string line = name;
+        for (AlgorithmId id : {kCrc32Id, kMd5Id, kSha1Id, kSha256Id})
+            line += "|" + DigestHex(AlgorithmById(id), Bytes(content));
+        return line;
+    }
+    std::string ReadSettings() {
+        std::ifstream in(dir.path() / "vesk.ini", std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+        // Written by the profile functions as UTF-16: keep the ASCII.
+        std::string text;
+        for (char c : bytes)
+            if (c > 0 && c != '\r')
+                text += c;
+        return text;
+    }
+};
+
+TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuAndDefaultColumns) {
+    Open();
+    wchar_t title[32] = {};
+    GetWindowTextW(window, title, 32);
+    EXPECT_STREQ(title, L"Vesk");
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_NE(GetMenu(window), nullptr);
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_MAIN_FIND)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_MAIN_PROGRESS)));
+    std::vector<std::string> headers;
+    for (int i = 0; i < List().ColumnCount(); ++i)
+        headers.push_back(WideToUtf8(List().Column(i).header));
+    EXPECT_EQ(headers, (std::vector<std::string>{"File", "CRC32", "MD5", "SHA-1", "SHA-256"}));
+    // The digest columns fit their texts in the list's font: SHA-256 is the widest.
+    EXPECT_GT(List().Column(4).width, List().Column(3).width);
+    EXPECT_GT(List().Column(3).width, List().Column(1).width);
+    EXPECT_EQ(GetMenuState(GetMenu(window), ID_VIEW_SHEET, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+}
+
+TEST_F(MainWindowTest, CommandLinePathsAreHashedAtStart) {
+    const auto a = WriteFile("a.txt", "abc");
+    WriteFile("folder/b.txt", "bbb");
+    WriteFile("folder/deeper/c.txt", "ccc"); // a folder argument gives its own files only
+    Open({WideOf(a), WideOf(dir.path() / "folder"), WideOf(dir.path() / "missing.txt")});
+    ASSERT_TRUE(WaitForRows(2));
+    EXPECT_EQ(SheetRows(),
+              (std::vector<std::string>{ExpectedRow("a.txt", "abc"), ExpectedRow("b.txt", "bbb")}));
+}
+
+TEST_F(MainWindowTest, AddFilesTakesEveryFileChosenInTheOpenDialog) {
+    WriteFile("one.txt", "1");
+    WriteFile("two.txt", "22");
+    WriteFile("three.txt", "333");
+    Open();
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    {
+        DialogDriver driver(window, [](HWND dialog) {
+            TypeFileName(dialog, L"\"one.txt\" \"two.txt\" \"three.txt\"");
+            PressOk(dialog);
+        });
+        Command(ID_FILE_ADD_FILES);
+        EXPECT_TRUE(driver.found());
+    }
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(WaitForRows(3));
+    EXPECT_EQ(SheetRows(),
+              (std::vector<std::string>{ExpectedRow("one.txt", "1"), ExpectedRow("three.txt", "333"),
+                                        ExpectedRow("two.txt", "22")}));
+}
+
+TEST_F(MainWindowTest, AddFolderAdvancedUsesWildcardAndDepthAndRemembersThem) {
+    WriteFile("tree/top.txt", "t");
+    WriteFile("tree/top.bin", "x");
+    WriteFile("tree/l1/one.txt", "1");
+    WriteFile("tree/l1/l2/two.txt", "2");
+    WriteFile("tree/l1/l2/l3/three.txt", "3");
+    Open();
+    const std::wstring folder = WideOf(dir.path() / "tree");
+    {
+        DialogDriver driver(window, [&](HWND dialog) {
+            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, folder.c_str());
+            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_WILDCARD, L"*.txt");
+            ComboBox_SetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH), 12); // "Scan level 2"
+            PressOk(dialog);
+        });
+        Command(ID_FILE_ADD_FOLDER_ADVANCED);
+        EXPECT_TRUE(driver.found());
+    }
+    ASSERT_TRUE(WaitForRows(1));
+    EXPECT_EQ(SheetRows(), (std::vector<std::string>{ExpectedRow("two.txt", "2")}));
+    const std::string settings = ReadSettings();
+    EXPECT_NE(settings.find("Folder=" + WideToUtf8(folder)), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Wildcard=*.txt"), std::string::npos);
+    EXPECT_NE(settings.find("DepthIndex=12"), std::string::npos);
+
+    // The next opening shows the same choices; an emptied wildcard means "*".
+    {
+        DialogDriver driver(window, [&](HWND dialog) {
+            wchar_t text[300] = {};
+            GetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, text, 300);
+            EXPECT_EQ(text, folder);
+            EXPECT_EQ(ComboBox_GetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH)), 12);
+            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_WILDCARD, L"");
+            ComboBox_SetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH), 1); // the folder alone
+            PressOk(dialog);
+        });
+        Command(ID_FILE_ADD_FOLDER_ADVANCED);
+    }
+    ASSERT_TRUE(WaitForRows(3));
+    EXPECT_NE(ReadSettings().find("Wildcard=*\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, AddFolderPicksAFolderAndWalksDeeperWithShift) {
+    WriteFile("pick/a.txt", "a");
+    WriteFile("pick/sub/b.txt", "b");
+    Open();
+    const std::wstring folder = WideOf(dir.path() / "pick");
+    for (bool shift : {false, true}) {
+        SetKeyDown(VK_SHIFT, shift);
+        DialogDriver picker(window, [&](HWND dialog) {
+            TypeFileName(dialog, folder);
+            PressOk(dialog);
+        });
+        Command(ID_FILE_ADD_FOLDER);
+        SetKeyDown(VK_SHIFT, false);
+        if (!picker.found())
+            GTEST_SKIP() << "no folder picker window found";
+    }
+    ASSERT_TRUE(WaitForRows(3));
+    EXPECT_EQ(SheetRows(), (std::vector<std::string>{ExpectedRow("a.txt", "a"), ExpectedRow("a.txt", "a"),
+                                                     ExpectedRow("b.txt", "b")}));
+}
+
+// A drop as the shell makes it: a DROPFILES header and the paths, each
+// NUL-terminated, with an empty one at the end.
+HDROP MakeDrop(const std::vector<std::wstring>& paths) {
+    std::wstring list;
+    for (const std::wstring& path : paths)
+        list += path + L'\0';
+    list += L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    memcpy(header + 1, list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(MainWindowTest, DroppedFoldersGoOneLevelDeeperWithCtrl) {
+    const auto file = WriteFile("drop/file.txt", "f");
+    WriteFile("drop/folder/own.txt", "o");
+    WriteFile("drop/folder/sub/deep.txt", "d");
+    WriteFile("drop/folder/sub/deeper/deepest.txt", "x");
+    Open();
+    SendMessageW(window, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({WideOf(file), WideOf(dir.path() / "drop" / "folder")})),
+                 0);
+    ASSERT_TRUE(WaitForRows(2));
+    EXPECT_EQ(SheetRows(),
+              (std::vector<std::string>{ExpectedRow("file.txt", "f"), ExpectedRow("own.txt", "o")}));
+
+    Command(ID_EDIT_CLEAR);
+    SetKeyDown(VK_CONTROL, true);
+    SendMessageW(window, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({WideOf(dir.path() / "drop" / "folder")})), 0);
+    SetKeyDown(VK_CONTROL, false);
+    ASSERT_TRUE(WaitForRows(2));
+    EXPECT_EQ(SheetRows(),
+              (std::vector<std::string>{ExpectedRow("deep.txt", "d"), ExpectedRow("own.txt", "o")}));
+}
+
+TEST_F(MainWindowTest, PathsLongerThanTheOldLimitAreHashed) {
+    std::string deep = "long";
+    while (deep.size() < 300)
+        deep += "/" + std::string(40, 'd');
+    const auto file = WriteFile(deep + "/file.txt", "long");
+    Open({WideOf(file)});
+    ASSERT_TRUE(WaitForRows(1));
+    EXPECT_EQ(SheetRows(), (std::vector<std::string>{ExpectedRow("file.txt", "long")}));
+    Command(ID_VIEW_FULL_PATH);
+    EXPECT_EQ(List().CellText(0, 0), WideOf(file));
+}
+
+TEST_F(MainWindowTest, SwitchingViewsRoundTripsAndAcceleratorsWork) {
+    WriteFile("v/a.txt", "a");
+    WriteFile("v/b.txt", "bb");
+    Open({WideOf(dir.path() / "v")});
+    ASSERT_TRUE(WaitForRows(2));
+    const std::vector<std::string> sheet = SheetRows();
+
+    HWND list = GetDlgItem(window, IDC_MAIN_LIST);
+    Key(list, VK_F11);
+    EXPECT_EQ(SharedViewState().viewFlags & kViewSheet, 0u);
+    EXPECT_EQ(List().ColumnCount(), 2);
+    const int groupRows = List().DrawsGroups() ? 0 : 2;
+    EXPECT_EQ(List().RowCount(), 2 * 4 + groupRows);
+    EXPECT_EQ(GetMenuState(GetMenu(window), ID_VIEW_KEY_VALUE, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    Command(ID_VIEW_KEY_VALUE); // already there: nothing changes
+    EXPECT_EQ(List().RowCount(), 2 * 4 + groupRows);
+
+    Command(ID_VIEW_SHEET);
+    EXPECT_EQ(SheetRows(), sheet);
+
+    // Ctrl+A from the find box selects the list's rows; Delete removes them.
+    HWND find = GetDlgItem(window, IDC_MAIN_FIND);
+    SetKeyDown(VK_CONTROL, true);
+    Key(find, 'A');
+    SetKeyDown(VK_CONTROL, false);
+    EXPECT_EQ(ListView_GetSelectedCount(list), 2u);
+    Key(list, VK_DELETE);
+    EXPECT_EQ(List().RowCount(), 0);
+
+    // Ctrl+U re-cases, Escape does not close the window.
+    Open({WideOf(dir.path() / "v")});
+    ASSERT_TRUE(WaitForRows(2));
+    SetKeyDown(VK_CONTROL, true);
+    Key(GetDlgItem(window, IDC_MAIN_LIST), 'U');
+    SetKeyDown(VK_CONTROL, false);
+    EXPECT_EQ(WideToUtf8(List().CellText(0, 2)),
+              Upper(DigestHex(AlgorithmById(kMd5Id),
+                              Bytes(WideToUtf8(List().CellText(0, 0)) == "a.txt" ? "a" : "bb"))));
+    Key(GetDlgItem(window, IDC_MAIN_LIST), VK_ESCAPE);
+    EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_F(MainWindowTest, EnterInTheListOrTheFindBoxDoesNotExit) {
+    Open();
+    for (HWND target : {GetDlgItem(window, IDC_MAIN_LIST), GetDlgItem(window, IDC_MAIN_FIND), window}) {
+        Key(target, VK_RETURN);
+        PostMessageW(target, WM_CHAR, VK_RETURN, 1);
+        Pump([] { return false; }, 100ms);
+        EXPECT_TRUE(IsWindow(window));
+    }
+}
+
+TEST_F(MainWindowTest, LayoutFollowsTheClientSizeAndStopsAtTheMinimum) {
+    Open();
+    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(700, 500));
+    auto placeOf = [&](int id) {
+        RECT rect{};
+        GetWindowRect(GetDlgItem(window, id), &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    RECT button{};
+    GetWindowRect(GetDlgItem(window, ID_FILE_ADD_FILES), &button);
+    const int b = button.right - button.left;
+    const RECT list = placeOf(IDC_MAIN_LIST);
+    EXPECT_EQ(list.left, 0);
+    EXPECT_EQ(list.top, 0);
+    EXPECT_EQ(list.right, 700);
+    EXPECT_EQ(list.bottom, 460);
+    const RECT progress = placeOf(IDC_MAIN_PROGRESS);
+    EXPECT_EQ(progress.top, 460);
+    EXPECT_EQ(progress.bottom - progress.top, 5);
+    EXPECT_EQ(placeOf(ID_FILE_ADD_FOLDER).left, 700 - b - 10);
+    EXPECT_EQ(placeOf(ID_FILE_ADD_FOLDER).top, 468);
+    EXPECT_EQ(placeOf(ID_FILE_ADD_FILES).left, 700 - (2 * b + 20));
+    const RECT find = placeOf(IDC_MAIN_FIND);
+    EXPECT_EQ(find.left, 10);
+    EXPECT_EQ(find.right - find.left, 700 - (2 * b + 20) - 20);
+    EXPECT_EQ(find.top, 460 + (40 - (find.bottom - find.top)) / 2);
+
+    MINMAXINFO limits{};
+    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, 400);
+    EXPECT_EQ(limits.ptMinTrackSize.y, 400);
+}
+
+TEST_F(MainWindowTest, SettingsAreWrittenAtExitAndReadAtStart) {
+    Open();
+    Command(ID_VIEW_TOGGLE);
+    Command(ID_VIEW_UPPERCASE);
+    Command(ID_VIEW_GRID_LINES);
+    MoveWindow(window, 40, 50, 640, 480, FALSE);
+    Command(ID_FILE_EXIT);
+    EXPECT_FALSE(IsWindow(window));
+    const std::string settings = ReadSettings();
+    EXPECT_NE(settings.find("Config=14000000"), std::string::npos) << settings;
+    // WinPos: left 40, top 50, right 680, bottom 530, shown normally.
+    EXPECT_NE(settings.find("WinPos=2800000032000000A802000012020000"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Column2="), std::string::npos);
+    EXPECT_NE(settings.find("Column=3C"), std::string::npos);
+
+    ResetViewState();
+    Open();
+    EXPECT_EQ(SharedViewState().viewFlags.load(), kViewUppercase | kViewGridLines);
+    EXPECT_EQ(List().ColumnCount(), 2);
+    EXPECT_EQ(ListView_GetExtendedListViewStyle(GetDlgItem(window, IDC_MAIN_LIST)) & LVS_EX_GRIDLINES,
+              DWORD(LVS_EX_GRIDLINES));
+    EXPECT_EQ(GetMenuState(GetMenu(window), ID_VIEW_UPPERCASE, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    WINDOWPLACEMENT placement{};
+    placement.length = sizeof placement;
+    GetWindowPlacement(window, &placement);
+    EXPECT_EQ(placement.rcNormalPosition.left, 40);
+    EXPECT_EQ(placement.rcNormalPosition.right, 680);
+}
+
+TEST_F(MainWindowTest, PlacementOnAMonitorThatIsGoneIsCentredOnTheNearestOne) {
+    std::ofstream(dir.path() / "vesk.ini")
+        << "[General]\r\nWinPos=40420F00404B4C0080841E0080969800010000\r\n";
+    // A rectangle far outside every monitor (1000000, 5000000, 2000000, 10000000), cut short: ignored.
+    Open();
+    EXPECT_TRUE(IsWindowVisible(window));
+    DestroyWindow(window);
+    std::ofstream(dir.path() / "vesk.ini")
+        << "[General]\r\nWinPos=40420F00404B4C0080841E008096980001000000\r\n";
+    Open();
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONULL);
+    ASSERT_NE(monitor, nullptr);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    GetMonitorInfoW(monitor, &info);
+    const SIZE size = Main().initialClientSize();
+    EXPECT_EQ(rect.right - rect.left, size.cx);
+    EXPECT_EQ(rect.left, info.rcMonitor.left + (info.rcMonitor.right - info.rcMonitor.left - size.cx) / 2);
+    EXPECT_EQ(rect.top, info.rcMonitor.top - 30 + (info.rcMonitor.bottom - info.rcMonitor.top - size.cy) / 2);
+}
+
+// A second vesk.exe, started without a console while this window is open,
+// hands its relative path over; the path is taken against its directory.
+TEST_F(MainWindowTest, SecondStartHandsItsCommandLineOver) {
+    WriteFile("sender/relative.txt", "handed over");
+    Open();
+    FreeConsole(); // so that the second start finds no console to print to
+    const std::wstring program = WideOf(BuiltProgramPath());
+    std::wstring commandLine = L"\"" + program + L"\" relative.txt";
+    const std::wstring workingDirectory = WideOf(dir.path() / "sender");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
+                               nullptr, workingDirectory.c_str(), &startup, &process));
+    const bool exited = Pump([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
+    DWORD code = 99;
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_TRUE(exited);
+    EXPECT_EQ(code, 0u);
+    ASSERT_TRUE(WaitForRows(1));
+    EXPECT_EQ(SheetRows(), (std::vector<std::string>{ExpectedRow("relative.txt", "handed over")}));
+    Command(ID_VIEW_FULL_PATH);
+    EXPECT_EQ(List().CellText(0, 0), workingDirectory + L"\\relative.txt");
+}
+
+TEST_F(MainWindowTest, MalformedHandOverBlocksFromAnotherProcessChangeNothing) {
+    WriteFile("x.txt", "x");
+    Open();
+    const std::filesystem::path sender =
+        PathOf(platform::ExecutablePath()).parent_path() / "send_copydata.exe";
+    auto send = [&](const std::vector<uint8_t>& block, size_t byteCount) {
+        const auto file = dir.Write("block.bin", block);
+        const std::wstring handle = std::to_wstring(reinterpret_cast<uintptr_t>(window));
+        std::wstring commandLine = L"\"" + WideOf(sender) + L"\" " + handle + L" " +
+                                   std::to_wstring(byteCount) + L" \"" + WideOf(file) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(WideOf(sender).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                                   nullptr, nullptr, &startup, &process));
+        Pump([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    };
+    const std::vector<uint8_t> good = BuildHandOverBlock(WideOf(dir.path()), L"vesk.exe x.txt");
+    const size_t textBytes = 2 * (WideOf(dir.path()).size() + 1 + 14 + 1);
+    send(std::vector<uint8_t>(65536, 'A'), 65536);      // no terminator anywhere
+    send(good, textBytes - 2);                          // the command line's terminator cut off
+    send(good, 7);                                      // an odd size inside the directory
+    send({}, 0);                                        // no data at all
+    send(std::vector<uint8_t>(1 << 20, 0xFF), 1 << 20); // large and without any text
+    Pump([] { return false; }, 500ms);
+    EXPECT_TRUE(IsWindow(window));
+    EXPECT_EQ(List().RowCount(), 0);
+    send(good, good.size()); // and a good one still works afterwards
+    ASSERT_TRUE(WaitForRows(1));
+}
+
+} // namespace
+} // namespace vesk::test

@@ -1,0 +1,31 @@
+// Sends one WM_COPYDATA block to a window, as any program on the desktop can:
+//     send_copydata WINDOW BYTE-COUNT FILE
+// WINDOW is the handle in decimal; the block is the first BYTE-COUNT bytes of
+// FILE, or no data at all for a count of 0.
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <vector>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    int count = 0;
+    wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (arguments == nullptr || count != 4)
+        return 2;
+    HWND window = reinterpret_cast<HWND>(static_cast<uintptr_t>(wcstoull(arguments[1], nullptr, 10)));
+    const DWORD byteCount = DWORD(wcstoul(arguments[2], nullptr, 10));
+    std::vector<char> block(byteCount);
+    if (FILE* file = _wfopen(arguments[3], L"rb")) {
+        block.resize(fread(block.data(), 1, block.size(), file));
+        fclose(file);
+    }
+    COPYDATASTRUCT data{0, DWORD(block.size()), block.empty() ? nullptr : block.data()};
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 10000,
+                               &result)
+               ? 0
+               : 1;
+}
