@@ -21,6 +21,9 @@ constexpr int kMinimumTrackSize = 400;
 // buttons in it.
 constexpr int kBandHeight = 40;
 constexpr int kProgressHeight = 5;
+// Rows that arrive within this time are painted together.
+constexpr UINT_PTR kPaintTimer = 1;
+constexpr UINT kPaintDelayMilliseconds = 100;
 
 ViewFlags CurrentViewFlags() {
     return SharedViewState().viewFlags.load(std::memory_order_relaxed);
@@ -317,10 +320,43 @@ void MainWindow::OnProgress(WPARAM step, LPARAM percent) {
     }
 }
 
-void MainWindow::OnAddResult(const FileResult& result) {
-    results_->AddResult(result);
-    if (options_.console != nullptr)
-        options_.console->Write(FormatConsoleResult(result));
+// Repainting the list for every row of a folder of small files costs far more
+// than hashing them: rows that come in quick succession are painted at once.
+void MainWindow::DeferListPainting() {
+    if (paintingDeferred_)
+        return;
+    paintingDeferred_ = true;
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    SetTimer(window_, kPaintTimer, kPaintDelayMilliseconds, nullptr);
+}
+
+void MainWindow::PaintListNow() {
+    KillTimer(window_, kPaintTimer);
+    if (!paintingDeferred_)
+        return;
+    paintingDeferred_ = false;
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    if (revealDeferred_)
+        results_->RevealLast();
+    revealDeferred_ = false;
+    RedrawWindow(list_, nullptr, nullptr, RDW_ERASE | RDW_FRAME | RDW_INVALIDATE | RDW_ALLCHILDREN);
+}
+
+void MainWindow::OnAddResults(const std::vector<FileResult>& batch) {
+    DeferListPainting();
+    for (const FileResult& result : batch) {
+        results_->AddResult(result);
+        if (options_.console != nullptr)
+            options_.console->Write(FormatConsoleResult(result));
+    }
+}
+
+void MainWindow::OnRevealLast() {
+    revealRequested = false;
+    if (paintingDeferred_)
+        revealDeferred_ = true;
+    else
+        results_->RevealLast();
 }
 
 INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -355,11 +391,15 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam
     case kProgressMessage:
         self->OnProgress(wParam, lParam);
         return TRUE;
-    case kAddResultMessage:
-        self->OnAddResult(*reinterpret_cast<const FileResult*>(lParam));
+    case kAddResultsMessage:
+        self->OnAddResults(*reinterpret_cast<const std::vector<FileResult>*>(lParam));
         return TRUE;
     case kRevealLastMessage:
-        self->results_->RevealLast();
+        self->OnRevealLast();
+        return TRUE;
+    case WM_TIMER:
+        if (wParam == kPaintTimer)
+            self->PaintListNow();
         return TRUE;
     case WM_DESTROY:
         PostQuitMessage(0);

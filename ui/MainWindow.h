@@ -48,7 +48,10 @@ private:
     LRESULT OnNotify(const NMHDR& header);
     void OnCopyData(const COPYDATASTRUCT& data);
     void OnProgress(WPARAM step, LPARAM percent);
-    void OnAddResult(const FileResult& result);
+    void OnAddResults(const std::vector<FileResult>& batch);
+    void OnRevealLast();
+    void DeferListPainting();
+    void PaintListNow();
 
     void InitColumnWidths();
     void LayoutWindow(int width, int height);
@@ -73,6 +76,8 @@ private:
     SIZE initialClientSize_{};
     int buttonWidth_ = 0;
     int findHeight_ = 0;
+    bool paintingDeferred_ = false; // rows arrive faster than the list is worth repainting
+    bool revealDeferred_ = false;
 };
 
 // One step of the message loop: the accelerators first, then the dialog

@@ -7,35 +7,54 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <vector>
+
 namespace vesk {
 
 // Messages from hashing jobs to the main window.
 enum : UINT {
-    kProgressMessage = WM_APP + 1,  // wParam: ProgressStep, lParam: percent
-    kAddResultMessage = WM_APP + 2, // lParam: const FileResult*
+    kProgressMessage = WM_APP + 1,   // wParam: ProgressStep, lParam: percent
+    kAddResultsMessage = WM_APP + 2, // lParam: const std::vector<FileResult>*, in order
     kRevealLastMessage = WM_APP + 3,
     kAskSelectionMessage = WM_APP + 4,
 };
 
 enum ProgressStep : WPARAM { kProgressBegin, kProgressSet, kProgressEnd };
 
+// Set while a reveal request waits in the main window's queue; the window
+// clears it when it takes the request.
+extern std::atomic<bool> revealRequested;
+
+// Each message to another thread costs more than hashing a small file, so
+// results travel in batches: a batch goes when it is full, when it is a few
+// hundredths of a second old, before a long file is read and when the job's
+// request is done. The progress bar shows only for files that take more than
+// one piece to read; for small files it would flash once per file.
 class WindowSink : public ResultSink {
 public:
     explicit WindowSink(HWND mainWindow) : mainWindow_(mainWindow) {}
+    ~WindowSink() override { Flush(); }
+    WindowSink(const WindowSink&) = delete;
+    WindowSink& operator=(const WindowSink&) = delete;
 
-    void ProgressBegin() override { SendMessageW(mainWindow_, kProgressMessage, kProgressBegin, 0); }
-    void ProgressSet(uint32_t percent) override {
-        SendMessageW(mainWindow_, kProgressMessage, kProgressSet, percent);
-    }
-    void ProgressEnd() override { SendMessageW(mainWindow_, kProgressMessage, kProgressEnd, 0); }
-    void AskForSelection() override { SendMessageW(mainWindow_, kAskSelectionMessage, 0, 0); }
-    void AddResult(const FileResult& result) override {
-        SendMessageW(mainWindow_, kAddResultMessage, 0, reinterpret_cast<LPARAM>(&result));
-    }
-    void RevealLast() override { SendMessageW(mainWindow_, kRevealLastMessage, 0, 0); }
+    void ProgressBegin() override { barShown_ = false; }
+    void ProgressSet(uint32_t percent) override;
+    void ProgressEnd() override;
+    void AskForSelection() override;
+    void AddResult(const FileResult& result) override;
+    // Scrolling waits for no one: one request stays queued until the window
+    // has carried it out, however many jobs ask meanwhile.
+    void RevealLast() override;
+
+    // Hands every waiting result to the window.
+    void Flush();
 
 private:
     HWND mainWindow_;
+    bool barShown_ = false;
+    std::vector<FileResult> batch_;
+    ULONGLONG batchStarted_ = 0;
 };
 
 } // namespace vesk
