@@ -1,6 +1,5 @@
 #include "app/ConsoleMode.h"
 
-#include "algorithms/Gost.h"
 #include "app/PathWalk.h"
 #include "core/AlgorithmTable.h"
 
@@ -39,7 +38,6 @@ int RunConsole(const ConsoleRun& run, ViewState& view) {
             run.errors->Write(L"vesk: no algorithm is selected in " + run.settings.path + L"\n");
         return kExitUsage;
     }
-    GostTablesInit();
     ConsoleSink sink(*run.output, run.reportFailures ? run.errors : nullptr);
     const HashTarget target{view, sink};
     for (const std::wstring& path : run.paths)
