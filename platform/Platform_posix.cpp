@@ -85,13 +85,15 @@ bool ReadOnlyFile::Open(const std::wstring& path) {
         return false;
     }
     struct stat status;
-    if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        error_ = S_ISDIR(status.st_mode) ? EISDIR : uint32_t(errno);
-        ::close(fd);
-        return false;
+    const bool known = ::fstat(fd, &status) == 0;
+    if (known && !S_ISDIR(status.st_mode)) {
+        handle_ = fd;
+        return true;
     }
-    handle_ = fd;
-    return true;
+    // The mode means nothing when fstat failed.
+    error_ = known ? EISDIR : uint32_t(errno);
+    ::close(fd);
+    return false;
 }
 
 bool ReadOnlyFile::IsOpen() const {
