@@ -15,6 +15,12 @@ inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr wchar_t kPathSeparator = L'/';
 #endif
 
+// File times count 100-nanosecond units since 1601-01-01 UTC. The last one a
+// date text can show (year 30828), and the value that stands for a time
+// outside that range.
+inline constexpr uint64_t kMaxFileTime = 0x7FFFFFFFFFFFFFFF;
+inline constexpr uint64_t kNoFileTime = ~uint64_t{0};
+
 // An existing file opened for reading, shared with other readers but not with
 // writers (where the system can refuse writers). Folders are not opened.
 class ReadOnlyFile {
@@ -31,7 +37,8 @@ public:
     void Close();
 
     bool Size(uint64_t& byteCount) const;
-    // 100-nanosecond units since 1601-01-01 UTC.
+    // The file time of the last write. False, with kNoFileTime, when it cannot
+    // be read or lies before 1601 or after kMaxFileTime.
     bool LastWriteTime(uint64_t& fileTime) const;
     // Reads up to `byteCount` bytes: the number read, 0 at the end, -1 on error.
     int64_t Read(void* buffer, size_t byteCount);
@@ -105,7 +112,7 @@ bool WriteIniValue(const std::wstring& file, const std::wstring& section, const 
 std::wstring ByteSizeText(uint64_t byteCount);
 
 // The local short date and the time without seconds; the date alone at exactly
-// local midnight.
+// local midnight. Empty for a time after kMaxFileTime, kNoFileTime included.
 std::wstring DateTimeText(uint64_t fileTime);
 
 } // namespace vesk::platform

@@ -27,6 +27,16 @@ namespace {
 constexpr int64_t kFileTimeEpochOffset = 11644473600;
 constexpr int64_t kFileTimeUnitsPerSecond = 10000000;
 
+// A time of the system as a file time, or kNoFileTime when none can hold it.
+uint64_t FileTimeOf(const timespec& time) {
+    constexpr int64_t kLastSecond = int64_t(kMaxFileTime / kFileTimeUnitsPerSecond) - kFileTimeEpochOffset;
+    if (time.tv_sec < -kFileTimeEpochOffset || time.tv_sec > kLastSecond)
+        return kNoFileTime;
+    const uint64_t fileTime = uint64_t(time.tv_sec + kFileTimeEpochOffset) * kFileTimeUnitsPerSecond +
+                              uint64_t(time.tv_nsec) / 100;
+    return fileTime <= kMaxFileTime ? fileTime : kNoFileTime;
+}
+
 std::string NativePath(const std::wstring& path) {
     return WideToUtf8(path);
 }
@@ -117,14 +127,16 @@ bool ReadOnlyFile::Size(uint64_t& byteCount) const {
 }
 
 bool ReadOnlyFile::LastWriteTime(uint64_t& fileTime) const {
+    fileTime = kNoFileTime;
     struct stat status;
-    if (handle_ < 0 || ::fstat(int(handle_), &status) != 0)
+    if (handle_ < 0 || ::fstat(int(handle_), &status) != 0) {
+        error_ = handle_ < 0 ? EBADF : uint32_t(errno);
         return false;
-    const int64_t seconds = int64_t(status.st_mtim.tv_sec) + kFileTimeEpochOffset;
-    if (seconds < 0)
-        return false;
-    fileTime = uint64_t(seconds) * kFileTimeUnitsPerSecond + uint64_t(status.st_mtim.tv_nsec) / 100;
-    return true;
+    }
+    fileTime = FileTimeOf(status.st_mtim);
+    if (fileTime == kNoFileTime)
+        error_ = EOVERFLOW;
+    return fileTime != kNoFileTime;
 }
 
 int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
@@ -363,6 +375,8 @@ std::wstring ByteSizeText(uint64_t byteCount) {
 }
 
 std::wstring DateTimeText(uint64_t fileTime) {
+    if (fileTime > kMaxFileTime)
+        return L"";
     const std::time_t seconds = std::time_t(fileTime / kFileTimeUnitsPerSecond) - kFileTimeEpochOffset;
     std::tm fields{};
     if (localtime_r(&seconds, &fields) == nullptr)

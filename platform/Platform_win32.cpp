@@ -82,10 +82,18 @@ bool ReadOnlyFile::Size(uint64_t& byteCount) const {
 }
 
 bool ReadOnlyFile::LastWriteTime(uint64_t& fileTime) const {
+    fileTime = kNoFileTime;
     FILETIME lastWrite;
-    if (handle_ == -1 || !GetFileTime(AsHandle(handle_), nullptr, nullptr, &lastWrite))
+    if (handle_ == -1 || !GetFileTime(AsHandle(handle_), nullptr, nullptr, &lastWrite)) {
+        error_ = handle_ == -1 ? ERROR_INVALID_HANDLE : GetLastError();
         return false;
-    fileTime = uint64_t(lastWrite.dwHighDateTime) << 32 | lastWrite.dwLowDateTime;
+    }
+    const uint64_t time = uint64_t(lastWrite.dwHighDateTime) << 32 | lastWrite.dwLowDateTime;
+    if (time > kMaxFileTime) {
+        error_ = ERROR_INVALID_DATA;
+        return false;
+    }
+    fileTime = time;
     return true;
 }
 
@@ -251,6 +259,8 @@ std::wstring ByteSizeText(uint64_t byteCount) {
 }
 
 std::wstring DateTimeText(uint64_t fileTime) {
+    if (fileTime > kMaxFileTime)
+        return L"";
     FILETIME utc{DWORD(fileTime), DWORD(fileTime >> 32)};
     FILETIME local;
     SYSTEMTIME fields;

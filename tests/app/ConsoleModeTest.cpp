@@ -7,6 +7,12 @@
 
 #include <fstream>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace vesk::test {
 namespace {
 
@@ -146,6 +152,32 @@ TEST_F(ConsoleRunTest, NothingSelectedIsAnErrorBeforeAnyFile) {
     EXPECT_EQ(output.text, "");
     EXPECT_NE(errors.text.find("no algorithm"), std::string::npos);
 }
+
+#ifndef _WIN32
+// tmpfs keeps a last-write time no date can show: the file is printed with an
+// empty date, and the files around it are printed as well.
+TEST_F(ConsoleRunTest, UnshowableFileTimeLeavesTheDateEmpty) {
+    char farFuture[] = "/dev/shm/vesk-time-XXXXXX";
+    const int fd = mkstemp(farFuture);
+    if (fd < 0)
+        GTEST_SKIP() << "no tmpfs at /dev/shm";
+    ASSERT_EQ(write(fd, "abc", 3), 3);
+    const timespec times[2] = {{0, UTIME_OMIT}, {INT64_MAX, 0}};
+    ASSERT_EQ(futimens(fd, times), 0);
+    close(fd);
+    WriteSettings("[General]\nColumn=" + Word(MakeColumnEntry(kFileColumnId, 0, 100, true)) +
+                  Word(MakeColumnEntry(kDateModifiedColumnId, 1, 100, true)) +
+                  Word(MakeColumnEntry(kCrc32Id, 2, 100, true)) + "\n");
+    dir.Write("abc.txt", Bytes("abc"));
+    const int status = Run({PathIn("abc.txt"), Utf8ToWide(farFuture), PathIn("abc.txt")});
+    unlink(farFuture);
+    EXPECT_EQ(status, kExitSuccess);
+    const std::string name = std::filesystem::path(farFuture).filename().string();
+    EXPECT_NE(output.text.find("\n" + name + "\nDate Modified: \nCRC32     : 352441c2\n\nabc.txt\n"),
+              std::string::npos)
+        << output.text;
+}
+#endif
 
 // The built program itself, its standard output going to a file (under Wine:
 // a redirected vesk.exe).

@@ -8,6 +8,12 @@
 
 #include <chrono>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace vesk::test {
 namespace {
 
@@ -78,6 +84,52 @@ TEST(Platform, LastWriteTimeIsFileTimeOfTheModification) {
             .count());
     EXPECT_LE(unixSeconds > now ? unixSeconds - now : now - unixSeconds, 600u);
 }
+
+TEST(Platform, DateTimeTextIsEmptyBeyondTheLastFileTime) {
+    EXPECT_FALSE(platform::DateTimeText(platform::kMaxFileTime - 2 * 86400 * 10000000ull).empty());
+    EXPECT_EQ(platform::DateTimeText(platform::kMaxFileTime + 1), L"");
+    EXPECT_EQ(platform::DateTimeText(platform::kNoFileTime), L"");
+}
+
+#ifndef _WIN32
+// tmpfs keeps whatever time a program sets, however far from now.
+TEST(Platform, LastWriteTimeFlagsTimesNoFileTimeHolds) {
+    char name[] = "/dev/shm/vesk-time-XXXXXX";
+    const int fd = mkstemp(name);
+    if (fd < 0)
+        GTEST_SKIP() << "no tmpfs at /dev/shm";
+    close(fd);
+    constexpr int64_t kEpoch = 11644473600; // seconds from 1601 to 1970
+    const struct {
+        int64_t unixSeconds;
+        uint64_t fileTime;
+    } cases[] = {
+        {0, kEpoch * 10000000},
+        {-kEpoch, 0},
+        {int64_t(platform::kMaxFileTime / 10000000) - kEpoch, platform::kMaxFileTime / 10000000 * 10000000},
+        {-kEpoch - 1, platform::kNoFileTime},
+        {int64_t(platform::kMaxFileTime / 10000000) - kEpoch + 1, platform::kNoFileTime},
+        {2199023255552, platform::kNoFileTime},
+        {INT64_MAX, platform::kNoFileTime},
+        {INT64_MIN, platform::kNoFileTime},
+    };
+    for (const auto& c : cases) {
+        const timespec times[2] = {{0, UTIME_OMIT}, {time_t(c.unixSeconds), 0}};
+        struct stat status;
+        if (utimensat(AT_FDCWD, name, times, 0) != 0 || stat(name, &status) != 0 ||
+            status.st_mtim.tv_sec != c.unixSeconds) {
+            ADD_FAILURE() << "/dev/shm does not keep the time " << c.unixSeconds;
+            continue;
+        }
+        platform::ReadOnlyFile file;
+        ASSERT_TRUE(file.Open(Utf8ToWide(name)));
+        uint64_t fileTime = 0;
+        EXPECT_EQ(file.LastWriteTime(fileTime), c.fileTime != platform::kNoFileTime) << c.unixSeconds;
+        EXPECT_EQ(fileTime, c.fileTime) << c.unixSeconds;
+    }
+    unlink(name);
+}
+#endif
 
 TEST(Platform, FoldersAndMissingFilesDoNotOpen) {
     ScratchDir dir;
