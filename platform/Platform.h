@@ -61,6 +61,10 @@ struct FolderEntry {
     bool isFolder = false; // links to folders included
 };
 
+// What FolderEnumerator::Next found: an entry, the end of the listing, or a
+// failure part-way through it.
+enum class FolderStep { Entry, End, Failed };
+
 // The entries of one folder in the order the file system gives them, "." and
 // ".." included.
 class FolderEnumerator {
@@ -72,7 +76,8 @@ public:
 
     // `folder` ends with a path separator.
     bool Open(const std::wstring& folder);
-    bool Next(FolderEntry& entry);
+    FolderStep Next(FolderEntry& entry);
+    // Why Open or Next failed, in the system's words.
     std::wstring ErrorText() const;
 
 private:

@@ -188,14 +188,17 @@ bool FolderEnumerator::Open(const std::wstring& folder) {
     return true;
 }
 
-bool FolderEnumerator::Next(FolderEntry& entry) {
-    if (handle_ == -1)
-        return false;
+FolderStep FolderEnumerator::Next(FolderEntry& entry) {
+    if (handle_ == -1) {
+        error_ = EBADF;
+        return FolderStep::Failed;
+    }
+    // Only errno tells the end of the listing from a failure.
     errno = 0;
     const dirent* item = ::readdir(reinterpret_cast<DIR*>(handle_));
     if (item == nullptr) {
         error_ = uint32_t(errno);
-        return false;
+        return error_ == 0 ? FolderStep::End : FolderStep::Failed;
     }
     entry.name = Utf8ToWide(item->d_name);
     if (item->d_type == DT_DIR)
@@ -204,7 +207,7 @@ bool FolderEnumerator::Next(FolderEntry& entry) {
         entry.isFolder = QueryPathKind(folder_ + entry.name) == PathKind::Folder;
     else
         entry.isFolder = false;
-    return true;
+    return FolderStep::Entry;
 }
 
 std::wstring FolderEnumerator::ErrorText() const {

@@ -160,22 +160,24 @@ bool FolderEnumerator::Open(const std::wstring& folder) {
     return true;
 }
 
-bool FolderEnumerator::Next(FolderEntry& entry) {
-    if (handle_ == -1)
-        return false;
+FolderStep FolderEnumerator::Next(FolderEntry& entry) {
+    if (handle_ == -1) {
+        error_ = ERROR_INVALID_HANDLE;
+        return FolderStep::Failed;
+    }
     if (pending_) {
         pending_ = false;
         entry = first_;
-        return true;
+        return FolderStep::Entry;
     }
     WIN32_FIND_DATAW found;
     if (!FindNextFileW(AsHandle(handle_), &found)) {
         error_ = GetLastError();
-        return false;
+        return error_ == ERROR_NO_MORE_FILES ? FolderStep::End : FolderStep::Failed;
     }
     entry.name = found.cFileName;
     entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return true;
+    return FolderStep::Entry;
 }
 
 std::wstring FolderEnumerator::ErrorText() const {

@@ -10,7 +10,15 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstddef>
+#include <sstream>
 #endif
 
 namespace vesk::test {
@@ -191,6 +199,62 @@ TEST_F(PathWalkTest, EntryThatVanishedIsReportedAndTheWalkGoesOn) {
     EXPECT_EQ(sink.hashed.size(), 7u);
     ASSERT_EQ(sink.failures.size(), 1u);
     EXPECT_EQ(sink.failures[0], WideOf(root / "sub1" / "vanished.txt"));
+}
+
+// Makes every later folder read of this process fail with EIO.
+void FailFolderReadsFromNowOn() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_getdents64, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{std::size(filter), filter};
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        _exit(3);
+}
+
+class FailingListSink : public PathSink {
+public:
+    int AppendSheetRow(const std::wstring& name, std::shared_ptr<const FileRecord> record) override {
+        if (hashed.empty())
+            FailFolderReadsFromNowOn();
+        return PathSink::AppendSheetRow(name, record);
+    }
+};
+
+// A folder too big for one read of its entries, whose second read fails: in a
+// child process, since the failure cannot be undone.
+TEST_F(PathWalkTest, ListingThatFailsPartWayIsReportedAfterItsFiles) {
+    constexpr int kFileCount = 1500;
+    for (int i = 0; i < kFileCount; ++i)
+        dir.Write("big/file-" + std::to_string(10000 + i), {});
+    int results[2];
+    ASSERT_EQ(pipe(results), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        FailingListSink failing;
+        ScanFolder(WideOf(dir.path() / "big"), L"*", 0, {view, failing});
+        const std::string report = std::to_string(failing.hashed.size()) + "\n" +
+                                   (failing.failures.empty() ? "" : WideToUtf8(failing.failures.back()));
+        _exit(write(results[1], report.data(), report.size()) == ssize_t(report.size()) ? 0 : 4);
+    }
+    close(results[1]);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
+    char report[4096];
+    const ssize_t length = read(results[0], report, sizeof report);
+    close(results[0]);
+    ASSERT_GT(length, 0);
+    std::istringstream lines(std::string(report, size_t(length)));
+    size_t hashed = 0;
+    std::string lastFailure;
+    lines >> hashed >> std::ws;
+    std::getline(lines, lastFailure);
+    EXPECT_GT(hashed, 0u);
+    EXPECT_LT(hashed, size_t(kFileCount));
+    EXPECT_EQ(lastFailure, (dir.path() / "big").string());
 }
 
 TEST_F(PathWalkTest, UnreadableSubfolderIsReportedAndSkipped) {
