@@ -48,7 +48,10 @@ private:
         platform::FolderEntry entry;
         platform::FolderStep step;
         while ((step = entries.Next(entry)) == platform::FolderStep::Entry) {
-            if (entry.isFolder) {
+            // Pipes, sockets and devices are passed over: reading one could wait forever.
+            if (entry.kind == platform::PathKind::Other)
+                continue;
+            if (entry.kind == platform::PathKind::Folder) {
                 if (level >= maxDepth_ || entry.name == L"." || entry.name == L"..")
                     continue;
                 path += entry.name;

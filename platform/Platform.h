@@ -51,14 +51,16 @@ private:
     mutable uint32_t error_ = 0;
 };
 
-enum class PathKind { Missing, File, Folder };
+// What a path leads to; Other is a pipe, a socket or a device, which only
+// gives data when something writes to it.
+enum class PathKind { Missing, File, Folder, Other };
 
 // What is at `path`, following links: a folder link counts as a folder.
 PathKind QueryPathKind(const std::wstring& path);
 
 struct FolderEntry {
     std::wstring name;
-    bool isFolder = false; // links to folders included
+    PathKind kind = PathKind::File; // links followed: Missing for a link to nothing
 };
 
 // What FolderEnumerator::Next found: an entry, the end of the listing, or a

@@ -169,7 +169,9 @@ PathKind QueryPathKind(const std::wstring& path) {
     struct stat status;
     if (::stat(NativePath(path).c_str(), &status) != 0)
         return PathKind::Missing;
-    return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
+    if (S_ISDIR(status.st_mode))
+        return PathKind::Folder;
+    return S_ISREG(status.st_mode) ? PathKind::File : PathKind::Other;
 }
 
 FolderEnumerator::~FolderEnumerator() {
@@ -201,12 +203,20 @@ FolderStep FolderEnumerator::Next(FolderEntry& entry) {
         return error_ == 0 ? FolderStep::End : FolderStep::Failed;
     }
     entry.name = Utf8ToWide(item->d_name);
-    if (item->d_type == DT_DIR)
-        entry.isFolder = true;
-    else if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN)
-        entry.isFolder = QueryPathKind(folder_ + entry.name) == PathKind::Folder;
-    else
-        entry.isFolder = false;
+    switch (item->d_type) {
+    case DT_REG:
+        entry.kind = PathKind::File;
+        break;
+    case DT_DIR:
+        entry.kind = PathKind::Folder;
+        break;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        entry.kind = QueryPathKind(folder_ + entry.name);
+        break;
+    default:
+        entry.kind = PathKind::Other;
+    }
     return FolderStep::Entry;
 }
 

@@ -155,7 +155,7 @@ bool FolderEnumerator::Open(const std::wstring& folder) {
     }
     handle_ = reinterpret_cast<intptr_t>(find);
     first_.name = found.cFileName;
-    first_.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    first_.kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
     pending_ = true;
     return true;
 }
@@ -176,7 +176,7 @@ FolderStep FolderEnumerator::Next(FolderEntry& entry) {
         return error_ == ERROR_NO_MORE_FILES ? FolderStep::End : FolderStep::Failed;
     }
     entry.name = found.cFileName;
-    entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
     return FolderStep::Entry;
 }
 

@@ -10,15 +10,20 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <sys/prctl.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstddef>
+#include <fstream>
+#include <future>
 #include <sstream>
+#include <thread>
 #endif
 
 namespace vesk::test {
@@ -199,6 +204,29 @@ TEST_F(PathWalkTest, EntryThatVanishedIsReportedAndTheWalkGoesOn) {
     EXPECT_EQ(sink.hashed.size(), 7u);
     ASSERT_EQ(sink.failures.size(), 1u);
     EXPECT_EQ(sink.failures[0], WideOf(root / "sub1" / "vanished.txt"));
+}
+
+// A walk that opened a pipe would wait for a writer: if it has not ended in
+// time, each pipe gets one, so that the test fails instead of hanging.
+TEST_F(PathWalkTest, PipesInAFolderArePassedOverAndOneNamedIsRead) {
+    const std::filesystem::path pipes[] = {root / "pipe", root / "sub1" / "pipe.txt"};
+    for (const auto& pipe : pipes)
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    auto walk = std::async(std::launch::async, [&] { ScanFolder(WideOf(root), L"*", kScanEveryLevel, target); });
+    if (walk.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        ADD_FAILURE() << "the walk waits on a pipe";
+        for (const auto& pipe : pipes)
+            close(open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    walk.get();
+    EXPECT_EQ(sink.hashed.size(), 7u);
+    EXPECT_TRUE(sink.failures.empty());
+
+    sink.hashed.clear();
+    std::thread writer([&] { std::ofstream(pipes[0]) << "abc"; });
+    AddPath(WideOf(pipes[0]), 0, target);
+    writer.join();
+    EXPECT_EQ(sink.hashed, std::vector<std::wstring>{WideOf(pipes[0])});
 }
 
 // Makes every later folder read of this process fail with EIO.
