@@ -30,6 +30,14 @@ void ConsoleSink::ReportFailure(const std::wstring& path, const std::wstring& re
         errors_->Write(L"vesk: " + path + L": " + reason + L"\n");
 }
 
+int FinishConsoleOutput(platform::ConsoleWriter& output, platform::ConsoleWriter* errors, int status) {
+    if (output.Flush())
+        return status;
+    if (errors != nullptr && errors != &output)
+        errors->Write(L"vesk: write error: " + output.ErrorText() + L"\n");
+    return kExitOutputFailed;
+}
+
 int RunConsole(const ConsoleRun& run, ViewState& view) {
     WindowPlacementRecord unusedPlacement;
     LoadSettings(run.settings, view, unusedPlacement);
@@ -42,7 +50,8 @@ int RunConsole(const ConsoleRun& run, ViewState& view) {
     const HashTarget target{view, sink};
     for (const std::wstring& path : run.paths)
         AddPath(path, 0, target);
-    return run.reportFailures && sink.anyFailure() ? kExitSomePathFailed : kExitSuccess;
+    return FinishConsoleOutput(*run.output, run.errors,
+                               run.reportFailures && sink.anyFailure() ? kExitSomePathFailed : kExitSuccess);
 }
 
 } // namespace vesk

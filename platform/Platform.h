@@ -104,6 +104,9 @@ bool QueryFolderIdentity(const std::wstring& folder, FolderIdentity& identity);
 // separated by ";".
 bool MatchesWildcard(const std::wstring& name, const std::wstring& pattern);
 
+// A system error code (errno, or GetLastError on Windows) in the system's words.
+std::wstring SystemErrorText(uint32_t code);
+
 // The running program's own full path.
 std::wstring ExecutablePath();
 

@@ -162,7 +162,7 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
 }
 
 std::wstring ReadOnlyFile::ErrorText() const {
-    return Utf8ToWide(std::strerror(int(error_)));
+    return SystemErrorText(error_);
 }
 
 PathKind QueryPathKind(const std::wstring& path) {
@@ -221,7 +221,7 @@ FolderStep FolderEnumerator::Next(FolderEntry& entry) {
 }
 
 std::wstring FolderEnumerator::ErrorText() const {
-    return Utf8ToWide(std::strerror(int(error_)));
+    return SystemErrorText(error_);
 }
 
 bool QueryFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
@@ -282,6 +282,10 @@ bool MatchesWildcard(const std::wstring& name, const std::wstring& pattern) {
             return false;
         rest.remove_prefix(separator + 1);
     }
+}
+
+std::wstring SystemErrorText(uint32_t code) {
+    return Utf8ToWide(std::strerror(int(code)));
 }
 
 std::wstring ExecutablePath() {

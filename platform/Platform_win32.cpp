@@ -111,9 +111,7 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
     return int64_t(got);
 }
 
-namespace {
-
-std::wstring SystemErrorText(DWORD code) {
+std::wstring SystemErrorText(uint32_t code) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -125,8 +123,6 @@ std::wstring SystemErrorText(DWORD code) {
         message.pop_back();
     return message;
 }
-
-} // namespace
 
 std::wstring ReadOnlyFile::ErrorText() const {
     return SystemErrorText(error_);

@@ -7,7 +7,9 @@
 
 #include <fstream>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,11 +78,12 @@ protected:
     CapturingWriter errors;
     ViewState view;
 
-    int Run(std::vector<std::wstring> paths, bool reportFailures = true) {
+    int Run(std::vector<std::wstring> paths, bool reportFailures = true,
+            platform::ConsoleWriter* to = nullptr) {
         ConsoleRun run;
         run.paths = std::move(paths);
         run.settings = SettingsFile{WideOf(dir.path() / "vesk.ini")};
-        run.output = &output;
+        run.output = to != nullptr ? to : &output;
         run.errors = &errors;
         run.reportFailures = reportFailures;
         return RunConsole(run, view);
@@ -153,7 +156,22 @@ TEST_F(ConsoleRunTest, NothingSelectedIsAnErrorBeforeAnyFile) {
     EXPECT_NE(errors.text.find("no algorithm"), std::string::npos);
 }
 
-#ifndef _WIN32
+#ifdef _WIN32
+// Standard output redirected to a handle that refuses writes, as a full disk would.
+TEST_F(ConsoleRunTest, RedirectedOutputThatCannotBeWrittenIsAFailure) {
+    const auto file = dir.Write("abc.txt", Bytes("abc"));
+    const HANDLE readOnly =
+        CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE standardOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, readOnly);
+    const std::unique_ptr<platform::ConsoleWriter> refusing = platform::OpenConsoleOutput();
+    SetStdHandle(STD_OUTPUT_HANDLE, standardOutput);
+    ASSERT_NE(refusing, nullptr);
+    EXPECT_EQ(Run({WideOf(file)}, false, refusing.get()), kExitOutputFailed);
+    EXPECT_TRUE(errors.text.starts_with("vesk: write error: ")) << errors.text;
+    CloseHandle(readOnly);
+}
+#else
 // tmpfs keeps a last-write time no date can show: the file is printed with an
 // empty date, and the files around it are printed as well.
 TEST_F(ConsoleRunTest, UnshowableFileTimeLeavesTheDateEmpty) {
@@ -232,6 +250,24 @@ TEST_F(ConsoleProgramTest, MissingPathsAndExitStatus) {
 }
 
 #ifndef _WIN32
+// The lines, the status and the error report, through a shell in the scratch folder.
+std::string RunInShell(const ScratchDir& dir, const std::string& command) {
+    return RunCommand("cd '" + dir.path().string() + "' && " + command).value_or("(no shell)");
+}
+
+TEST_F(ConsoleProgramTest, OutputToAFullDeviceIsAFailure) {
+    dir.Write("abc.txt", Bytes("abc"));
+    for (const char* arguments : {"abc.txt", "--help"})
+        EXPECT_EQ(RunInShell(dir, "./vesk " + std::string(arguments) + " >/dev/full 2>errors; echo $?; cat errors"),
+                  "1\nvesk: write error: No space left on device\n")
+            << arguments;
+}
+
+TEST_F(ConsoleProgramTest, ClosedStandardErrorChangesNothingElse) {
+    dir.Write("abc.txt", Bytes("abc"));
+    EXPECT_EQ(RunInShell(dir, "./vesk missing.txt abc.txt 2>&-; echo $?"), kAbcDefaultLines + std::string("1\n"));
+}
+
 TEST_F(ConsoleProgramTest, UsageAndOptions) {
     ProgramResult result = Run({"--help"});
     EXPECT_EQ(result.exitCode, 0);
