@@ -172,6 +172,21 @@ TEST_F(ConsoleRunTest, RedirectedOutputThatCannotBeWrittenIsAFailure) {
     CloseHandle(readOnly);
 }
 #else
+// Names that would split or blur their line are escaped as coreutils does.
+TEST_F(ConsoleRunTest, NamesWithLineBreaksOrBackslashesAreEscaped) {
+    const struct {
+        const char* name;
+        const char* shown;
+    } cases[] = {{"a\nb", "\\a\\nb"}, {"c\\d", "\\c\\\\d"}, {"e\rf", "\\e\\rf"}, {"plain", "plain"}};
+    for (const auto& c : cases) {
+        dir.Write(c.name, Bytes("abc"));
+        output.text.clear();
+        EXPECT_EQ(Run({PathIn(c.name)}), kExitSuccess);
+        EXPECT_TRUE(output.text.starts_with("\n" + std::string(c.shown) + "\nCRC32     : 352441c2\n"))
+            << output.text;
+    }
+}
+
 // tmpfs keeps a last-write time no date can show: the file is printed with an
 // empty date, and the files around it are printed as well.
 TEST_F(ConsoleRunTest, UnshowableFileTimeLeavesTheDateEmpty) {
