@@ -1,5 +1,6 @@
 #include "platform/IniText.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace vesk::platform {
@@ -12,16 +13,15 @@ struct Line {
     size_t breakAt; // one past the line break
 };
 
+// A line ends at CR, LF or CRLF.
 std::vector<Line> SplitLines(std::wstring_view text) {
     std::vector<Line> lines;
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        const size_t breakAt = end == std::wstring_view::npos ? text.size() : end + 1;
-        if (end == std::wstring_view::npos)
-            end = text.size();
-        if (end > start && text[end - 1] == L'\r')
-            --end;
+        const size_t end = std::min(text.find_first_of(L"\r\n", start), text.size());
+        size_t breakAt = end;
+        if (end < text.size())
+            breakAt += text.substr(end, 2) == L"\r\n" ? 2 : 1;
         lines.push_back({start, end, breakAt});
         start = breakAt;
     }
@@ -160,7 +160,7 @@ std::wstring IniAssign(std::wstring_view text, std::wstring_view section, std::w
         return result;
     }
     result = text;
-    if (!result.empty() && result.back() != L'\n')
+    if (!result.empty() && result.back() != L'\n' && result.back() != L'\r')
         result += lineBreak;
     result += L"[" + std::wstring(section) + L"]";
     result += lineBreak;

@@ -1,5 +1,6 @@
 // The INI text that the POSIX build keeps its settings in, with the rules of
-// the Windows profile functions: sections in brackets, "key=value" lines,
+// the Windows profile functions: sections in brackets, "key=value" lines
+// ending at CR, LF or CRLF,
 // section and key names compared without regard to case, surrounding blanks
 // and one pair of matching quotes around a value dropped when it is read.
 #pragma once
