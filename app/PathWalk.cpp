@@ -43,7 +43,8 @@ public:
 
 private:
     // Returns how the listing ended.
-    platform::FolderStep WalkEntries(platform::FolderEnumerator& entries, std::wstring& path, uint32_t level) {
+    platform::FolderStep WalkEntries(platform::FolderEnumerator& entries, std::wstring& path,
+                                     uint32_t level) {
         const size_t length = path.size();
         platform::FolderEntry entry;
         platform::FolderStep step;

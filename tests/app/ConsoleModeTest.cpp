@@ -273,14 +273,16 @@ std::string RunInShell(const ScratchDir& dir, const std::string& command) {
 TEST_F(ConsoleProgramTest, OutputToAFullDeviceIsAFailure) {
     dir.Write("abc.txt", Bytes("abc"));
     for (const char* arguments : {"abc.txt", "--help"})
-        EXPECT_EQ(RunInShell(dir, "./vesk " + std::string(arguments) + " >/dev/full 2>errors; echo $?; cat errors"),
-                  "1\nvesk: write error: No space left on device\n")
+        EXPECT_EQ(
+            RunInShell(dir, "./vesk " + std::string(arguments) + " >/dev/full 2>errors; echo $?; cat errors"),
+            "1\nvesk: write error: No space left on device\n")
             << arguments;
 }
 
 TEST_F(ConsoleProgramTest, ClosedStandardErrorChangesNothingElse) {
     dir.Write("abc.txt", Bytes("abc"));
-    EXPECT_EQ(RunInShell(dir, "./vesk missing.txt abc.txt 2>&-; echo $?"), kAbcDefaultLines + std::string("1\n"));
+    EXPECT_EQ(RunInShell(dir, "./vesk missing.txt abc.txt 2>&-; echo $?"),
+              kAbcDefaultLines + std::string("1\n"));
 }
 
 TEST_F(ConsoleProgramTest, UsageAndOptions) {

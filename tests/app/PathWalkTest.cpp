@@ -212,7 +212,8 @@ TEST_F(PathWalkTest, PipesInAFolderArePassedOverAndOneNamedIsRead) {
     const std::filesystem::path pipes[] = {root / "pipe", root / "sub1" / "pipe.txt"};
     for (const auto& pipe : pipes)
         ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
-    auto walk = std::async(std::launch::async, [&] { ScanFolder(WideOf(root), L"*", kScanEveryLevel, target); });
+    auto walk =
+        std::async(std::launch::async, [&] { ScanFolder(WideOf(root), L"*", kScanEveryLevel, target); });
     if (walk.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
         ADD_FAILURE() << "the walk waits on a pipe";
         for (const auto& pipe : pipes)
@@ -238,7 +239,8 @@ void FailFolderReadsFromNowOn() {
         BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
     };
     const sock_fprog program{std::size(filter), filter};
-    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 || prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
         _exit(3);
 }
 
