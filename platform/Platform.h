@@ -110,11 +110,30 @@ std::wstring SystemErrorText(uint32_t code);
 // The running program's own full path.
 std::wstring ExecutablePath();
 
-// One value of an INI file: at most `maxCharacters` characters of it, or
-// nothing when the file, the section or the key is missing.
-std::optional<std::wstring> ReadIniValue(const std::wstring& file, const std::wstring& section,
-                                         const std::wstring& key, size_t maxCharacters);
-// Writes one value, creating the file and the section as needed.
+// The largest INI file the POSIX build reads, far above any real settings file.
+inline constexpr size_t kMaxIniFileBytes = 1 << 20;
+
+// An INI file as it stood when this was made: its values come from that one
+// reading. On Windows the system's profile functions read each value. On
+// POSIX only a regular file of at most kMaxIniFileBytes is read; any other
+// file reads as one without values.
+class IniFile {
+public:
+    explicit IniFile(const std::wstring& path);
+
+    // At most `maxCharacters` characters of one value, or nothing when the
+    // file, the section or the key is missing.
+    std::optional<std::wstring> Value(const std::wstring& section, const std::wstring& key,
+                                      size_t maxCharacters) const;
+
+private:
+    std::wstring path_;
+    std::wstring text_; // POSIX: the file's text
+};
+
+// Writes one value, creating the file and the section as needed and keeping
+// the file's encoding. False, with the file left as it was, when the file
+// exists but cannot be read whole or written.
 bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                    const std::wstring& value);
 

@@ -216,13 +216,15 @@ std::wstring ExecutablePath() {
     }
 }
 
-std::optional<std::wstring> ReadIniValue(const std::wstring& file, const std::wstring& section,
-                                         const std::wstring& key, size_t maxCharacters) {
+IniFile::IniFile(const std::wstring& path) : path_(path) {}
+
+std::optional<std::wstring> IniFile::Value(const std::wstring& section, const std::wstring& key,
+                                           size_t maxCharacters) const {
     // A default no key can have tells a missing key from an empty value.
     static const wchar_t kAbsent[] = L"\x01\x02absent\x02\x01";
     std::wstring value(maxCharacters + 1, L'\0');
     const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), kAbsent, value.data(),
-                                                  DWORD(value.size()), file.c_str());
+                                                  DWORD(value.size()), path_.c_str());
     value.resize(length);
     if (value == kAbsent)
         return std::nullopt;

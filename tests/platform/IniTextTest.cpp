@@ -54,6 +54,24 @@ TEST(IniText, AssignKeepsEveryOtherLine) {
     }
 }
 
+TEST(IniText, Utf16WithBrokenUnitsIsReadSafely) {
+    IniEncoding encoding;
+    // A lone high surrogate, a pair, and an odd last byte.
+    const std::string bytes("\xFF\xFE"
+                            "a\0"
+                            "\x00\xD8"
+                            "b\0"
+                            "\x3D\xD8\x00\xDE"
+                            "c",
+                            13);
+    EXPECT_EQ(DecodeIniBytes(bytes, encoding), L"a\uFFFDb\U0001F600");
+    EXPECT_EQ(encoding, IniEncoding::Utf16WithMark);
+    EXPECT_EQ(EncodeIniText(L"a\U0001F600", encoding), std::string("\xFF\xFE"
+                                                                   "a\0"
+                                                                   "\x3D\xD8\x00\xDE",
+                                                                   8));
+}
+
 TEST(IniText, AnyBytesAreReadWithoutHarm) {
     std::wstring noise;
     uint32_t x = 1;
