@@ -6,30 +6,8 @@
 
 #include <windows.h>
 
-namespace {
-
-using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
-
-// The real version, which GetVersionEx hides from programs that do not claim
-// the newest systems in their manifest.
-DWORD QueryOsMajorVersion() {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll"))
-        if (auto query = reinterpret_cast<RtlGetVersionFunction>(
-                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion"))))
-            if (query(&version) == 0)
-                return version.dwMajorVersion;
-    return 6;
-}
-
-} // namespace
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     using namespace vesk;
-    static const DWORD osMajorVersion = QueryOsMajorVersion();
-    (void)osMajorVersion;
-
     std::unique_ptr<platform::ConsoleWriter> output = platform::OpenConsoleOutput();
     if (output) {
         const std::vector<std::wstring> arguments = platform::CommandLineArguments(0, nullptr);
