@@ -22,7 +22,6 @@
 #include <cstddef>
 #include <fstream>
 #include <future>
-#include <sstream>
 #include <thread>
 #endif
 
@@ -241,7 +240,7 @@ void FailFolderReadsFromNowOn() {
     const sock_fprog program{std::size(filter), filter};
     if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
         prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
-        _exit(3);
+        _exit(77); // this system lets no filter in
 }
 
 class FailingListSink : public PathSink {
@@ -259,32 +258,20 @@ TEST_F(PathWalkTest, ListingThatFailsPartWayIsReportedAfterItsFiles) {
     constexpr int kFileCount = 1500;
     for (int i = 0; i < kFileCount; ++i)
         dir.Write("big/file-" + std::to_string(10000 + i), {});
-    int results[2];
-    ASSERT_EQ(pipe(results), 0);
+    // The child's status tells which check failed, if any.
     const pid_t child = fork();
     if (child == 0) {
         FailingListSink failing;
         ScanFolder(WideOf(dir.path() / "big"), L"*", 0, {view, failing});
-        const std::string report = std::to_string(failing.hashed.size()) + "\n" +
-                                   (failing.failures.empty() ? "" : WideToUtf8(failing.failures.back()));
-        _exit(write(results[1], report.data(), report.size()) == ssize_t(report.size()) ? 0 : 4);
+        if (failing.hashed.empty() || failing.hashed.size() == size_t(kFileCount))
+            _exit(1); // no files before the failure, or no failure
+        _exit(!failing.failures.empty() && failing.failures.back() == WideOf(dir.path() / "big") ? 0 : 2);
     }
-    close(results[1]);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
-    char report[4096];
-    const ssize_t length = read(results[0], report, sizeof report);
-    close(results[0]);
-    ASSERT_GT(length, 0);
-    std::istringstream lines(std::string(report, size_t(length)));
-    size_t hashed = 0;
-    std::string lastFailure;
-    lines >> hashed >> std::ws;
-    std::getline(lines, lastFailure);
-    EXPECT_GT(hashed, 0u);
-    EXPECT_LT(hashed, size_t(kFileCount));
-    EXPECT_EQ(lastFailure, (dir.path() / "big").string());
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no system-call filter here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
 }
 
 TEST_F(PathWalkTest, UnreadableSubfolderIsReportedAndSkipped) {

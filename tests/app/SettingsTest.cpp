@@ -86,30 +86,24 @@ TEST_F(SettingsTest, EverySavedValueComesBack) {
     EXPECT_EQ(loadedPlacement.showCommand, 2);
 }
 
-TEST_F(SettingsTest, ShortHexKeepsDefaultsAndLongHexIgnoresTheRest) {
+// Short hex keeps the default, longer hex is cut; a letter beyond F spills
+// into the neighbouring bits, and any other character counts as 0.
+TEST_F(SettingsTest, HexValuesShortLongAndMalformed) {
     WriteTextSetting(file, L"Config", L"0");
     WriteTextSetting(file, L"Column2", L"001019804110"); // 12 of 16 digits
     WriteTextSetting(file, L"WinPos", L"0102");
     EXPECT_FALSE(Load());
     EXPECT_EQ(view.viewFlags.load(), 1u);
     EXPECT_EQ(view.keyValueColumns, kDefaultKeyValueColumns);
-
-    WriteTextSetting(file, L"Config", L"0000000000");
-    Load();
-    EXPECT_EQ(view.viewFlags.load(), 0u);
-    WriteTextSetting(file, L"Config", L"1f0000ff");
-    Load();
-    EXPECT_EQ(view.viewFlags.load(), 0xFF00001Fu);
-}
-
-TEST_F(SettingsTest, HexLettersBeyondFSpillInsteadOfFailing) {
-    uint8_t bytes[3] = {1, 2, 3};
-    WriteTextSetting(file, L"X", L"GZ!9\u0141\u0100");
-    EXPECT_TRUE(ReadHexSetting(file, L"X", bytes, 3));
-    EXPECT_EQ(bytes[0], uint8_t(16 << 4 | 35));
-    EXPECT_EQ(bytes[1], 0x09);
-    EXPECT_EQ(bytes[2], 0xA0); // U+0141 reads as 'A' by its low byte, U+0100 as 0
-    EXPECT_FALSE(ReadHexSetting(file, L"Missing", bytes, 1));
+    const struct {
+        const wchar_t* text;
+        ViewFlags flags;
+    } cases[] = {{L"0000000000", 0}, {L"1f0000ff", 0xFF00001F}, {L"GZ!9\u0141\u0100zz", 0x33A00923}};
+    for (const auto& c : cases) {
+        WriteTextSetting(file, L"Config", c.text);
+        Load();
+        EXPECT_EQ(view.viewFlags.load(), c.flags) << WideToUtf8(c.text);
+    }
 }
 
 TEST_F(SettingsTest, ColumnWordsGoToTheirOwnPositions) {
@@ -151,11 +145,18 @@ TEST_F(SettingsTest, ColumnValueLengthRules) {
     EXPECT_EQ(EntryWidth(big.columns.Get(23)), 50u);
 }
 
-TEST_F(SettingsTest, InvalidIdsAreSkippedAndCanHideEverything) {
+// Words of ids no column carries are passed over; a valid word keeps every
+// bit, however far its width and order run. With no valid word, all is hidden.
+TEST_F(SettingsTest, OutOfRangeColumnWordsAreSkippedOrKeptWhole) {
+    const ColumnEntry widest = MakeColumnEntry(kTthId, 63, kMaxColumnWidth, true) | kColumnSortMarker;
     WriteTextSetting(file, L"Column",
-                     Word(MakeColumnEntry(38, 0, 1, true)) + Word(MakeColumnEntry(63, 0, 1, true)));
+                     Word(MakeColumnEntry(38, 0, 1, true)) + Word(widest) +
+                         Word(MakeColumnEntry(63, 0, 1, true)));
     Load();
-    EXPECT_EQ(view.columns.Selection(), 0u);
+    EXPECT_EQ(view.columns.Get(PositionOfColumnId(kTthId)), widest);
+    EXPECT_EQ(view.columns.Selection(), 1ull << kTthId);
+    WriteTextSetting(file, L"Column", Word(MakeColumnEntry(59, 0, 1, true)) + Word(~ColumnEntry(0)));
+    Load();
     for (int p = 0; p < int(kColumnCount); ++p)
         EXPECT_FALSE(EntryShown(view.columns.Get(p))) << p;
 }
