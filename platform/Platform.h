@@ -33,7 +33,6 @@ public:
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     bool Open(const std::wstring& path);
-    bool IsOpen() const;
     void Close();
 
     bool Size(uint64_t& byteCount) const;

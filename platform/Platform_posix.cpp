@@ -106,10 +106,6 @@ bool ReadOnlyFile::Open(const std::wstring& path) {
     return false;
 }
 
-bool ReadOnlyFile::IsOpen() const {
-    return handle_ >= 0;
-}
-
 void ReadOnlyFile::Close() {
     if (handle_ >= 0)
         ::close(int(handle_));

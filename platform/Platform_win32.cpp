@@ -61,10 +61,6 @@ bool ReadOnlyFile::Open(const std::wstring& path) {
     return true;
 }
 
-bool ReadOnlyFile::IsOpen() const {
-    return handle_ != -1;
-}
-
 void ReadOnlyFile::Close() {
     if (handle_ != -1)
         CloseHandle(AsHandle(handle_));
