@@ -3,6 +3,7 @@
 #include "core/TextEncoding.h"
 #include "platform/IniText.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -331,10 +332,15 @@ bool ReadIniBytes(const std::string& path, std::string& bytes, bool& exists, mod
         uint64_t(status.st_size) > kMaxIniFileBytes)
         return false;
     mode = status.st_mode;
-    // One byte more than the limit tells a file that grew past it meanwhile.
-    bytes.resize(kMaxIniFileBytes + 1);
+    // Room for one byte more than the size tells a file that grew meanwhile.
+    bytes.resize(size_t(status.st_size) + 1);
     size_t total = 0;
-    while (total < bytes.size()) {
+    for (;;) {
+        if (total == bytes.size()) {
+            if (total > kMaxIniFileBytes)
+                return false;
+            bytes.resize(std::min(2 * total, kMaxIniFileBytes + 1));
+        }
         const ssize_t got = ::read(file.get(), bytes.data() + total, bytes.size() - total);
         if (got < 0 && errno == EINTR)
             continue;
@@ -345,7 +351,7 @@ bool ReadIniBytes(const std::string& path, std::string& bytes, bool& exists, mod
         total += size_t(got);
     }
     bytes.resize(total);
-    return total <= kMaxIniFileBytes;
+    return true;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
