@@ -3,6 +3,7 @@
 #include "algorithms/ByteOrder.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstring>
 
@@ -28,13 +29,22 @@ constexpr uint8_t kSBox[8][16] = {
 constexpr uint64_t kC3[4] = {0xFF00FF00FF00FF00, 0x00FF00FF00FF00FF, 0xFF0000FF00FFFF00, 0xFF00FFFF000000FF};
 
 // Table p maps byte p of a round input to its S-box output, rotated left by 11
-// bits, so a round is four look-ups. Written by GostTablesInit, read-only after.
-uint32_t roundTables[4][256];
+// bits, so a round is four look-ups. Built by the compiler: nothing to set up
+// before the first digest, and nothing any thread writes.
+constexpr auto kRoundTables = [] {
+    std::array<std::array<uint32_t, 256>, 4> tables{};
+    for (int p = 0; p < 4; ++p)
+        for (uint32_t v = 0; v < 256; ++v) {
+            const uint32_t low = kSBox[2 * p][v & 15], high = kSBox[2 * p + 1][v >> 4];
+            tables[p][v] = std::rotl((low | high << 4) << (8 * p), 11);
+        }
+    return tables;
+}();
 
 // The GOST 28147-89 round function: S-boxes on the eight nibbles, then a rotation by 11.
 inline uint32_t RoundFunction(uint32_t x) {
-    return roundTables[0][x & 0xFF] ^ roundTables[1][(x >> 8) & 0xFF] ^ roundTables[2][(x >> 16) & 0xFF] ^
-           roundTables[3][x >> 24];
+    return kRoundTables[0][x & 0xFF] ^ kRoundTables[1][(x >> 8) & 0xFF] ^ kRoundTables[2][(x >> 16) & 0xFF] ^
+           kRoundTables[3][x >> 24];
 }
 
 // The step function holds its 256-bit values as four 64-bit parts, part 0 least
@@ -155,14 +165,6 @@ inline void ExtendWords(uint64_t* z) {
 }
 
 } // namespace
-
-void GostTablesInit() {
-    for (int p = 0; p < 4; ++p)
-        for (uint32_t v = 0; v < 256; ++v) {
-            const uint32_t low = kSBox[2 * p][v & 15], high = kSBox[2 * p + 1][v >> 4];
-            roundTables[p][v] = std::rotl((low | high << 4) << (8 * p), 11);
-        }
-}
 
 void GostInit(GostContext* context) {
     std::memset(context, 0, sizeof *context);

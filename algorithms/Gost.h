@@ -2,7 +2,6 @@
 // GOST 28147-89 block cipher, with the S-boxes of the test parameter set
 // (id-GostR3411-94-TestParamSet, RFC 4357), not the CryptoPro ones.
 //
-//     GostTablesInit();                        // once per process, before any digest
 //     GostContext context;
 //     GostInit(&context);
 //     GostUpdate(&context, data, byteCount);   // any number of times
@@ -24,10 +23,6 @@ struct GostContext {
     uint8_t buffer[kGostBlockBytes]; // the partial (or last whole) block
     uint64_t bufferCount;            // bytes in buffer, 0 to 32
 };
-
-// Builds the four process-wide lookup tables of the cipher rounds. Call it once
-// before the first digest, while no other thread hashes; calling it again is harmless.
-void GostTablesInit();
 
 // Puts the context into the start state (all zero), whatever it held before.
 void GostInit(GostContext* context);

@@ -104,17 +104,8 @@ void SnefruUpdate(SnefruContext* context, const uint8_t* data, uint64_t byteCoun
         Compress(context, context->buffer);
         context->bufferCount = 0;
     }
-    // Whole blocks are read in place when the caller's buffer allows aligned
-    // 32-bit reads, and go through the context buffer otherwise.
-    const bool aligned = reinterpret_cast<uintptr_t>(data) % alignof(uint32_t) == 0;
-    for (; byteCount >= blockBytes; data += blockBytes, byteCount -= blockBytes) {
-        if (aligned) {
-            Compress(context, data);
-        } else {
-            std::memcpy(context->buffer, data, blockBytes);
-            Compress(context, context->buffer);
-        }
-    }
+    for (; byteCount >= blockBytes; data += blockBytes, byteCount -= blockBytes)
+        Compress(context, data);
     if (byteCount != 0) {
         std::memcpy(context->buffer, data, size_t(byteCount));
         context->bufferCount = uint32_t(byteCount);

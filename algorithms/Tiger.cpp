@@ -110,17 +110,8 @@ void TigerUpdate(TigerContext* context, const uint8_t* data, uint64_t byteCount)
             return;
         Compress(context->h, context->buffer);
     }
-    // Whole blocks are read in place when the caller's buffer allows aligned
-    // 64-bit reads, and go through the context buffer otherwise.
-    const bool aligned = reinterpret_cast<uintptr_t>(data) % alignof(uint64_t) == 0;
-    for (; byteCount >= kTigerBlockBytes; data += kTigerBlockBytes, byteCount -= kTigerBlockBytes) {
-        if (aligned) {
-            Compress(context->h, data);
-        } else {
-            std::memcpy(context->buffer, data, kTigerBlockBytes);
-            Compress(context->h, context->buffer);
-        }
-    }
+    for (; byteCount >= kTigerBlockBytes; data += kTigerBlockBytes, byteCount -= kTigerBlockBytes)
+        Compress(context->h, data);
     if (byteCount != 0)
         std::memcpy(context->buffer, data, size_t(byteCount));
 }

@@ -2,7 +2,6 @@
 
 namespace vesk {
 
-const wchar_t kProgramName[] = L"Vesk";
 const wchar_t kProgramVersion[] = L"0.1.0";
 
 } // namespace vesk

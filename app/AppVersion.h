@@ -1,9 +1,8 @@
-// The program's name and version, as the console usage text and the About box show them.
+// The program's version, as --version shows it.
 #pragma once
 
 namespace vesk {
 
-extern const wchar_t kProgramName[];
 extern const wchar_t kProgramVersion[];
 
 } // namespace vesk

@@ -42,7 +42,13 @@ private:
 
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitSomePathFailed = 1;
+inline constexpr int kExitOutputFailed = 1;
 inline constexpr int kExitUsage = 2;
+
+// Flushes `output`. When not all of it could be written, says so on `errors`
+// ("vesk: write error: reason") unless that is `output` itself, and gives
+// kExitOutputFailed; otherwise `status`.
+int FinishConsoleOutput(platform::ConsoleWriter& output, platform::ConsoleWriter* errors, int status);
 
 struct ConsoleRun {
     std::vector<std::wstring> paths;
@@ -54,7 +60,8 @@ struct ConsoleRun {
 
 // Loads the settings (never writes them), then hashes each path with AddPath
 // and no subfolders. Gives kExitUsage when no algorithm is selected,
-// kExitSomePathFailed when a reported path failed, else kExitSuccess.
+// kExitOutputFailed when the lines could not all be written, kExitSomePathFailed
+// when a reported path failed, else kExitSuccess.
 int RunConsole(const ConsoleRun& run, ViewState& view);
 
 } // namespace vesk

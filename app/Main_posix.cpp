@@ -19,8 +19,8 @@ constexpr wchar_t kUsage[] =
     L"  -h, --help     show this help and exit\n"
     L"      --version  show the version and exit\n"
     L"\n"
-    L"Exit status: 0 when every path was hashed, 1 when a path could not be read,\n"
-    L"2 on a usage error or when no algorithm is selected.\n";
+    L"Exit status: 0 when every path was hashed, 1 when a path could not be read or\n"
+    L"the output not written, 2 on a usage error or when no algorithm is selected.\n";
 
 } // namespace
 
@@ -42,10 +42,10 @@ int main(int argc, char** argv) {
             optionsEnd = true;
         } else if (argument == L"-h" || argument == L"--help") {
             output->Write(kUsage);
-            return kExitSuccess;
+            return FinishConsoleOutput(*output, errors.get(), kExitSuccess);
         } else if (argument == L"--version") {
             output->Write(std::wstring(L"vesk ") + kProgramVersion + L"\n");
-            return kExitSuccess;
+            return FinishConsoleOutput(*output, errors.get(), kExitSuccess);
         } else {
             errors->Write(L"vesk: unknown option " + argument + L"\nTry 'vesk --help'.\n");
             return kExitUsage;

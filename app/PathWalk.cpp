@@ -9,6 +9,13 @@ namespace vesk {
 
 namespace {
 
+// A folder as a report names it: without its closing separator.
+std::wstring FolderName(const std::wstring& path) {
+    if (path.size() > 1 && path.back() == platform::kPathSeparator)
+        return path.substr(0, path.size() - 1);
+    return path;
+}
+
 class FolderWalk {
 public:
     FolderWalk(const std::wstring& wildcard, ScanFlags flags, const HashTarget& target)
@@ -26,21 +33,26 @@ public:
                     return; // a link back up the chain: entering it would never end
             chain_.push_back(identity);
         }
+        // A listing that fails part-way is reported after the files it gave.
         platform::FolderEnumerator entries;
-        if (entries.Open(path))
-            WalkEntries(entries, path, level);
-        else
-            target_.sink.ReportFailure(path, entries.ErrorText());
+        if (!entries.Open(path) || WalkEntries(entries, path, level) == platform::FolderStep::Failed)
+            target_.sink.ReportFailure(FolderName(path), entries.ErrorText());
         if (identified)
             chain_.pop_back();
     }
 
 private:
-    void WalkEntries(platform::FolderEnumerator& entries, std::wstring& path, uint32_t level) {
+    // Returns how the listing ended.
+    platform::FolderStep WalkEntries(platform::FolderEnumerator& entries, std::wstring& path,
+                                     uint32_t level) {
         const size_t length = path.size();
         platform::FolderEntry entry;
-        while (entries.Next(entry)) {
-            if (entry.isFolder) {
+        platform::FolderStep step;
+        while ((step = entries.Next(entry)) == platform::FolderStep::Entry) {
+            // Pipes, sockets and devices are passed over: reading one could wait forever.
+            if (entry.kind == platform::PathKind::Other)
+                continue;
+            if (entry.kind == platform::PathKind::Folder) {
                 if (level >= maxDepth_ || entry.name == L"." || entry.name == L"..")
                     continue;
                 path += entry.name;
@@ -56,6 +68,7 @@ private:
             }
             path.resize(length);
         }
+        return step;
     }
 
     const std::wstring& wildcard_;

@@ -29,12 +29,14 @@ struct HashTarget {
 };
 
 // A folder: ScanFolder(path, "*", flags). Anything else, existing or not, goes
-// to the hashing job, which skips what it cannot read.
+// to the hashing job, which skips what it cannot read; a pipe or a device named
+// here is read like a file.
 void AddPath(const std::wstring& path, ScanFlags flags, const HashTarget& target);
 
 // Hashes the files whose names match `wildcard` at the levels `flags` allows,
 // in the order the file system lists them; a subfolder is walked completely
-// when it is met. Hidden and system entries count like any other. A folder
+// when it is met. Hidden and system entries count like any other; pipes,
+// sockets and devices are passed over. A folder
 // link is entered like a folder, unless it leads back to a folder on the
 // current chain, which would never end.
 void ScanFolder(const std::wstring& folder, const std::wstring& wildcard, ScanFlags flags,

@@ -46,8 +46,17 @@ std::wstring EncodeHex(const uint8_t* bytes, size_t size) {
     return text;
 }
 
-std::optional<std::wstring> ReadValue(const SettingsFile& file, const wchar_t* key, size_t maxCharacters) {
-    return platform::ReadIniValue(file.path, kSettingsSection, key, maxCharacters);
+std::optional<std::wstring> ReadValue(const platform::IniFile& ini, const wchar_t* key,
+                                      size_t maxCharacters) {
+    return ini.Value(kSettingsSection, key, maxCharacters);
+}
+
+bool ReadHex(const platform::IniFile& ini, const wchar_t* key, void* destination, size_t size) {
+    const std::optional<std::wstring> text = ReadValue(ini, key, kMaxSettingCharacters);
+    if (!text || text->size() < 2 * size)
+        return false;
+    DecodeHex(text->data(), static_cast<uint8_t*>(destination), size);
+    return true;
 }
 
 ColumnEntry DecodeColumnWord(const wchar_t* digits) {
@@ -60,8 +69,8 @@ ColumnEntry DecodeColumnWord(const wchar_t* digits) {
 // "Column": the words of the shown columns. Every entry is hidden first, then
 // each word replaces the entry its id belongs to, whole; the table order itself
 // never changes.
-void LoadColumns(const SettingsFile& file, ColumnTable& table) {
-    const std::wstring text = ReadValue(file, kColumnKey, kMaxSettingCharacters).value_or(L"");
+void LoadColumns(const platform::IniFile& ini, ColumnTable& table) {
+    const std::wstring text = ReadValue(ini, kColumnKey, kMaxSettingCharacters).value_or(L"");
     const size_t wordCount = std::min<size_t>(text.size() / kColumnWordDigits, kColumnCount);
     if (wordCount == 0)
         return;
@@ -100,11 +109,7 @@ SettingsFile SettingsFile::BesideExecutable() {
 }
 
 bool ReadHexSetting(const SettingsFile& file, const wchar_t* key, void* destination, size_t size) {
-    const std::optional<std::wstring> text = ReadValue(file, key, kMaxSettingCharacters);
-    if (!text || text->size() < 2 * size)
-        return false;
-    DecodeHex(text->data(), static_cast<uint8_t*>(destination), size);
-    return true;
+    return ReadHex(platform::IniFile(file.path), key, destination, size);
 }
 
 bool WriteHexSetting(const SettingsFile& file, const wchar_t* key, const void* source, size_t size) {
@@ -113,7 +118,7 @@ bool WriteHexSetting(const SettingsFile& file, const wchar_t* key, const void* s
 
 std::wstring ReadTextSetting(const SettingsFile& file, const wchar_t* key, size_t maxCharacters,
                              const std::wstring& fallback) {
-    return ReadValue(file, key, maxCharacters).value_or(fallback);
+    return ReadValue(platform::IniFile(file.path), key, maxCharacters).value_or(fallback);
 }
 
 bool WriteTextSetting(const SettingsFile& file, const wchar_t* key, const std::wstring& value) {
@@ -121,7 +126,8 @@ bool WriteTextSetting(const SettingsFile& file, const wchar_t* key, const std::w
 }
 
 int ReadIntSetting(const SettingsFile& file, const wchar_t* key, int fallback) {
-    const std::optional<std::wstring> text = ReadValue(file, key, kMaxSettingCharacters);
+    const std::optional<std::wstring> text =
+        ReadValue(platform::IniFile(file.path), key, kMaxSettingCharacters);
     if (!text)
         return fallback;
     // Like the profile functions: an optional sign, then the leading digits.
@@ -140,24 +146,25 @@ bool WriteIntSetting(const SettingsFile& file, const wchar_t* key, int value) {
 }
 
 bool LoadSettings(const SettingsFile& file, ViewState& view, WindowPlacementRecord& placement) {
+    const platform::IniFile ini(file.path); // one reading for every key
     uint8_t config[4];
     ViewFlags flags = kDefaultViewFlags;
-    if (ReadHexSetting(file, kConfigKey, config, sizeof config))
+    if (ReadHex(ini, kConfigKey, config, sizeof config))
         flags = uint32_t(config[0]) | uint32_t(config[1]) << 8 | uint32_t(config[2]) << 16 |
                 uint32_t(config[3]) << 24;
     view.viewFlags.store(flags, std::memory_order_relaxed);
 
     uint8_t keyValue[8];
-    if (ReadHexSetting(file, kColumn2Key, keyValue, sizeof keyValue))
+    if (ReadHex(ini, kColumn2Key, keyValue, sizeof keyValue))
         for (int i = 0; i < 2; ++i)
             view.keyValueColumns[i] = ColumnEntry(keyValue[4 * i]) | ColumnEntry(keyValue[4 * i + 1]) << 8 |
                                       ColumnEntry(keyValue[4 * i + 2]) << 16 |
                                       ColumnEntry(keyValue[4 * i + 3]) << 24;
 
-    LoadColumns(file, view.columns);
+    LoadColumns(ini, view.columns);
 
     uint8_t record[sizeof(WindowPlacementRecord)];
-    if (!ReadHexSetting(file, kWinPosKey, record, sizeof record))
+    if (!ReadHex(ini, kWinPosKey, record, sizeof record))
         return false;
     int32_t fields[5];
     for (int i = 0; i < 5; ++i)

@@ -10,7 +10,11 @@
 //
 // Values that mirror memory ("Config", "Column", "Column2", "WinPos") are hex:
 // the bytes in memory order, two digits each, so numbers read least
-// significant byte first. A missing or malformed value keeps the default.
+// significant byte first. A missing value, or one shorter than its full size,
+// keeps the default; characters beyond it are ignored. Every other character
+// decodes as the stored format always has: by its low 8 bits, "0"-"9" as 0-9,
+// letters of either case as 10 to 35 (so one beyond F spills into the
+// neighbouring bits), anything else as 0.
 #pragma once
 
 #include "core/ColumnTable.h"

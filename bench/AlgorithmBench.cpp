@@ -2,7 +2,6 @@
 // one update over a 50 MiB buffer, the init outside the timed part.
 //
 //     build/linux/bench/vesk_bench [--benchmark_filter=SHA]
-#include "algorithms/Gost.h"
 #include "core/AlgorithmTable.h"
 #include "core/HashContextSet.h"
 
@@ -47,7 +46,6 @@ void HashBuffer(benchmark::State& state, vesk::AlgorithmId id) {
 }
 
 const bool kRegistered = [] {
-    vesk::GostTablesInit();
     for (const vesk::AlgorithmInfo& info : vesk::AlgorithmTable)
         benchmark::RegisterBenchmark(info.name, HashBuffer, info.id)->Unit(benchmark::kMillisecond);
     return true;

@@ -23,7 +23,7 @@
 namespace vesk {
 
 // clang-format off
-const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
+constexpr std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<Blake2bContext, Blake2bInit, Blake2bUpdate, Blake2bFinal>("BLAKE2b", 64, 0),
     MakeAlgorithmInfo<Blake2bpContext, Blake2bpInit, Blake2bpUpdate, Blake2bpFinal>("BLAKE2bp", 64, 1),
     MakeAlgorithmInfo<Blake2sContext, Blake2sInit, Blake2sUpdate, Blake2sFinal>("BLAKE2s", 32, 2),
@@ -64,5 +64,14 @@ const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh128Final>("XXH128", 16, 37),
 }};
 // clang-format on
+
+// AlgorithmById relies on each entry sitting at its own id; callers size their
+// digest buffers by kMaxDigestLength.
+static_assert([] {
+    for (AlgorithmId id = 0; id < kAlgorithmCount; ++id)
+        if (AlgorithmTable[id].id != id || AlgorithmTable[id].digestLength > kMaxDigestLength)
+            return false;
+    return true;
+}());
 
 } // namespace vesk

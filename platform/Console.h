@@ -11,7 +11,12 @@ namespace vesk::platform {
 class ConsoleWriter {
 public:
     virtual ~ConsoleWriter() = default;
+    // A write that fails or falls short is kept for Flush to tell.
     virtual void Write(std::wstring_view text) = 0;
+    // Sends on what is buffered. False when any write so far failed or fell
+    // short; ErrorText then says why.
+    virtual bool Flush() { return true; }
+    virtual std::wstring ErrorText() const { return L""; }
 };
 
 // The output of console mode, or null when the program has none. On Windows:

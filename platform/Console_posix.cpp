@@ -1,7 +1,9 @@
 #include "platform/Console.h"
 
 #include "core/TextEncoding.h"
+#include "platform/Platform.h"
 
+#include <cerrno>
 #include <cstdio>
 
 namespace vesk::platform {
@@ -14,11 +16,24 @@ public:
     ~StreamWriter() override { std::fflush(stream_); }
     void Write(std::wstring_view text) override {
         const std::string bytes = WideToUtf8(text);
-        std::fwrite(bytes.data(), 1, bytes.size(), stream_);
+        if (std::fwrite(bytes.data(), 1, bytes.size(), stream_) != bytes.size())
+            Fail();
     }
+    bool Flush() override {
+        if (std::fflush(stream_) != 0)
+            Fail();
+        return error_ == 0;
+    }
+    std::wstring ErrorText() const override { return SystemErrorText(error_); }
 
 private:
+    void Fail() {
+        if (error_ == 0)
+            error_ = errno != 0 ? uint32_t(errno) : EIO;
+    }
+
     std::FILE* stream_;
+    uint32_t error_ = 0;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "platform/Console.h"
 
 #include "core/TextEncoding.h"
+#include "platform/Platform.h"
 
 #include <windows.h>
 
@@ -10,8 +11,24 @@ namespace vesk::platform {
 
 namespace {
 
+// Keeps the first failure of a writer that does not buffer.
+class UnbufferedWriter : public ConsoleWriter {
+public:
+    bool Flush() override { return error_ == 0; }
+    std::wstring ErrorText() const override { return SystemErrorText(error_); }
+
+protected:
+    void Fail() {
+        if (error_ == 0)
+            error_ = GetLastError() != 0 ? GetLastError() : ERROR_WRITE_FAULT;
+    }
+
+private:
+    DWORD error_ = 0;
+};
+
 // A real console takes the text as UTF-16, whatever its code page.
-class ConsoleScreenWriter : public ConsoleWriter {
+class ConsoleScreenWriter : public UnbufferedWriter {
 public:
     explicit ConsoleScreenWriter(HANDLE console) : console_(console) {}
     ~ConsoleScreenWriter() override { CloseHandle(console_); }
@@ -21,8 +38,11 @@ public:
         for (size_t at = 0; at < text.size(); at += kPiece) {
             const DWORD count = DWORD(std::min(kPiece, text.size() - at));
             DWORD written = 0;
-            if (!WriteConsoleW(console_, text.data() + at, count, &written, nullptr))
+            SetLastError(0);
+            if (!WriteConsoleW(console_, text.data() + at, count, &written, nullptr) || written != count) {
+                Fail();
                 return;
+            }
         }
     }
 
@@ -31,7 +51,7 @@ private:
 };
 
 // A file or a pipe gets UTF-8, which every tool that reads it understands.
-class Utf8HandleWriter : public ConsoleWriter {
+class Utf8HandleWriter : public UnbufferedWriter {
 public:
     explicit Utf8HandleWriter(HANDLE handle) : handle_(handle) {}
     void Write(std::wstring_view text) override {
@@ -40,8 +60,11 @@ public:
         while (at < bytes.size()) {
             DWORD written = 0;
             const DWORD count = DWORD(std::min<size_t>(bytes.size() - at, 1 << 20));
-            if (!WriteFile(handle_, bytes.data() + at, count, &written, nullptr) || written == 0)
+            SetLastError(0);
+            if (!WriteFile(handle_, bytes.data() + at, count, &written, nullptr) || written == 0) {
+                Fail();
                 return;
+            }
             at += written;
         }
     }
@@ -50,11 +73,14 @@ private:
     HANDLE handle_;
 };
 
+// A file, a pipe or a device other than a console (NUL, say).
 bool IsRedirected(HANDLE handle) {
     if (handle == nullptr || handle == INVALID_HANDLE_VALUE)
         return false;
     const DWORD type = GetFileType(handle);
-    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE;
+    DWORD consoleMode;
+    return type == FILE_TYPE_DISK || type == FILE_TYPE_PIPE ||
+           (type == FILE_TYPE_CHAR && !GetConsoleMode(handle, &consoleMode));
 }
 
 } // namespace

@@ -1,5 +1,8 @@
 #include "platform/IniText.h"
 
+#include "core/TextEncoding.h"
+
+#include <algorithm>
 #include <vector>
 
 namespace vesk::platform {
@@ -12,16 +15,15 @@ struct Line {
     size_t breakAt; // one past the line break
 };
 
+// A line ends at CR, LF or CRLF.
 std::vector<Line> SplitLines(std::wstring_view text) {
     std::vector<Line> lines;
     size_t start = 0;
     while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        const size_t breakAt = end == std::wstring_view::npos ? text.size() : end + 1;
-        if (end == std::wstring_view::npos)
-            end = text.size();
-        if (end > start && text[end - 1] == L'\r')
-            --end;
+        const size_t end = std::min(text.find_first_of(L"\r\n", start), text.size());
+        size_t breakAt = end;
+        if (end < text.size())
+            breakAt += text.substr(end, 2) == L"\r\n" ? 2 : 1;
         lines.push_back({start, end, breakAt});
         start = breakAt;
     }
@@ -160,13 +162,86 @@ std::wstring IniAssign(std::wstring_view text, std::wstring_view section, std::w
         return result;
     }
     result = text;
-    if (!result.empty() && result.back() != L'\n')
+    if (!result.empty() && result.back() != L'\n' && result.back() != L'\r')
         result += lineBreak;
     result += L"[" + std::wstring(section) + L"]";
     result += lineBreak;
     result += entry;
     result += lineBreak;
     return result;
+}
+
+namespace {
+
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16LeMark = "\xFF\xFE";
+
+std::wstring Utf16LeToWide(std::string_view bytes) {
+    std::wstring text;
+    text.reserve(bytes.size() / 2);
+    const auto unitAt = [&](size_t i) {
+        return char32_t(uint8_t(bytes[2 * i]) | uint8_t(bytes[2 * i + 1]) << 8);
+    };
+    const size_t unitCount = bytes.size() / 2;
+    for (size_t i = 0; i < unitCount; ++i) {
+        char32_t c = unitAt(i);
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < unitCount && unitAt(i + 1) >= 0xDC00 &&
+            unitAt(i + 1) <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (unitAt(++i) - 0xDC00);
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
+        if (sizeof(wchar_t) == 2 && c >= 0x10000) {
+            text += wchar_t(0xD800 + ((c - 0x10000) >> 10));
+            text += wchar_t(0xDC00 + (c & 0x3FF));
+        } else {
+            text += wchar_t(c);
+        }
+    }
+    return text;
+}
+
+std::string WideToUtf16Le(std::wstring_view text) {
+    std::string bytes;
+    bytes.reserve(2 * text.size());
+    const auto append = [&](char32_t unit) {
+        bytes += char(unit & 0xFF);
+        bytes += char(unit >> 8);
+    };
+    for (const wchar_t c : text) {
+        const auto code = char32_t(c);
+        if (code >= 0x10000 && code <= 0x10FFFF) {
+            append(0xD800 + ((code - 0x10000) >> 10));
+            append(0xDC00 + (code & 0x3FF));
+        } else {
+            append(code > 0x10FFFF ? 0xFFFD : code);
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
+std::wstring DecodeIniBytes(std::string_view bytes, IniEncoding& encoding) {
+    if (bytes.starts_with(kUtf16LeMark)) {
+        encoding = IniEncoding::Utf16WithMark;
+        return Utf16LeToWide(bytes.substr(kUtf16LeMark.size()));
+    }
+    encoding = bytes.starts_with(kUtf8Mark) ? IniEncoding::Utf8WithMark : IniEncoding::Utf8;
+    if (encoding == IniEncoding::Utf8WithMark)
+        bytes.remove_prefix(kUtf8Mark.size());
+    return Utf8ToWide(bytes);
+}
+
+std::string EncodeIniText(std::wstring_view text, IniEncoding encoding) {
+    switch (encoding) {
+    case IniEncoding::Utf16WithMark:
+        return std::string(kUtf16LeMark) + WideToUtf16Le(text);
+    case IniEncoding::Utf8WithMark:
+        return std::string(kUtf8Mark) + WideToUtf8(text);
+    case IniEncoding::Utf8:
+        break;
+    }
+    return WideToUtf8(text);
 }
 
 } // namespace vesk::platform

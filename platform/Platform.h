@@ -15,6 +15,12 @@ inline constexpr wchar_t kPathSeparator = L'\\';
 inline constexpr wchar_t kPathSeparator = L'/';
 #endif
 
+// File times count 100-nanosecond units since 1601-01-01 UTC. The last one a
+// date text can show (year 30828), and the value that stands for a time
+// outside that range.
+inline constexpr uint64_t kMaxFileTime = 0x7FFFFFFFFFFFFFFF;
+inline constexpr uint64_t kNoFileTime = ~uint64_t{0};
+
 // An existing file opened for reading, shared with other readers but not with
 // writers (where the system can refuse writers). Folders are not opened.
 class ReadOnlyFile {
@@ -27,11 +33,11 @@ public:
     ReadOnlyFile& operator=(const ReadOnlyFile&) = delete;
 
     bool Open(const std::wstring& path);
-    bool IsOpen() const;
     void Close();
 
     bool Size(uint64_t& byteCount) const;
-    // 100-nanosecond units since 1601-01-01 UTC.
+    // The file time of the last write. False, with kNoFileTime, when it cannot
+    // be read or lies before 1601 or after kMaxFileTime.
     bool LastWriteTime(uint64_t& fileTime) const;
     // Reads up to `byteCount` bytes: the number read, 0 at the end, -1 on error.
     int64_t Read(void* buffer, size_t byteCount);
@@ -44,15 +50,21 @@ private:
     mutable uint32_t error_ = 0;
 };
 
-enum class PathKind { Missing, File, Folder };
+// What a path leads to; Other is a pipe, a socket or a device, which only
+// gives data when something writes to it.
+enum class PathKind { Missing, File, Folder, Other };
 
 // What is at `path`, following links: a folder link counts as a folder.
 PathKind QueryPathKind(const std::wstring& path);
 
 struct FolderEntry {
     std::wstring name;
-    bool isFolder = false; // links to folders included
+    PathKind kind = PathKind::File; // links followed: Missing for a link to nothing
 };
+
+// What FolderEnumerator::Next found: an entry, the end of the listing, or a
+// failure part-way through it.
+enum class FolderStep { Entry, End, Failed };
 
 // The entries of one folder in the order the file system gives them, "." and
 // ".." included.
@@ -65,7 +77,8 @@ public:
 
     // `folder` ends with a path separator.
     bool Open(const std::wstring& folder);
-    bool Next(FolderEntry& entry);
+    FolderStep Next(FolderEntry& entry);
+    // Why Open or Next failed, in the system's words.
     std::wstring ErrorText() const;
 
 private:
@@ -90,14 +103,36 @@ bool QueryFolderIdentity(const std::wstring& folder, FolderIdentity& identity);
 // separated by ";".
 bool MatchesWildcard(const std::wstring& name, const std::wstring& pattern);
 
+// A system error code (errno, or GetLastError on Windows) in the system's words.
+std::wstring SystemErrorText(uint32_t code);
+
 // The running program's own full path.
 std::wstring ExecutablePath();
 
-// One value of an INI file: at most `maxCharacters` characters of it, or
-// nothing when the file, the section or the key is missing.
-std::optional<std::wstring> ReadIniValue(const std::wstring& file, const std::wstring& section,
-                                         const std::wstring& key, size_t maxCharacters);
-// Writes one value, creating the file and the section as needed.
+// The largest INI file the POSIX build reads, far above any real settings file.
+inline constexpr size_t kMaxIniFileBytes = 1 << 20;
+
+// An INI file as it stood when this was made: its values come from that one
+// reading. On Windows the system's profile functions read each value. On
+// POSIX only a regular file of at most kMaxIniFileBytes is read; any other
+// file reads as one without values.
+class IniFile {
+public:
+    explicit IniFile(const std::wstring& path);
+
+    // At most `maxCharacters` characters of one value, or nothing when the
+    // file, the section or the key is missing.
+    std::optional<std::wstring> Value(const std::wstring& section, const std::wstring& key,
+                                      size_t maxCharacters) const;
+
+private:
+    std::wstring path_;
+    std::wstring text_; // POSIX: the file's text
+};
+
+// Writes one value, creating the file and the section as needed and keeping
+// the file's encoding. False, with the file left as it was, when the file
+// exists but cannot be read whole or written.
 bool WriteIniValue(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                    const std::wstring& value);
 
@@ -105,7 +140,7 @@ bool WriteIniValue(const std::wstring& file, const std::wstring& section, const 
 std::wstring ByteSizeText(uint64_t byteCount);
 
 // The local short date and the time without seconds; the date alone at exactly
-// local midnight.
+// local midnight. Empty for a time after kMaxFileTime, kNoFileTime included.
 std::wstring DateTimeText(uint64_t fileTime);
 
 // Two texts in the user's sort order, letter case ignored: negative, 0 or

@@ -3,20 +3,21 @@
 #include "core/TextEncoding.h"
 #include "platform/IniText.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <cwctype>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <langinfo.h>
 #include <locale.h>
-#include <sstream>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 namespace vesk::platform {
@@ -26,6 +27,16 @@ namespace {
 // Seconds from 1601-01-01 (the file-time epoch) to 1970-01-01.
 constexpr int64_t kFileTimeEpochOffset = 11644473600;
 constexpr int64_t kFileTimeUnitsPerSecond = 10000000;
+
+// A time of the system as a file time, or kNoFileTime when none can hold it.
+uint64_t FileTimeOf(const timespec& time) {
+    constexpr int64_t kLastSecond = int64_t(kMaxFileTime / kFileTimeUnitsPerSecond) - kFileTimeEpochOffset;
+    if (time.tv_sec < -kFileTimeEpochOffset || time.tv_sec > kLastSecond)
+        return kNoFileTime;
+    const uint64_t fileTime =
+        uint64_t(time.tv_sec + kFileTimeEpochOffset) * kFileTimeUnitsPerSecond + uint64_t(time.tv_nsec) / 100;
+    return fileTime <= kMaxFileTime ? fileTime : kNoFileTime;
+}
 
 std::string NativePath(const std::wstring& path) {
     return WideToUtf8(path);
@@ -85,17 +96,15 @@ bool ReadOnlyFile::Open(const std::wstring& path) {
         return false;
     }
     struct stat status;
-    if (::fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
-        error_ = S_ISDIR(status.st_mode) ? EISDIR : uint32_t(errno);
-        ::close(fd);
-        return false;
+    const bool known = ::fstat(fd, &status) == 0;
+    if (known && !S_ISDIR(status.st_mode)) {
+        handle_ = fd;
+        return true;
     }
-    handle_ = fd;
-    return true;
-}
-
-bool ReadOnlyFile::IsOpen() const {
-    return handle_ >= 0;
+    // The mode means nothing when fstat failed.
+    error_ = known ? EISDIR : uint32_t(errno);
+    ::close(fd);
+    return false;
 }
 
 void ReadOnlyFile::Close() {
@@ -115,14 +124,16 @@ bool ReadOnlyFile::Size(uint64_t& byteCount) const {
 }
 
 bool ReadOnlyFile::LastWriteTime(uint64_t& fileTime) const {
+    fileTime = kNoFileTime;
     struct stat status;
-    if (handle_ < 0 || ::fstat(int(handle_), &status) != 0)
+    if (handle_ < 0 || ::fstat(int(handle_), &status) != 0) {
+        error_ = handle_ < 0 ? EBADF : uint32_t(errno);
         return false;
-    const int64_t seconds = int64_t(status.st_mtim.tv_sec) + kFileTimeEpochOffset;
-    if (seconds < 0)
-        return false;
-    fileTime = uint64_t(seconds) * kFileTimeUnitsPerSecond + uint64_t(status.st_mtim.tv_nsec) / 100;
-    return true;
+    }
+    fileTime = FileTimeOf(status.st_mtim);
+    if (fileTime == kNoFileTime)
+        error_ = EOVERFLOW;
+    return fileTime != kNoFileTime;
 }
 
 int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
@@ -148,14 +159,16 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
 }
 
 std::wstring ReadOnlyFile::ErrorText() const {
-    return Utf8ToWide(std::strerror(int(error_)));
+    return SystemErrorText(error_);
 }
 
 PathKind QueryPathKind(const std::wstring& path) {
     struct stat status;
     if (::stat(NativePath(path).c_str(), &status) != 0)
         return PathKind::Missing;
-    return S_ISDIR(status.st_mode) ? PathKind::Folder : PathKind::File;
+    if (S_ISDIR(status.st_mode))
+        return PathKind::Folder;
+    return S_ISREG(status.st_mode) ? PathKind::File : PathKind::Other;
 }
 
 FolderEnumerator::~FolderEnumerator() {
@@ -174,27 +187,38 @@ bool FolderEnumerator::Open(const std::wstring& folder) {
     return true;
 }
 
-bool FolderEnumerator::Next(FolderEntry& entry) {
-    if (handle_ == -1)
-        return false;
+FolderStep FolderEnumerator::Next(FolderEntry& entry) {
+    if (handle_ == -1) {
+        error_ = EBADF;
+        return FolderStep::Failed;
+    }
+    // Only errno tells the end of the listing from a failure.
     errno = 0;
     const dirent* item = ::readdir(reinterpret_cast<DIR*>(handle_));
     if (item == nullptr) {
         error_ = uint32_t(errno);
-        return false;
+        return error_ == 0 ? FolderStep::End : FolderStep::Failed;
     }
     entry.name = Utf8ToWide(item->d_name);
-    if (item->d_type == DT_DIR)
-        entry.isFolder = true;
-    else if (item->d_type == DT_LNK || item->d_type == DT_UNKNOWN)
-        entry.isFolder = QueryPathKind(folder_ + entry.name) == PathKind::Folder;
-    else
-        entry.isFolder = false;
-    return true;
+    switch (item->d_type) {
+    case DT_REG:
+        entry.kind = PathKind::File;
+        break;
+    case DT_DIR:
+        entry.kind = PathKind::Folder;
+        break;
+    case DT_LNK:
+    case DT_UNKNOWN:
+        entry.kind = QueryPathKind(folder_ + entry.name);
+        break;
+    default:
+        entry.kind = PathKind::Other;
+    }
+    return FolderStep::Entry;
 }
 
 std::wstring FolderEnumerator::ErrorText() const {
-    return Utf8ToWide(std::strerror(int(error_)));
+    return SystemErrorText(error_);
 }
 
 bool QueryFolderIdentity(const std::wstring& folder, FolderIdentity& identity) {
@@ -257,6 +281,10 @@ bool MatchesWildcard(const std::wstring& name, const std::wstring& pattern) {
     }
 }
 
+std::wstring SystemErrorText(uint32_t code) {
+    return Utf8ToWide(std::strerror(int(code)));
+}
+
 std::wstring ExecutablePath() {
     std::vector<char> path(4096);
     for (;;) {
@@ -271,28 +299,110 @@ std::wstring ExecutablePath() {
 
 namespace {
 
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+// Closes a file descriptor when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now, with the answer close gives.
+    bool Close() { return ::close(std::exchange(fd_, -1)) == 0; }
+
+private:
+    int fd_;
+};
+
+// The bytes of an INI file, read whole. A missing file reads as empty, with
+// `exists` false. Anything but a regular file of at most kMaxIniFileBytes
+// gives false: a pipe could keep the reader waiting, a device never end.
+bool ReadIniBytes(const std::string& path, std::string& bytes, bool& exists, mode_t& mode) {
+    bytes.clear();
+    exists = false;
+    const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (file.get() < 0)
+        return errno == ENOENT;
+    exists = true;
+    struct stat status;
+    if (::fstat(file.get(), &status) != 0 || !S_ISREG(status.st_mode) ||
+        uint64_t(status.st_size) > kMaxIniFileBytes)
         return false;
-    std::ostringstream content;
-    content << in.rdbuf();
-    bytes = content.str();
+    mode = status.st_mode;
+    // Room for one byte more than the size tells a file that grew meanwhile.
+    bytes.resize(size_t(status.st_size) + 1);
+    size_t total = 0;
+    for (;;) {
+        if (total == bytes.size()) {
+            if (total > kMaxIniFileBytes)
+                return false;
+            bytes.resize(std::min(2 * total, kMaxIniFileBytes + 1));
+        }
+        const ssize_t got = ::read(file.get(), bytes.data() + total, bytes.size() - total);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+        total += size_t(got);
+    }
+    bytes.resize(total);
     return true;
 }
 
-constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+bool WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        bytes.remove_prefix(size_t(written));
+    }
+    return true;
+}
+
+// Puts `bytes` in place of the file at `path`: written beside it under a name
+// of its own, then renamed over it, so that a failure half-way leaves the old
+// file whole and two writers never share a half-written file.
+bool ReplaceFile(const std::string& path, std::string_view bytes, mode_t mode) {
+    std::string temporary = path + ".XXXXXX";
+    Descriptor file(::mkostemp(temporary.data(), O_CLOEXEC));
+    if (file.get() < 0)
+        return false;
+    const bool written =
+        ::fchmod(file.get(), mode & 07777) == 0 && WriteAll(file.get(), bytes) && ::fsync(file.get()) == 0;
+    if (file.Close() && written && std::rename(temporary.c_str(), path.c_str()) == 0)
+        return true;
+    ::unlink(temporary.c_str());
+    return false;
+}
+
+// Where the settings file really lives: a link is written through, not replaced.
+std::string LinkTarget(const std::string& path) {
+    char resolved[PATH_MAX];
+    return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
 
 } // namespace
 
-std::optional<std::wstring> ReadIniValue(const std::wstring& file, const std::wstring& section,
-                                         const std::wstring& key, size_t maxCharacters) {
+IniFile::IniFile(const std::wstring& path) : path_(path) {
     std::string bytes;
-    if (!ReadWholeFile(NativePath(file), bytes))
-        return std::nullopt;
-    if (bytes.starts_with(kUtf8Mark))
-        bytes.erase(0, kUtf8Mark.size());
-    std::optional<std::wstring> value = IniLookup(Utf8ToWide(bytes), section, key);
+    bool exists;
+    mode_t mode;
+    IniEncoding encoding;
+    // A file that cannot be read whole has no values: the caller's defaults hold.
+    if (ReadIniBytes(NativePath(path), bytes, exists, mode))
+        text_ = DecodeIniBytes(bytes, encoding);
+}
+
+std::optional<std::wstring> IniFile::Value(const std::wstring& section, const std::wstring& key,
+                                           size_t maxCharacters) const {
+    std::optional<std::wstring> value = IniLookup(text_, section, key);
     if (value && value->size() > maxCharacters)
         value->resize(maxCharacters);
     return value;
@@ -304,35 +414,24 @@ bool WriteIniValue(const std::wstring& file, const std::wstring& section, const 
     if (value.find_first_of(L"\r\n") != std::wstring::npos ||
         key.find_first_of(L"\r\n=[") != std::wstring::npos)
         return false;
-    const std::string path = NativePath(file);
+    const std::string path = LinkTarget(NativePath(file));
     std::string bytes;
-    ReadWholeFile(path, bytes);
-    std::string mark;
-    if (bytes.starts_with(kUtf8Mark)) {
-        mark = kUtf8Mark;
-        bytes.erase(0, kUtf8Mark.size());
-    }
-    const std::string updated = mark + WideToUtf8(IniAssign(Utf8ToWide(bytes), section, key, value));
-    // Written beside the file and renamed over it, so that a failure half-way
-    // leaves the old file whole.
-    const std::string temporary = path + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        if (!out)
-            return false;
-        out.write(updated.data(), std::streamsize(updated.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::remove(temporary.c_str());
-            return false;
-        }
-    }
-    if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-        std::remove(temporary.c_str());
+    bool exists;
+    mode_t mode = 0;
+    if (!ReadIniBytes(path, bytes, exists, mode))
         return false;
+    if (exists && ::access(path.c_str(), W_OK) != 0)
+        return false; // a read-only file stays as it is, though its folder would allow a new one
+    if (!exists) {
+        // The umask can only be read by setting it; settings are written on one thread.
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
     }
-    return true;
+    // A new file starts as UTF-16 with a byte-order mark, as the Windows program starts it.
+    IniEncoding encoding = IniEncoding::Utf16WithMark;
+    const std::wstring text = exists ? DecodeIniBytes(bytes, encoding) : L"";
+    return ReplaceFile(path, EncodeIniText(IniAssign(text, section, key, value), encoding), mode);
 }
 
 std::wstring ByteSizeText(uint64_t byteCount) {
@@ -361,6 +460,8 @@ std::wstring ByteSizeText(uint64_t byteCount) {
 }
 
 std::wstring DateTimeText(uint64_t fileTime) {
+    if (fileTime > kMaxFileTime)
+        return L"";
     const std::time_t seconds = std::time_t(fileTime / kFileTimeUnitsPerSecond) - kFileTimeEpochOffset;
     std::tm fields{};
     if (localtime_r(&seconds, &fields) == nullptr)

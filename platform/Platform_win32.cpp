@@ -61,10 +61,6 @@ bool ReadOnlyFile::Open(const std::wstring& path) {
     return true;
 }
 
-bool ReadOnlyFile::IsOpen() const {
-    return handle_ != -1;
-}
-
 void ReadOnlyFile::Close() {
     if (handle_ != -1)
         CloseHandle(AsHandle(handle_));
@@ -82,10 +78,18 @@ bool ReadOnlyFile::Size(uint64_t& byteCount) const {
 }
 
 bool ReadOnlyFile::LastWriteTime(uint64_t& fileTime) const {
+    fileTime = kNoFileTime;
     FILETIME lastWrite;
-    if (handle_ == -1 || !GetFileTime(AsHandle(handle_), nullptr, nullptr, &lastWrite))
+    if (handle_ == -1 || !GetFileTime(AsHandle(handle_), nullptr, nullptr, &lastWrite)) {
+        error_ = handle_ == -1 ? ERROR_INVALID_HANDLE : GetLastError();
         return false;
-    fileTime = uint64_t(lastWrite.dwHighDateTime) << 32 | lastWrite.dwLowDateTime;
+    }
+    const uint64_t time = uint64_t(lastWrite.dwHighDateTime) << 32 | lastWrite.dwLowDateTime;
+    if (time > kMaxFileTime) {
+        error_ = ERROR_INVALID_DATA;
+        return false;
+    }
+    fileTime = time;
     return true;
 }
 
@@ -103,9 +107,7 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
     return int64_t(got);
 }
 
-namespace {
-
-std::wstring SystemErrorText(DWORD code) {
+std::wstring SystemErrorText(uint32_t code) {
     wchar_t* text = nullptr;
     const DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                             FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -117,8 +119,6 @@ std::wstring SystemErrorText(DWORD code) {
         message.pop_back();
     return message;
 }
-
-} // namespace
 
 std::wstring ReadOnlyFile::ErrorText() const {
     return SystemErrorText(error_);
@@ -147,27 +147,29 @@ bool FolderEnumerator::Open(const std::wstring& folder) {
     }
     handle_ = reinterpret_cast<intptr_t>(find);
     first_.name = found.cFileName;
-    first_.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    first_.kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
     pending_ = true;
     return true;
 }
 
-bool FolderEnumerator::Next(FolderEntry& entry) {
-    if (handle_ == -1)
-        return false;
+FolderStep FolderEnumerator::Next(FolderEntry& entry) {
+    if (handle_ == -1) {
+        error_ = ERROR_INVALID_HANDLE;
+        return FolderStep::Failed;
+    }
     if (pending_) {
         pending_ = false;
         entry = first_;
-        return true;
+        return FolderStep::Entry;
     }
     WIN32_FIND_DATAW found;
     if (!FindNextFileW(AsHandle(handle_), &found)) {
         error_ = GetLastError();
-        return false;
+        return error_ == ERROR_NO_MORE_FILES ? FolderStep::End : FolderStep::Failed;
     }
     entry.name = found.cFileName;
-    entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    return true;
+    entry.kind = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? PathKind::Folder : PathKind::File;
+    return FolderStep::Entry;
 }
 
 std::wstring FolderEnumerator::ErrorText() const {
@@ -210,13 +212,15 @@ std::wstring ExecutablePath() {
     }
 }
 
-std::optional<std::wstring> ReadIniValue(const std::wstring& file, const std::wstring& section,
-                                         const std::wstring& key, size_t maxCharacters) {
+IniFile::IniFile(const std::wstring& path) : path_(path) {}
+
+std::optional<std::wstring> IniFile::Value(const std::wstring& section, const std::wstring& key,
+                                           size_t maxCharacters) const {
     // A default no key can have tells a missing key from an empty value.
     static const wchar_t kAbsent[] = L"\x01\x02absent\x02\x01";
     std::wstring value(maxCharacters + 1, L'\0');
     const DWORD length = GetPrivateProfileStringW(section.c_str(), key.c_str(), kAbsent, value.data(),
-                                                  DWORD(value.size()), file.c_str());
+                                                  DWORD(value.size()), path_.c_str());
     value.resize(length);
     if (value == kAbsent)
         return std::nullopt;
@@ -251,6 +255,8 @@ std::wstring ByteSizeText(uint64_t byteCount) {
 }
 
 std::wstring DateTimeText(uint64_t fileTime) {
+    if (fileTime > kMaxFileTime)
+        return L"";
     FILETIME utc{DWORD(fileTime), DWORD(fileTime >> 32)};
     FILETIME local;
     SYSTEMTIME fields;

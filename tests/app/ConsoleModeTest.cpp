@@ -7,6 +7,14 @@
 
 #include <fstream>
 
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace vesk::test {
 namespace {
 
@@ -70,11 +78,12 @@ protected:
     CapturingWriter errors;
     ViewState view;
 
-    int Run(std::vector<std::wstring> paths, bool reportFailures = true) {
+    int Run(std::vector<std::wstring> paths, bool reportFailures = true,
+            platform::ConsoleWriter* to = nullptr) {
         ConsoleRun run;
         run.paths = std::move(paths);
         run.settings = SettingsFile{WideOf(dir.path() / "vesk.ini")};
-        run.output = &output;
+        run.output = to != nullptr ? to : &output;
         run.errors = &errors;
         run.reportFailures = reportFailures;
         return RunConsole(run, view);
@@ -84,13 +93,6 @@ protected:
         std::ofstream(dir.path() / "vesk.ini", std::ios::binary) << text;
     }
 };
-
-TEST_F(ConsoleRunTest, OneFileWithTheDefaultSelection) {
-    dir.Write("abc.txt", Bytes("abc"));
-    EXPECT_EQ(Run({PathIn("abc.txt")}), kExitSuccess);
-    EXPECT_EQ(output.text, kAbcDefaultLines);
-    EXPECT_EQ(errors.text, "");
-}
 
 TEST_F(ConsoleRunTest, TwoFilesGiveTwoBlocksInArgumentOrder) {
     dir.Write("abc.txt", Bytes("abc"));
@@ -103,6 +105,7 @@ TEST_F(ConsoleRunTest, TwoFilesGiveTwoBlocksInArgumentOrder) {
                           "SHA-1     : da39a3ee5e6b4b0d3255bfef95601890afd80709\n"
                           "SHA-256   : e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\n") +
                   kAbcDefaultLines);
+    EXPECT_EQ(errors.text, "");
 }
 
 TEST_F(ConsoleRunTest, FolderGivesItsOwnFilesOnly) {
@@ -146,6 +149,62 @@ TEST_F(ConsoleRunTest, NothingSelectedIsAnErrorBeforeAnyFile) {
     EXPECT_EQ(output.text, "");
     EXPECT_NE(errors.text.find("no algorithm"), std::string::npos);
 }
+
+#ifdef _WIN32
+// Standard output redirected to a handle that refuses writes, as a full disk would.
+TEST_F(ConsoleRunTest, RedirectedOutputThatCannotBeWrittenIsAFailure) {
+    const auto file = dir.Write("abc.txt", Bytes("abc"));
+    const HANDLE readOnly =
+        CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    const HANDLE standardOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    SetStdHandle(STD_OUTPUT_HANDLE, readOnly);
+    const std::unique_ptr<platform::ConsoleWriter> refusing = platform::OpenConsoleOutput();
+    SetStdHandle(STD_OUTPUT_HANDLE, standardOutput);
+    ASSERT_NE(refusing, nullptr);
+    EXPECT_EQ(Run({WideOf(file)}, false, refusing.get()), kExitOutputFailed);
+    EXPECT_TRUE(errors.text.starts_with("vesk: write error: ")) << errors.text;
+    CloseHandle(readOnly);
+}
+#else
+// Names that would split or blur their line are escaped as coreutils does.
+TEST_F(ConsoleRunTest, NamesWithLineBreaksOrBackslashesAreEscaped) {
+    const struct {
+        const char* name;
+        const char* shown;
+    } cases[] = {{"a\nb", "\\a\\nb"}, {"c\\d", "\\c\\\\d"}, {"e\rf", "\\e\\rf"}, {"plain", "plain"}};
+    for (const auto& c : cases) {
+        dir.Write(c.name, Bytes("abc"));
+        output.text.clear();
+        EXPECT_EQ(Run({PathIn(c.name)}), kExitSuccess);
+        EXPECT_TRUE(output.text.starts_with("\n" + std::string(c.shown) + "\nCRC32     : 352441c2\n"))
+            << output.text;
+    }
+}
+
+// tmpfs keeps a last-write time no date can show: the file is printed with an
+// empty date, and the files around it are printed as well.
+TEST_F(ConsoleRunTest, UnshowableFileTimeLeavesTheDateEmpty) {
+    char farFuture[] = "/dev/shm/vesk-time-XXXXXX";
+    const int fd = mkstemp(farFuture);
+    if (fd < 0)
+        GTEST_SKIP() << "no tmpfs at /dev/shm";
+    ASSERT_EQ(write(fd, "abc", 3), 3);
+    const timespec times[2] = {{0, UTIME_OMIT}, {INT64_MAX, 0}};
+    ASSERT_EQ(futimens(fd, times), 0);
+    close(fd);
+    WriteSettings("[General]\nColumn=" + Word(MakeColumnEntry(kFileColumnId, 0, 100, true)) +
+                  Word(MakeColumnEntry(kDateModifiedColumnId, 1, 100, true)) +
+                  Word(MakeColumnEntry(kCrc32Id, 2, 100, true)) + "\n");
+    dir.Write("abc.txt", Bytes("abc"));
+    const int status = Run({PathIn("abc.txt"), Utf8ToWide(farFuture), PathIn("abc.txt")});
+    unlink(farFuture);
+    EXPECT_EQ(status, kExitSuccess);
+    const std::string name = std::filesystem::path(farFuture).filename().string();
+    EXPECT_NE(output.text.find("\n" + name + "\nDate Modified: \nCRC32     : 352441c2\n\nabc.txt\n"),
+              std::string::npos)
+        << output.text;
+}
+#endif
 
 // The built program itself, its standard output going to a file (under Wine:
 // a redirected vesk.exe).
@@ -200,6 +259,26 @@ TEST_F(ConsoleProgramTest, MissingPathsAndExitStatus) {
 }
 
 #ifndef _WIN32
+// The lines, the status and the error report, through a shell in the scratch folder.
+std::string RunInShell(const ScratchDir& dir, const std::string& command) {
+    return RunCommand("cd '" + dir.path().string() + "' && " + command).value_or("(no shell)");
+}
+
+TEST_F(ConsoleProgramTest, OutputToAFullDeviceIsAFailure) {
+    dir.Write("abc.txt", Bytes("abc"));
+    for (const char* arguments : {"abc.txt", "--help"})
+        EXPECT_EQ(
+            RunInShell(dir, "./vesk " + std::string(arguments) + " >/dev/full 2>errors; echo $?; cat errors"),
+            "1\nvesk: write error: No space left on device\n")
+            << arguments;
+}
+
+TEST_F(ConsoleProgramTest, ClosedStandardErrorChangesNothingElse) {
+    dir.Write("abc.txt", Bytes("abc"));
+    EXPECT_EQ(RunInShell(dir, "./vesk missing.txt abc.txt 2>&-; echo $?"),
+              kAbcDefaultLines + std::string("1\n"));
+}
+
 TEST_F(ConsoleProgramTest, UsageAndOptions) {
     ProgramResult result = Run({"--help"});
     EXPECT_EQ(result.exitCode, 0);

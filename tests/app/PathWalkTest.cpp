@@ -10,7 +10,19 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <cstddef>
+#include <fstream>
+#include <future>
+#include <thread>
 #endif
 
 namespace vesk::test {
@@ -188,6 +200,75 @@ TEST_F(PathWalkTest, EntryThatVanishedIsReportedAndTheWalkGoesOn) {
     EXPECT_EQ(sink.hashed.size(), 7u);
     ASSERT_EQ(sink.failures.size(), 1u);
     EXPECT_EQ(sink.failures[0], WideOf(root / "sub1" / "vanished.txt"));
+}
+
+// A walk that opened a pipe would wait for a writer: if it has not ended in
+// time, each pipe gets one, so that the test fails instead of hanging.
+TEST_F(PathWalkTest, PipesInAFolderArePassedOverAndOneNamedIsRead) {
+    const std::filesystem::path pipes[] = {root / "pipe", root / "sub1" / "pipe.txt"};
+    for (const auto& pipe : pipes)
+        ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    auto walk =
+        std::async(std::launch::async, [&] { ScanFolder(WideOf(root), L"*", kScanEveryLevel, target); });
+    if (walk.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+        ADD_FAILURE() << "the walk waits on a pipe";
+        for (const auto& pipe : pipes)
+            close(open(pipe.c_str(), O_WRONLY | O_NONBLOCK));
+    }
+    walk.get();
+    EXPECT_EQ(sink.hashed.size(), 7u);
+    EXPECT_TRUE(sink.failures.empty());
+
+    sink.hashed.clear();
+    std::thread writer([&] { std::ofstream(pipes[0]) << "abc"; });
+    AddPath(WideOf(pipes[0]), 0, target);
+    writer.join();
+    EXPECT_EQ(sink.hashed, std::vector<std::wstring>{WideOf(pipes[0])});
+}
+
+// Makes every later folder read of this process fail with EIO.
+void FailFolderReadsFromNowOn() {
+    sock_filter filter[] = {
+        BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+        BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, __NR_getdents64, 0, 1),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ERRNO | EIO),
+        BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+    };
+    const sock_fprog program{std::size(filter), filter};
+    if (prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+        prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &program) != 0)
+        _exit(77); // this system lets no filter in
+}
+
+class FailingListSink : public PathSink {
+public:
+    int AppendSheetRow(const std::wstring& name, std::shared_ptr<const FileRecord> record) override {
+        if (hashed.empty())
+            FailFolderReadsFromNowOn();
+        return PathSink::AppendSheetRow(name, record);
+    }
+};
+
+// A folder too big for one read of its entries, whose second read fails: in a
+// child process, since the failure cannot be undone.
+TEST_F(PathWalkTest, ListingThatFailsPartWayIsReportedAfterItsFiles) {
+    constexpr int kFileCount = 1500;
+    for (int i = 0; i < kFileCount; ++i)
+        dir.Write("big/file-" + std::to_string(10000 + i), {});
+    // The child's status tells which check failed, if any.
+    const pid_t child = fork();
+    if (child == 0) {
+        FailingListSink failing;
+        ScanFolder(WideOf(dir.path() / "big"), L"*", 0, {view, failing});
+        if (failing.hashed.empty() || failing.hashed.size() == size_t(kFileCount))
+            _exit(1); // no files before the failure, or no failure
+        _exit(!failing.failures.empty() && failing.failures.back() == WideOf(dir.path() / "big") ? 0 : 2);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 77)
+        GTEST_SKIP() << "no system-call filter here";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "child status " << status;
 }
 
 TEST_F(PathWalkTest, UnreadableSubfolderIsReportedAndSkipped) {

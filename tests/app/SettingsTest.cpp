@@ -2,11 +2,22 @@
 // the program's INI code elsewhere.
 #include "app/Settings.h"
 #include "core/TextEncoding.h"
+#include "platform/Platform.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <functional>
+#include <future>
+#include <thread>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace vesk::test {
 namespace {
@@ -75,30 +86,24 @@ TEST_F(SettingsTest, EverySavedValueComesBack) {
     EXPECT_EQ(loadedPlacement.showCommand, 2);
 }
 
-TEST_F(SettingsTest, ShortHexKeepsDefaultsAndLongHexIgnoresTheRest) {
+// Short hex keeps the default, longer hex is cut; a letter beyond F spills
+// into the neighbouring bits, and any other character counts as 0.
+TEST_F(SettingsTest, HexValuesShortLongAndMalformed) {
     WriteTextSetting(file, L"Config", L"0");
     WriteTextSetting(file, L"Column2", L"001019804110"); // 12 of 16 digits
     WriteTextSetting(file, L"WinPos", L"0102");
     EXPECT_FALSE(Load());
     EXPECT_EQ(view.viewFlags.load(), 1u);
     EXPECT_EQ(view.keyValueColumns, kDefaultKeyValueColumns);
-
-    WriteTextSetting(file, L"Config", L"0000000000");
-    Load();
-    EXPECT_EQ(view.viewFlags.load(), 0u);
-    WriteTextSetting(file, L"Config", L"1f0000ff");
-    Load();
-    EXPECT_EQ(view.viewFlags.load(), 0xFF00001Fu);
-}
-
-TEST_F(SettingsTest, HexLettersBeyondFSpillInsteadOfFailing) {
-    uint8_t bytes[3] = {1, 2, 3};
-    WriteTextSetting(file, L"X", L"GZ!9\u0141\u0100");
-    EXPECT_TRUE(ReadHexSetting(file, L"X", bytes, 3));
-    EXPECT_EQ(bytes[0], uint8_t(16 << 4 | 35));
-    EXPECT_EQ(bytes[1], 0x09);
-    EXPECT_EQ(bytes[2], 0xA0); // U+0141 reads as 'A' by its low byte, U+0100 as 0
-    EXPECT_FALSE(ReadHexSetting(file, L"Missing", bytes, 1));
+    const struct {
+        const wchar_t* text;
+        ViewFlags flags;
+    } cases[] = {{L"0000000000", 0}, {L"1f0000ff", 0xFF00001F}, {L"GZ!9\u0141\u0100zz", 0x33A00923}};
+    for (const auto& c : cases) {
+        WriteTextSetting(file, L"Config", c.text);
+        Load();
+        EXPECT_EQ(view.viewFlags.load(), c.flags) << WideToUtf8(c.text);
+    }
 }
 
 TEST_F(SettingsTest, ColumnWordsGoToTheirOwnPositions) {
@@ -140,11 +145,18 @@ TEST_F(SettingsTest, ColumnValueLengthRules) {
     EXPECT_EQ(EntryWidth(big.columns.Get(23)), 50u);
 }
 
-TEST_F(SettingsTest, InvalidIdsAreSkippedAndCanHideEverything) {
+// Words of ids no column carries are passed over; a valid word keeps every
+// bit, however far its width and order run. With no valid word, all is hidden.
+TEST_F(SettingsTest, OutOfRangeColumnWordsAreSkippedOrKeptWhole) {
+    const ColumnEntry widest = MakeColumnEntry(kTthId, 63, kMaxColumnWidth, true) | kColumnSortMarker;
     WriteTextSetting(file, L"Column",
-                     Word(MakeColumnEntry(38, 0, 1, true)) + Word(MakeColumnEntry(63, 0, 1, true)));
+                     Word(MakeColumnEntry(38, 0, 1, true)) + Word(widest) +
+                         Word(MakeColumnEntry(63, 0, 1, true)));
     Load();
-    EXPECT_EQ(view.columns.Selection(), 0u);
+    EXPECT_EQ(view.columns.Get(PositionOfColumnId(kTthId)), widest);
+    EXPECT_EQ(view.columns.Selection(), 1ull << kTthId);
+    WriteTextSetting(file, L"Column", Word(MakeColumnEntry(59, 0, 1, true)) + Word(~ColumnEntry(0)));
+    Load();
     for (int p = 0; p < int(kColumnCount); ++p)
         EXPECT_FALSE(EntryShown(view.columns.Get(p))) << p;
 }
@@ -189,6 +201,164 @@ TEST_F(SettingsTest, AnyBytesInTheFileLoadWithoutHarm) {
             EXPECT_TRUE(PositionOfColumnId(EntryId(any.columns.Get(p))) == p) << p;
     }
 }
+
+std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The settings of the sample file: capitals, Size and GOST shown, a maximised
+// window and a folder with characters from every plane.
+void FillSample(ViewState& view) {
+    view.viewFlags = kViewSheet | kViewUppercase;
+    ColumnSnapshot entries = DefaultColumns();
+    entries[1] = WithShown(entries[1], true);
+    entries[PositionOfColumnId(12)] = WithShown(entries[PositionOfColumnId(12)], true);
+    view.columns.Assign(entries);
+}
+constexpr WindowPlacementRecord kSampleWindow{-8, 20, 1000, 700, 3};
+constexpr wchar_t kSampleFolder[] = L"C:\\Dat\u00e4\\\u03a9mega \u4e2d\u6587\\\U0001F600";
+
+// The sample as vesk.exe wrote it under Wine: UTF-16 with a byte-order mark.
+// The Windows build must still write exactly these bytes; the POSIX build must
+// read them, and keep the file UTF-16 when it writes a value.
+std::filesystem::path WrittenByVeskExe() {
+    return PathOf(platform::ExecutablePath()).parent_path() / "written-by-vesk-exe.ini";
+}
+
+#ifdef _WIN32
+TEST_F(SettingsTest, WritesTheSampleFileAsBefore) {
+    ViewState sample;
+    FillSample(sample);
+    SaveSettings(file, sample, &kSampleWindow);
+    WriteTextSetting(file, L"Folder", kSampleFolder);
+    EXPECT_EQ(FileBytes(dir.path() / "vesk.ini"), FileBytes(WrittenByVeskExe()));
+}
+#else
+TEST_F(SettingsTest, ReadsTheFileVeskExeWroteAndKeepsItUtf16) {
+    std::filesystem::copy_file(WrittenByVeskExe(), dir.path() / "vesk.ini");
+    ViewState expected;
+    FillSample(expected);
+    for (const wchar_t* font : {L"Arial,10", L"Arial,11"}) {
+        ASSERT_TRUE(Load());
+        EXPECT_EQ(view.viewFlags.load(), expected.viewFlags.load());
+        EXPECT_EQ(view.columns.Snapshot(), expected.columns.Snapshot());
+        EXPECT_EQ(placement.left, kSampleWindow.left);
+        EXPECT_EQ(placement.showCommand, kSampleWindow.showCommand);
+        EXPECT_EQ(ReadTextSetting(file, L"Folder", kMaxFolderSettingCharacters, L""), kSampleFolder);
+        ASSERT_TRUE(WriteTextSetting(file, L"Font", font));
+        EXPECT_TRUE(FileBytes(dir.path() / "vesk.ini").starts_with("\xFF\xFE[\0G\0"));
+        EXPECT_EQ(ReadTextSetting(file, L"Font", kMaxFontSettingCharacters, L""), font);
+    }
+}
+
+std::string Utf16LeWithMark(std::u16string_view text) {
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text) {
+        bytes += char(unit & 0xFF);
+        bytes += char(unit >> 8);
+    }
+    return bytes;
+}
+
+TEST_F(SettingsTest, EveryEncodingIsReadAndKeptWhenWriting) {
+    const struct {
+        std::string before;
+        std::string after;
+    } cases[] = {
+        {"[General]\r\nConfig=05000000\r\nFolder=\u03a9\U0001F600\r\n",
+         "[General]\r\nConfig=05000000\r\nFolder=\u03a9\U0001F600\r\nFont=x\r\n"},
+        {"\xEF\xBB\xBF[General]\nConfig=05000000\nFolder=\u03a9\U0001F600\n",
+         "\xEF\xBB\xBF[General]\nConfig=05000000\nFolder=\u03a9\U0001F600\nFont=x\n"},
+        {Utf16LeWithMark(u"[General]\r\nConfig=05000000\r\nFolder=\u03a9\U0001F600\r\n"),
+         Utf16LeWithMark(u"[General]\r\nConfig=05000000\r\nFolder=\u03a9\U0001F600\r\nFont=x\r\n")},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(dir.path() / "vesk.ini", std::ios::binary) << c.before;
+        Load();
+        EXPECT_EQ(view.viewFlags.load(), 5u);
+        EXPECT_EQ(ReadTextSetting(file, L"Folder", kMaxFolderSettingCharacters, L""), L"\u03a9\U0001F600");
+        EXPECT_TRUE(WriteTextSetting(file, L"Font", L"x"));
+        EXPECT_EQ(FileBytes(dir.path() / "vesk.ini"), c.after);
+    }
+}
+
+// What is at a path, as far as a settings writer could change it.
+std::string Describe(const std::filesystem::path& path) {
+    const auto status = std::filesystem::symlink_status(path);
+    if (std::filesystem::is_symlink(status))
+        return "link to " + std::filesystem::read_symlink(path).string();
+    const std::string mode = std::to_string(int(status.permissions()));
+    if (!std::filesystem::is_regular_file(status))
+        return "type " + std::to_string(int(status.type())) + ", mode " + mode;
+    return "file, mode " + mode + ": " + std::to_string(FileBytes(path).size()) + " bytes";
+}
+
+// Such a file gives the defaults (a read-only one its values) and is never
+// rewritten, nor replaced by a file that holds only the key being written.
+TEST_F(SettingsTest, FileThatCannotBeReadWholeOrWrittenStaysAsItWas) {
+    const std::filesystem::path ini = dir.path() / "vesk.ini";
+    const auto write = [&](const std::string& bytes) { std::ofstream(ini, std::ios::binary) << bytes; };
+    const std::string valid = "[General]\nConfig=00000000\n";
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        bool readable;
+        bool stopsOnlyUsers; // permissions do not stop the superuser
+    } cases[] = {
+        {"a folder", [&] { std::filesystem::create_directory(ini); }, false, false},
+        {"a file beyond the size limit", [&] { write(valid + std::string(platform::kMaxIniFileBytes, ';')); },
+         false, false},
+        {"a named pipe", [&] { mkfifo(ini.c_str(), 0600); }, false, false},
+        {"a link to an endless device", [&] { std::filesystem::create_symlink("/dev/zero", ini); }, false,
+         false},
+        {"a link to a file whose reads fail", [&] { std::filesystem::create_symlink("/proc/self/mem", ini); },
+         false, false},
+        {"an unreadable file", [&] { write(valid), chmod(ini.c_str(), 0200); }, false, true},
+        {"a read-only file", [&] { write(valid), chmod(ini.c_str(), 0444); }, true, true},
+    };
+    for (const auto& c : cases) {
+        if (c.stopsOnlyUsers && geteuid() == 0)
+            continue;
+        std::filesystem::remove_all(ini);
+        c.make();
+        const std::string before = Describe(ini);
+        ViewState loaded;
+        auto load = std::async(std::launch::async, [&] { LoadSettings(file, loaded, placement); });
+        if (load.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+            ADD_FAILURE() << c.what << " keeps the load waiting";
+            close(open(ini.c_str(), O_WRONLY | O_NONBLOCK));
+        }
+        load.get();
+        EXPECT_EQ(loaded.viewFlags.load(), c.readable ? 0u : kDefaultViewFlags) << c.what;
+        EXPECT_FALSE(WriteTextSetting(file, L"Font", L"Arial,10")) << c.what;
+        EXPECT_EQ(Describe(ini), before) << c.what;
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << c.what;
+    }
+}
+
+// Each writer has a temporary file of its own, so a reader never meets a value
+// cut short, and none is left behind.
+TEST_F(SettingsTest, WritersAtOnceNeverLeaveAHalfWrittenFile) {
+    const std::wstring value(300, L'x');
+    std::atomic<int> running{3};
+    std::vector<std::thread> writers;
+    for (int w = 0; w < 3; ++w)
+        writers.emplace_back([&, key = L"Key" + std::to_wstring(w)] {
+            for (int i = 0; i < 50; ++i)
+                WriteTextSetting(file, key.c_str(), value);
+            --running;
+        });
+    while (running > 0)
+        for (const wchar_t* key : {L"Key0", L"Key1", L"Key2"}) {
+            const std::wstring read = ReadTextSetting(file, key, kMaxSettingCharacters, L"");
+            ASSERT_TRUE(read.empty() || read == value) << read.size() << " characters";
+        }
+    for (std::thread& writer : writers)
+        writer.join();
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+#endif
 
 TEST(SettingsPath, IsBesideTheExecutable) {
 #ifdef _WIN32

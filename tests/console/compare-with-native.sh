@@ -2,7 +2,8 @@
 # vesk.exe under Wine, its standard output redirected, must print byte for byte
 # what the native program prints for the same files and the same settings:
 # once with the default settings, once with all 38 algorithms, the size and
-# capital letters.
+# capital letters (that one also as the UTF-16 file vesk.exe starts); and each
+# must fail when its output cannot be written.
 #
 #     compare-with-native.sh path/to/vesk.exe path/to/native/vesk
 set -eu
@@ -49,3 +50,22 @@ PY
 cp ../vesk.ini ../native/vesk.ini
 cp ../vesk.ini ../windows/vesk.ini
 compare abc.txt empty.bin folder
+
+# The same settings in UTF-16 with a byte-order mark, as vesk.exe starts its file.
+python3 -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1]).read().encode("utf-16-le").join([b"\xff\xfe", b""]))' \
+    ../vesk.ini >../native/vesk.ini
+cp ../native/vesk.ini ../windows/vesk.ini
+compare abc.txt empty.bin folder
+
+# Output that cannot be written is a failure of either program.
+check_full_device() {
+    status=0
+    "$@" abc.txt >/dev/full 2>/dev/null || status=$?
+    if [ "$status" != 1 ]; then
+        echo "status $status from $* writing to /dev/full"
+        exit 1
+    fi
+}
+check_full_device ../native/vesk
+check_full_device "$here/../../cmake/wine-run" ../windows/vesk.exe
+echo "both programs fail on a full device"
