@@ -40,9 +40,17 @@ constexpr Variant<Sha512BlocksFunction> kSha512Variants[] = {
     {"portable", 0, Sha512BlocksPortable},
 };
 constexpr Variant<Crc32Function> kCrc32Variants[] = {
+#if VESK_X86_PATHS
+    {"vpclmul", kCpuVpclmul | kCpuPclmul | kCpuAvx2, Crc32Vpclmul},
+    {"pclmul", kCpuPclmul | kCpuSse41, Crc32Pclmul},
+#endif
     {"portable", 0, Crc32Portable},
 };
 constexpr Variant<Crc64Function> kCrc64Variants[] = {
+#if VESK_X86_PATHS
+    {"vpclmul", kCpuVpclmul | kCpuPclmul | kCpuAvx2, Crc64Vpclmul},
+    {"pclmul", kCpuPclmul | kCpuSse41, Crc64Pclmul},
+#endif
     {"portable", 0, Crc64Portable},
 };
 constexpr Variant<Adler32Function> kAdler32Variants[] = {

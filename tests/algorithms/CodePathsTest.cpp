@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,10 @@ struct PathCase {
     PathFamily family;
     std::string path;
 };
+
+void PrintTo(const PathCase& param, std::ostream* out) {
+    *out << PathFamilyName(param.family) << " " << param.path;
+}
 
 std::vector<PathCase> AllFastPaths() {
     std::vector<PathCase> cases;
