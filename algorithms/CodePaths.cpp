@@ -54,6 +54,10 @@ constexpr Variant<Crc64Function> kCrc64Variants[] = {
     {"portable", 0, Crc64Portable},
 };
 constexpr Variant<Adler32Function> kAdler32Variants[] = {
+#if VESK_X86_PATHS
+    {"avx2", kCpuAvx2, Adler32Avx2},
+    {"ssse3", kCpuSsse3, Adler32Ssse3},
+#endif
     {"portable", 0, Adler32Portable},
 };
 constexpr Variant<Blake2bpStripesFunction> kBlake2bpVariants[] = {

@@ -59,6 +59,8 @@ uint32_t Crc32Pclmul(uint32_t reg, const uint8_t* data, uint64_t byteCount);
 uint32_t Crc32Vpclmul(uint32_t reg, const uint8_t* data, uint64_t byteCount);
 uint64_t Crc64Pclmul(uint64_t reg, const uint8_t* data, uint64_t byteCount);
 uint64_t Crc64Vpclmul(uint64_t reg, const uint8_t* data, uint64_t byteCount);
+uint32_t Adler32Ssse3(uint32_t sums, const uint8_t* data, uint64_t byteCount);
+uint32_t Adler32Avx2(uint32_t sums, const uint8_t* data, uint64_t byteCount);
 void Xxh3UpdateAvx2(void* state, const uint8_t* data, uint64_t byteCount);
 void Xxh3UpdateAvx512(void* state, const uint8_t* data, uint64_t byteCount);
 

@@ -116,6 +116,20 @@ TEST_P(CodePath, MatchesPortableAcrossSplitUpdates) {
     ExpectSameAsPortable(feeds);
 }
 
+// All-ones bytes drive the checksums' running sums to their largest values,
+// where a vector version that defers its reductions would overflow first.
+TEST_P(CodePath, MatchesPortableOnAllOnesAndAllZeros) {
+    const std::vector<uint8_t> ones(70000, 0xFF);
+    const std::vector<uint8_t> zeros(70000, 0x00);
+    std::vector<Feed> feeds;
+    for (size_t length : {5551, 5552, 5553, 11104, 65536 + 7, 70000}) {
+        feeds.push_back({{ones.data(), length}, {}, std::to_string(length) + " bytes of 0xFF"});
+        feeds.push_back({{zeros.data(), length}, {}, std::to_string(length) + " zero bytes"});
+    }
+    feeds.push_back({{ones.data(), 70000}, {1, 5554, 40000}, "70000 bytes of 0xFF in four updates"});
+    ExpectSameAsPortable(feeds);
+}
+
 TEST_P(CodePath, MatchesPortableAtChunkEdges) {
     const std::vector<uint8_t> data = RandomBytes(2 * kChunkBytes + 3, TestSeed() ^ 0xED6E);
     std::vector<Feed> feeds;
