@@ -61,9 +61,15 @@ constexpr Variant<Adler32Function> kAdler32Variants[] = {
     {"portable", 0, Adler32Portable},
 };
 constexpr Variant<Blake2bpStripesFunction> kBlake2bpVariants[] = {
+#if VESK_X86_PATHS
+    {"avx2", kCpuAvx2, Blake2bpStripesAvx2},
+#endif
     {"portable", 0, Blake2bpStripesPortable},
 };
 constexpr Variant<Blake2spStripesFunction> kBlake2spVariants[] = {
+#if VESK_X86_PATHS
+    {"avx2", kCpuAvx2, Blake2spStripesAvx2},
+#endif
     {"portable", 0, Blake2spStripesPortable},
 };
 // The portable XXH3 is the library's own build, SSE2 on every x86-64.

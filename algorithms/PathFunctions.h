@@ -61,6 +61,8 @@ uint64_t Crc64Pclmul(uint64_t reg, const uint8_t* data, uint64_t byteCount);
 uint64_t Crc64Vpclmul(uint64_t reg, const uint8_t* data, uint64_t byteCount);
 uint32_t Adler32Ssse3(uint32_t sums, const uint8_t* data, uint64_t byteCount);
 uint32_t Adler32Avx2(uint32_t sums, const uint8_t* data, uint64_t byteCount);
+void Blake2bpStripesAvx2(Blake2bContext* leaves, const uint8_t* stripes, uint64_t stripeCount);
+void Blake2spStripesAvx2(Blake2sContext* leaves, const uint8_t* stripes, uint64_t stripeCount);
 void Xxh3UpdateAvx2(void* state, const uint8_t* data, uint64_t byteCount);
 void Xxh3UpdateAvx512(void* state, const uint8_t* data, uint64_t byteCount);
 
