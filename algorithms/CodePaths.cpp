@@ -37,6 +37,9 @@ constexpr Variant<Sha256BlocksFunction> kSha256Variants[] = {
     {"portable", 0, Sha256BlocksPortable},
 };
 constexpr Variant<Sha512BlocksFunction> kSha512Variants[] = {
+#if VESK_X86_PATHS
+    {"avx2", kCpuAvx2 | kCpuBmi2, Sha512BlocksAvx2},
+#endif
     {"portable", 0, Sha512BlocksPortable},
 };
 constexpr Variant<Crc32Function> kCrc32Variants[] = {

@@ -55,6 +55,7 @@ void Xxh3UpdatePortable(void* state, const uint8_t* data, uint64_t byteCount);
 // says the processor has what it needs.
 void Sha1BlocksShani(uint32_t* state, const uint8_t* blocks, uint64_t blockCount);
 void Sha256BlocksShani(uint32_t* state, const uint8_t* blocks, uint64_t blockCount);
+void Sha512BlocksAvx2(uint64_t* state, const uint8_t* blocks, uint64_t blockCount);
 uint32_t Crc32Pclmul(uint32_t reg, const uint8_t* data, uint64_t byteCount);
 uint32_t Crc32Vpclmul(uint32_t reg, const uint8_t* data, uint64_t byteCount);
 uint64_t Crc64Pclmul(uint64_t reg, const uint8_t* data, uint64_t byteCount);
