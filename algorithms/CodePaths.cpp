@@ -75,6 +75,12 @@ constexpr Variant<Blake2spStripesFunction> kBlake2spVariants[] = {
 #endif
     {"portable", 0, Blake2spStripesPortable},
 };
+constexpr Variant<KeccakPermutationFunction> kKeccakVariants[] = {
+#if VESK_X86_PATHS
+    {"bmi2", kCpuBmi1 | kCpuBmi2, KeccakF1600Bmi2},
+#endif
+    {"portable", 0, KeccakF1600Portable},
+};
 // The portable XXH3 is the library's own build, SSE2 on every x86-64.
 constexpr Variant<Xxh3UpdateFunction> kXxh3Variants[] = {
 #if VESK_X86_PATHS
@@ -113,8 +119,7 @@ void StoreBest(std::atomic<Function>& slot, std::span<const Variant<Function>> v
 
 // Calls visit(variants, slot) with the family's variant list and table slot.
 template <typename Visitor>
-decltype(auto) VisitFamily(PathFamily family, Visitor&& visit) {
-    PathTable& table = Paths();
+decltype(auto) VisitFamily(PathTable& table, PathFamily family, Visitor&& visit) {
     switch (family) {
     case PathFamily::Sha1:
         return visit(All(kSha1Variants), table.sha1Blocks);
@@ -132,22 +137,27 @@ decltype(auto) VisitFamily(PathFamily family, Visitor&& visit) {
         return visit(All(kBlake2bpVariants), table.blake2bpStripes);
     case PathFamily::Blake2sp:
         return visit(All(kBlake2spVariants), table.blake2spStripes);
+    case PathFamily::Sha3:
+        return visit(All(kKeccakVariants), table.keccakF1600);
     case PathFamily::Xxh3:
         break;
     }
     return visit(All(kXxh3Variants), table.xxh3Update);
 }
 
+void StoreBestOfEveryFamily(PathTable& table) {
+    for (PathFamily family : kPathFamilies)
+        VisitFamily(table, family, [](auto variants, auto& slot) { StoreBest(slot, variants); });
+}
+
 } // namespace
 
+// Filled on first use: a static's initialisation runs once and every caller
+// waits for it, so the table is complete before any thread hashes through it.
 PathTable& Paths() {
-    static PathTable table{
-        Best(All(kSha1Variants)).function,     Best(All(kSha256Variants)).function,
-        Best(All(kSha512Variants)).function,   Best(All(kCrc32Variants)).function,
-        Best(All(kCrc64Variants)).function,    Best(All(kAdler32Variants)).function,
-        Best(All(kBlake2bpVariants)).function, Best(All(kBlake2spVariants)).function,
-        Best(All(kXxh3Variants)).function,
-    };
+    static PathTable table;
+    static const bool chosen = (StoreBestOfEveryFamily(table), true);
+    (void)chosen;
     return table;
 }
 
@@ -169,6 +179,8 @@ const char* PathFamilyName(PathFamily family) {
         return "Blake2bp";
     case PathFamily::Blake2sp:
         return "Blake2sp";
+    case PathFamily::Sha3:
+        return "Sha3";
     case PathFamily::Xxh3:
         break;
     }
@@ -176,7 +188,7 @@ const char* PathFamilyName(PathFamily family) {
 }
 
 std::vector<const char*> CodePathNames(PathFamily family) {
-    return VisitFamily(family, [](auto variants, auto&) {
+    return VisitFamily(Paths(), family, [](auto variants, auto&) {
         std::vector<const char*> names;
         for (const auto& variant : variants)
             names.push_back(variant.name);
@@ -185,7 +197,7 @@ std::vector<const char*> CodePathNames(PathFamily family) {
 }
 
 bool CpuRunsCodePath(PathFamily family, std::string_view pathName) {
-    return VisitFamily(family, [&](auto variants, auto&) {
+    return VisitFamily(Paths(), family, [&](auto variants, auto&) {
         for (const auto& variant : variants)
             if (variant.name == pathName)
                 return CpuRuns(variant.requiredFeatures);
@@ -194,7 +206,7 @@ bool CpuRunsCodePath(PathFamily family, std::string_view pathName) {
 }
 
 const char* ActiveCodePath(PathFamily family) {
-    return VisitFamily(family, [](auto variants, auto& slot) {
+    return VisitFamily(Paths(), family, [](auto variants, auto& slot) {
         const auto active = slot.load(std::memory_order_relaxed);
         for (const auto& variant : variants)
             if (variant.function == active)
@@ -204,7 +216,7 @@ const char* ActiveCodePath(PathFamily family) {
 }
 
 bool UseCodePath(PathFamily family, std::string_view pathName) {
-    return VisitFamily(family, [&](auto variants, auto& slot) {
+    return VisitFamily(Paths(), family, [&](auto variants, auto& slot) {
         for (const auto& variant : variants)
             if (variant.name == pathName && CpuRuns(variant.requiredFeatures)) {
                 slot.store(variant.function, std::memory_order_relaxed);
@@ -215,8 +227,7 @@ bool UseCodePath(PathFamily family, std::string_view pathName) {
 }
 
 void UseBestCodePaths() {
-    for (PathFamily family : kPathFamilies)
-        VisitFamily(family, [](auto variants, auto& slot) { StoreBest(slot, variants); });
+    StoreBestOfEveryFamily(Paths());
 }
 
 } // namespace vesk

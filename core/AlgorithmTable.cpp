@@ -83,6 +83,10 @@ constexpr PathFamilyOfEntry kPathFamilyOfEntry[] = {
     {kSha256Id, PathFamily::Sha256}, // SHA-256
     {23, PathFamily::Sha512},        // SHA-384
     {24, PathFamily::Sha512},        // SHA-512
+    {25, PathFamily::Sha3},          // SHA3-224
+    {26, PathFamily::Sha3},          // SHA3-256
+    {27, PathFamily::Sha3},          // SHA3-384
+    {28, PathFamily::Sha3},          // SHA3-512
     {36, PathFamily::Xxh3},          // XXH3
     {37, PathFamily::Xxh3},          // XXH128
 };

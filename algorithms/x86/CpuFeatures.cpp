@@ -14,6 +14,7 @@ constexpr uint32_t kLeaf1OsXsave = 1u << 27; // XGETBV is usable
 constexpr uint32_t kLeaf1Avx = 1u << 28;
 
 // CPUID leaf 7, subleaf 0 (Intel SDM volume 2A, table 3-8).
+constexpr uint32_t kLeaf7EbxBmi1 = 1u << 3;
 constexpr uint32_t kLeaf7EbxAvx2 = 1u << 5;
 constexpr uint32_t kLeaf7EbxBmi2 = 1u << 8;
 constexpr uint32_t kLeaf7EbxAvx512F = 1u << 16;
@@ -54,6 +55,8 @@ uint32_t ReadCpuFeatures() {
         features |= kCpuSse41;
     if (leaf1Ecx & kLeaf1Pclmul)
         features |= kCpuPclmul;
+    if (leaf7Ebx & kLeaf7EbxBmi1)
+        features |= kCpuBmi1;
     if (leaf7Ebx & kLeaf7EbxBmi2)
         features |= kCpuBmi2;
     if (leaf7Ebx & kLeaf7EbxSha)

@@ -24,6 +24,7 @@ enum CpuFeature : uint32_t {
     kCpuShaNi = 1u << 6,   // SHA-1 and SHA-256 instructions
     kCpuVpclmul = 1u << 7, // VPCLMULQDQ on 256-bit registers (with AVX)
     kCpuAvx512 = 1u << 8,  // AVX-512 F, BW and VL, with ZMM and mask state enabled by the OS
+    kCpuBmi1 = 1u << 9,
 };
 
 // The features of the processor this process runs on, as CpuFeature bits.
