@@ -81,6 +81,12 @@ constexpr Variant<KeccakPermutationFunction> kKeccakVariants[] = {
 #endif
     {"portable", 0, KeccakF1600Portable},
 };
+constexpr Variant<WhirlpoolBlocksFunction> kWhirlpoolVariants[] = {
+#if VESK_X86_PATHS
+    {"avx2", kCpuAvx2, WhirlpoolBlocksAvx2},
+#endif
+    {"portable", 0, WhirlpoolBlocksPortable},
+};
 // The portable XXH3 is the library's own build, SSE2 on every x86-64.
 constexpr Variant<Xxh3UpdateFunction> kXxh3Variants[] = {
 #if VESK_X86_PATHS
@@ -139,6 +145,8 @@ decltype(auto) VisitFamily(PathTable& table, PathFamily family, Visitor&& visit)
         return visit(All(kBlake2spVariants), table.blake2spStripes);
     case PathFamily::Sha3:
         return visit(All(kKeccakVariants), table.keccakF1600);
+    case PathFamily::Whirlpool:
+        return visit(All(kWhirlpoolVariants), table.whirlpoolBlocks);
     case PathFamily::Xxh3:
         break;
     }
@@ -181,6 +189,8 @@ const char* PathFamilyName(PathFamily family) {
         return "Blake2sp";
     case PathFamily::Sha3:
         return "Sha3";
+    case PathFamily::Whirlpool:
+        return "Whirlpool";
     case PathFamily::Xxh3:
         break;
     }

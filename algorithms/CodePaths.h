@@ -26,12 +26,14 @@ enum class PathFamily : uint32_t {
     Blake2bp, // BLAKE2bp (its leaves; the root is plain BLAKE2b)
     Blake2sp, // BLAKE2sp (its leaves; the root is plain BLAKE2s)
     Sha3,     // SHA3-224, SHA3-256, SHA3-384, SHA3-512
-    Xxh3,     // XXH3 and XXH128
+    Whirlpool,
+    Xxh3, // XXH3 and XXH128
 };
 
 inline constexpr PathFamily kPathFamilies[] = {
-    PathFamily::Sha1,    PathFamily::Sha256,   PathFamily::Sha512,   PathFamily::Crc32, PathFamily::Crc64,
-    PathFamily::Adler32, PathFamily::Blake2bp, PathFamily::Blake2sp, PathFamily::Sha3,  PathFamily::Xxh3,
+    PathFamily::Sha1,  PathFamily::Sha256,    PathFamily::Sha512,   PathFamily::Crc32,
+    PathFamily::Crc64, PathFamily::Adler32,   PathFamily::Blake2bp, PathFamily::Blake2sp,
+    PathFamily::Sha3,  PathFamily::Whirlpool, PathFamily::Xxh3,
 };
 
 // A short name for messages and test names: "Sha256".

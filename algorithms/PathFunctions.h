@@ -34,6 +34,8 @@ using Blake2spStripesFunction = void (*)(Blake2sContext* leaves, const uint8_t* 
                                          uint64_t stripeCount);
 // Keccak-f[1600] on the 25 lanes of a SHA-3 state (lane x + 5y, little-endian).
 using KeccakPermutationFunction = void (*)(uint64_t* state);
+// Compresses blockCount consecutive 64-byte blocks into the Whirlpool chaining value (8 words).
+using WhirlpoolBlocksFunction = void (*)(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 // XXH3's streaming update on the library's state (XXH3_state_t, for XXH3 and XXH128).
 using Xxh3UpdateFunction = void (*)(void* state, const uint8_t* data, uint64_t byteCount);
 
@@ -52,6 +54,7 @@ uint32_t Adler32Portable(uint32_t sums, const uint8_t* data, uint64_t byteCount)
 void Blake2bpStripesPortable(Blake2bContext* leaves, const uint8_t* stripes, uint64_t stripeCount);
 void Blake2spStripesPortable(Blake2sContext* leaves, const uint8_t* stripes, uint64_t stripeCount);
 void KeccakF1600Portable(uint64_t* state);
+void WhirlpoolBlocksPortable(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 void Xxh3UpdatePortable(void* state, const uint8_t* data, uint64_t byteCount);
 
 // The x86 versions, in algorithms/x86/; each runs only where CodePaths.cpp
@@ -68,6 +71,7 @@ uint32_t Adler32Avx2(uint32_t sums, const uint8_t* data, uint64_t byteCount);
 void Blake2bpStripesAvx2(Blake2bContext* leaves, const uint8_t* stripes, uint64_t stripeCount);
 void Blake2spStripesAvx2(Blake2sContext* leaves, const uint8_t* stripes, uint64_t stripeCount);
 void KeccakF1600Bmi2(uint64_t* state);
+void WhirlpoolBlocksAvx2(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 void Xxh3UpdateAvx2(void* state, const uint8_t* data, uint64_t byteCount);
 void Xxh3UpdateAvx512(void* state, const uint8_t* data, uint64_t byteCount);
 
@@ -83,6 +87,7 @@ struct PathTable {
     std::atomic<Blake2bpStripesFunction> blake2bpStripes;
     std::atomic<Blake2spStripesFunction> blake2spStripes;
     std::atomic<KeccakPermutationFunction> keccakF1600;
+    std::atomic<WhirlpoolBlocksFunction> whirlpoolBlocks;
     std::atomic<Xxh3UpdateFunction> xxh3Update;
 };
 

@@ -1,6 +1,7 @@
 #include "algorithms/Whirlpool.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <array>
 #include <bit>
@@ -141,10 +142,19 @@ void Compress(uint64_t h[8], const uint8_t* block) {
 
 } // namespace
 
+// The portable compression over consecutive blocks. Update and Final call the
+// version in use (PathFunctions.h), which is this one unless the processor
+// runs a faster one.
+void WhirlpoolBlocksPortable(uint64_t* h, const uint8_t* blocks, uint64_t blockCount) {
+    for (; blockCount > 0; --blockCount, blocks += kWhirlpoolBlockBytes)
+        Compress(h, blocks);
+}
+
 void WhirlpoolUpdate(WhirlpoolContext* context, const uint8_t* data, uint64_t byteCount) {
     // An empty update must not touch data, which may be null.
     if (byteCount == 0)
         return;
+    const WhirlpoolBlocksFunction compress = Active(Paths().whirlpoolBlocks);
     const size_t used = size_t(context->length % kWhirlpoolBlockBytes);
     context->length += byteCount;
     if (used != 0) {
@@ -155,30 +165,33 @@ void WhirlpoolUpdate(WhirlpoolContext* context, const uint8_t* data, uint64_t by
         byteCount -= take;
         if (used + take < kWhirlpoolBlockBytes)
             return;
-        Compress(context->h, context->buffer);
+        compress(context->h, context->buffer, 1);
     }
-    // Whole blocks straight from the caller's buffer: Compress reads bytes, so
-    // their alignment does not matter.
-    for (; byteCount >= kWhirlpoolBlockBytes; data += kWhirlpoolBlockBytes, byteCount -= kWhirlpoolBlockBytes)
-        Compress(context->h, data);
+    // Whole blocks straight from the caller's buffer: the compression reads
+    // bytes, so their alignment does not matter.
+    const uint64_t blockCount = byteCount / kWhirlpoolBlockBytes;
+    compress(context->h, data, blockCount);
+    data += blockCount * kWhirlpoolBlockBytes;
+    byteCount %= kWhirlpoolBlockBytes;
     if (byteCount != 0)
         std::memcpy(context->buffer, data, size_t(byteCount));
 }
 
 void WhirlpoolFinal(WhirlpoolContext* context, uint8_t* digest) {
+    const WhirlpoolBlocksFunction compress = Active(Paths().whirlpoolBlocks);
     size_t used = size_t(context->length % kWhirlpoolBlockBytes);
     context->buffer[used++] = 0x80;
     // The 256-bit length field takes the last 32 bytes; past them, one more block.
     if (used > kWhirlpoolBlockBytes - 32) {
         std::memset(context->buffer + used, 0, kWhirlpoolBlockBytes - used);
-        Compress(context->h, context->buffer);
+        compress(context->h, context->buffer, 1);
         used = 0;
     }
     std::memset(context->buffer + used, 0, kLengthOffset - used);
     // A bit count wider than 64 bits (past 2^61 bytes) spills its top bits into byte 55.
     context->buffer[kLengthOffset - 1] = uint8_t(context->length >> 61);
     StoreBe64(context->buffer + kLengthOffset, context->length << 3);
-    Compress(context->h, context->buffer);
+    compress(context->h, context->buffer, 1);
     for (int i = 0; i < 8; ++i)
         StoreBe64(digest + 8 * i, context->h[i]);
 }

@@ -87,6 +87,7 @@ constexpr PathFamilyOfEntry kPathFamilyOfEntry[] = {
     {26, PathFamily::Sha3},          // SHA3-256
     {27, PathFamily::Sha3},          // SHA3-384
     {28, PathFamily::Sha3},          // SHA3-512
+    {33, PathFamily::Whirlpool},     // Whirlpool
     {36, PathFamily::Xxh3},          // XXH3
     {37, PathFamily::Xxh3},          // XXH128
 };

@@ -198,6 +198,7 @@ TEST(CodePaths, FamiliesCoverTheRightAlgorithms) {
         {PathFamily::Blake2bp, {"BLAKE2bp"}},
         {PathFamily::Blake2sp, {"BLAKE2sp"}},
         {PathFamily::Sha3, {"SHA3-224", "SHA3-256", "SHA3-384", "SHA3-512"}},
+        {PathFamily::Whirlpool, {"Whirlpool"}},
         {PathFamily::Xxh3, {"XXH3", "XXH128"}},
     };
     for (const auto& [family, names] : expected) {
