@@ -17,17 +17,17 @@ namespace vesk {
 
 // Families of algorithms that share one inner loop, and so one choice of path.
 enum class PathFamily : uint32_t {
-    Sha1,     // SHA-1
-    Sha256,   // SHA-224, SHA-256
-    Sha512,   // SHA-384, SHA-512
-    Crc32,    // CRC32
-    Crc64,    // CRC64
-    Adler32,  // Adler32
-    Blake2bp, // BLAKE2bp (its leaves; the root is plain BLAKE2b)
-    Blake2sp, // BLAKE2sp (its leaves; the root is plain BLAKE2s)
-    Sha3,     // SHA3-224, SHA3-256, SHA3-384, SHA3-512
-    Whirlpool,
-    Xxh3, // XXH3 and XXH128
+    Sha1,      // SHA-1
+    Sha256,    // SHA-224, SHA-256
+    Sha512,    // SHA-384, SHA-512
+    Crc32,     // CRC32
+    Crc64,     // CRC64
+    Adler32,   // Adler32
+    Blake2bp,  // BLAKE2bp (its leaves; the root is plain BLAKE2b)
+    Blake2sp,  // BLAKE2sp (its leaves; the root is plain BLAKE2s)
+    Sha3,      // SHA3-224, SHA3-256, SHA3-384, SHA3-512
+    Whirlpool, // Whirlpool
+    Xxh3,      // XXH3 and XXH128
 };
 
 inline constexpr PathFamily kPathFamilies[] = {
