@@ -1,6 +1,7 @@
 #include "algorithms/Adler32.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 namespace vesk {
 
@@ -48,9 +49,10 @@ static void AddSteps(uint32_t& s1, uint32_t& s2, const uint8_t* data, uint32_t s
     s1 += sumA;
 }
 
-void Adler32Update(Adler32Context* context, const uint8_t* data, uint64_t byteCount) {
-    uint32_t s1 = context->sums & 0xFFFF;
-    uint32_t s2 = context->sums >> 16;
+// The portable version, also used by the vector versions for their tails.
+uint32_t Adler32Portable(uint32_t sums, const uint8_t* data, uint64_t byteCount) {
+    uint32_t s1 = sums & 0xFFFF;
+    uint32_t s2 = sums >> 16;
     while (byteCount > 0) {
         const uint32_t run = byteCount < kLongestRun ? uint32_t(byteCount) : kLongestRun;
         const uint32_t whole = run - run % kStep;
@@ -64,7 +66,12 @@ void Adler32Update(Adler32Context* context, const uint8_t* data, uint64_t byteCo
         data += run;
         byteCount -= run;
     }
-    context->sums = s2 << 16 | s1;
+    return s2 << 16 | s1;
+}
+
+void Adler32Update(Adler32Context* context, const uint8_t* data, uint64_t byteCount) {
+    if (byteCount > 0)
+        context->sums = Active(Paths().adler32)(context->sums, data, byteCount);
 }
 
 void Adler32Final(Adler32Context* context, uint8_t* digest) {

@@ -2,6 +2,7 @@
 #include "algorithms/Blake2.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <algorithm>
 #include <bit>
@@ -174,6 +175,17 @@ void Blake2bpInit(Blake2bpContext* context) {
     context->stripePosition = 0;
 }
 
+// The portable stripe loop. The tree mode calls the version in use
+// (PathFunctions.h), which is this one unless the processor runs a faster one.
+void Blake2bpStripesPortable(Blake2bContext* leaves, const uint8_t* stripes, uint64_t stripeCount) {
+    for (; stripeCount > 0; --stripeCount, stripes += kBlake2StripeBytes)
+        for (uint32_t i = 0; i < kBlake2bpLeafCount; ++i) {
+            Blake2bContext& leaf = leaves[i];
+            leaf.counter += kBlake2bBlockBytes;
+            Compress(leaf.h, stripes + i * kBlake2bBlockBytes, leaf.counter, 0, 0);
+        }
+}
+
 namespace {
 
 // From the start of a stripe, over stripeCount > 1 whole stripes: what
@@ -184,12 +196,8 @@ void TakeWholeStripes(Blake2bpContext* context, const uint8_t* data, uint64_t st
     for (Blake2bContext& leaf : context->leaves)
         if (leaf.counter != 0)
             Compress(leaf.h, leaf.block, leaf.counter, 0, 0);
-    for (; stripeCount > 1; --stripeCount, data += kBlake2StripeBytes)
-        for (uint32_t i = 0; i < kBlake2bpLeafCount; ++i) {
-            Blake2bContext& leaf = context->leaves[i];
-            leaf.counter += kBlake2bBlockBytes;
-            Compress(leaf.h, data + i * kBlake2bBlockBytes, leaf.counter, 0, 0);
-        }
+    Active(Paths().blake2bpStripes)(context->leaves, data, stripeCount - 1);
+    data += (stripeCount - 1) * kBlake2StripeBytes;
     for (uint32_t i = 0; i < kBlake2bpLeafCount; ++i) {
         Blake2bContext& leaf = context->leaves[i];
         std::memcpy(leaf.block, data + i * kBlake2bBlockBytes, kBlake2bBlockBytes);

@@ -2,6 +2,7 @@
 #include "algorithms/Blake2.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <algorithm>
 #include <bit>
@@ -174,6 +175,16 @@ void Blake2spInit(Blake2spContext* context) {
     context->stripePosition = 0;
 }
 
+// The portable stripe loop. The tree mode calls the version in use
+// (PathFunctions.h), which is this one unless the processor runs a faster one.
+void Blake2spStripesPortable(Blake2sContext* leaves, const uint8_t* stripes, uint64_t stripeCount) {
+    for (; stripeCount > 0; --stripeCount, stripes += kBlake2StripeBytes)
+        for (uint32_t i = 0; i < kBlake2spLeafCount; ++i) {
+            AddToCounter(&leaves[i], kBlake2sBlockBytes);
+            Compress(&leaves[i], stripes + i * kBlake2sBlockBytes);
+        }
+}
+
 namespace {
 
 // From the start of a stripe, over stripeCount > 1 whole stripes: what
@@ -186,11 +197,8 @@ void TakeWholeStripes(Blake2spContext* context, const uint8_t* data, uint64_t st
             AddToCounter(&leaf, kBlake2sBlockBytes);
             Compress(&leaf, leaf.block);
         }
-    for (; stripeCount > 1; --stripeCount, data += kBlake2StripeBytes)
-        for (uint32_t i = 0; i < kBlake2spLeafCount; ++i) {
-            AddToCounter(&context->leaves[i], kBlake2sBlockBytes);
-            Compress(&context->leaves[i], data + i * kBlake2sBlockBytes);
-        }
+    Active(Paths().blake2spStripes)(context->leaves, data, stripeCount - 1);
+    data += (stripeCount - 1) * kBlake2StripeBytes;
     for (uint32_t i = 0; i < kBlake2spLeafCount; ++i) {
         std::memcpy(context->leaves[i].block, data + i * kBlake2sBlockBytes, kBlake2sBlockBytes);
         context->leaves[i].fill = kBlake2sBlockBytes;

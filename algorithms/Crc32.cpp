@@ -1,6 +1,7 @@
 #include "algorithms/Crc32.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <array>
 
@@ -35,8 +36,9 @@ void Crc32Init(Crc32Context* context) {
     context->reg = 0xFFFFFFFF;
 }
 
-void Crc32Update(Crc32Context* context, const uint8_t* data, uint64_t byteCount) {
-    uint32_t r = context->reg;
+// The portable register update, also used by the folding versions for their
+// short inputs and tails.
+uint32_t Crc32Portable(uint32_t r, const uint8_t* data, uint64_t byteCount) {
     for (; byteCount >= 8; byteCount -= 8, data += 8) {
         const uint32_t low = r ^ LoadLe32(data);
         const uint32_t high = LoadLe32(data + 4);
@@ -46,7 +48,12 @@ void Crc32Update(Crc32Context* context, const uint8_t* data, uint64_t byteCount)
     }
     for (; byteCount > 0; --byteCount, ++data)
         r = kTables[0][(r ^ *data) & 0xFF] ^ (r >> 8);
-    context->reg = r;
+    return r;
+}
+
+void Crc32Update(Crc32Context* context, const uint8_t* data, uint64_t byteCount) {
+    if (byteCount > 0)
+        context->reg = Active(Paths().crc32)(context->reg, data, byteCount);
 }
 
 void Crc32Final(Crc32Context* context, uint8_t* digest) {

@@ -1,6 +1,7 @@
 #include "algorithms/Crc64.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <array>
 
@@ -35,8 +36,9 @@ void Crc64Init(Crc64Context* context) {
     context->reg = ~uint64_t{0};
 }
 
-void Crc64Update(Crc64Context* context, const uint8_t* data, uint64_t byteCount) {
-    uint64_t r = context->reg;
+// The portable register update, also used by the folding versions for their
+// short inputs and tails.
+uint64_t Crc64Portable(uint64_t r, const uint8_t* data, uint64_t byteCount) {
     for (; byteCount >= 8; byteCount -= 8, data += 8) {
         // The register is as wide as the step, so all eight bytes meet it.
         const uint64_t x = r ^ LoadLe64(data);
@@ -46,7 +48,12 @@ void Crc64Update(Crc64Context* context, const uint8_t* data, uint64_t byteCount)
     }
     for (; byteCount > 0; --byteCount, ++data)
         r = kTables[0][(r ^ *data) & 0xFF] ^ (r >> 8);
-    context->reg = r;
+    return r;
+}
+
+void Crc64Update(Crc64Context* context, const uint8_t* data, uint64_t byteCount) {
+    if (byteCount > 0)
+        context->reg = Active(Paths().crc64)(context->reg, data, byteCount);
 }
 
 void Crc64Final(Crc64Context* context, uint8_t* digest) {

@@ -1,6 +1,7 @@
 #include "algorithms/Sha1.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <algorithm>
 #include <bit>
@@ -58,8 +59,6 @@ void Sha1Init(Sha1Context* context) {
     std::copy(kInitialState, kInitialState + 5, context->state);
 }
 
-namespace {
-
 // After five steps every variable is back under its own name, so the 80 steps
 // unroll into 16 groups with constant schedule slots and no moves.
 #define FIVE_STEPS(F, k, t)                                                                                  \
@@ -69,7 +68,9 @@ namespace {
     Step(c, d, b, F(d, e, a) + k + Schedule(w, block, t + 3));                                               \
     Step(b, c, a, F(c, d, e) + k + Schedule(w, block, t + 4))
 
-void Compress(uint32_t* state, const uint8_t* block, uint64_t blockCount) {
+// The portable compression function. Update and Final call the version in
+// use (PathFunctions.h), which is this one unless the processor runs a faster one.
+void Sha1BlocksPortable(uint32_t* state, const uint8_t* block, uint64_t blockCount) {
     for (; blockCount > 0; --blockCount, block += kSha1BlockBytes) {
         uint32_t w[16];
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
@@ -99,8 +100,6 @@ void Compress(uint32_t* state, const uint8_t* block, uint64_t blockCount) {
 
 #undef FIVE_STEPS
 
-} // namespace
-
 void Sha1Update(Sha1Context* context, const uint8_t* data, uint64_t byteCount) {
     // An empty update must not touch data, which may then be null.
     if (byteCount == 0)
@@ -110,18 +109,19 @@ void Sha1Update(Sha1Context* context, const uint8_t* data, uint64_t byteCount) {
     context->byteCount[0] = uint32_t(newCount);
     context->byteCount[1] = uint32_t(newCount >> 32);
 
+    const Sha1BlocksFunction compress = Active(Paths().sha1Blocks);
     const size_t used = size_t(oldCount % kSha1BlockBytes);
     if (used > 0) {
         const size_t take = size_t(std::min<uint64_t>(byteCount, kSha1BlockBytes - used));
         std::memcpy(context->buffer + used, data, take);
         if (used + take < kSha1BlockBytes)
             return;
-        Compress(context->state, context->buffer, 1);
+        compress(context->state, context->buffer, 1);
         data += take;
         byteCount -= take;
     }
     const uint64_t blockCount = byteCount / kSha1BlockBytes;
-    Compress(context->state, data, blockCount);
+    compress(context->state, data, blockCount);
     data += blockCount * kSha1BlockBytes;
     byteCount %= kSha1BlockBytes;
     if (byteCount > 0)
@@ -132,16 +132,17 @@ void Sha1Final(Sha1Context* context, uint8_t* digest) {
     const uint64_t byteCount = uint64_t(context->byteCount[1]) << 32 | context->byteCount[0];
     // The marker bit, zeros, and the message length in bits in the last 8
     // bytes of a block (section 5.1.1); a second block when it does not fit.
+    const Sha1BlocksFunction compress = Active(Paths().sha1Blocks);
     size_t used = size_t(byteCount % kSha1BlockBytes);
     context->buffer[used++] = 0x80;
     if (used > kSha1BlockBytes - 8) {
         std::memset(context->buffer + used, 0, kSha1BlockBytes - used);
-        Compress(context->state, context->buffer, 1);
+        compress(context->state, context->buffer, 1);
         used = 0;
     }
     std::memset(context->buffer + used, 0, kSha1BlockBytes - 8 - used);
     StoreBe64(context->buffer + kSha1BlockBytes - 8, byteCount << 3);
-    Compress(context->state, context->buffer, 1);
+    compress(context->state, context->buffer, 1);
     for (int i = 0; i < 5; ++i)
         StoreBe32(digest + 4 * i, context->state[i]);
 }

@@ -2,6 +2,7 @@
 #include "algorithms/Sha2.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,11 +10,9 @@
 
 namespace vesk {
 
-namespace {
-
 // FIPS 180-4 section 4.2.2: the first 32 bits of the fractional parts of the
 // cube roots of the first 64 primes.
-constexpr uint32_t kK[64] = {
+alignas(64) const uint32_t kSha256RoundConstants[64] = {
     0x428A2F98, 0x71374491, 0xB5C0FBCF, 0xE9B5DBA5, 0x3956C25B, 0x59F111F1, 0x923F82A4, 0xAB1C5ED5,
     0xD807AA98, 0x12835B01, 0x243185BE, 0x550C7DC3, 0x72BE5D74, 0x80DEB1FE, 0x9BDC06A7, 0xC19BF174,
     0xE49B69C1, 0xEFBE4786, 0x0FC19DC6, 0x240CA1CC, 0x2DE92C6F, 0x4A7484AA, 0x5CB0A9DC, 0x76F988DA,
@@ -23,6 +22,8 @@ constexpr uint32_t kK[64] = {
     0x19A4C116, 0x1E376C08, 0x2748774C, 0x34B0BCB5, 0x391C0CB3, 0x4ED8AA4A, 0x5B9CCA4F, 0x682E6FF3,
     0x748F82EE, 0x78A5636F, 0x84C87814, 0x8CC70208, 0x90BEFFFA, 0xA4506CEB, 0xBEF9A3F7, 0xC67178F2,
 };
+
+namespace {
 
 // FIPS 180-4 section 5.3.2 (SHA-224) and 5.3.3 (SHA-256).
 constexpr uint32_t kSha224InitialState[8] = {
@@ -84,14 +85,13 @@ void Sha256Init(Sha256Context* context) {
     InitWith(context, kSha256InitialState);
 }
 
-namespace {
-
 // One round of section 6.2.2 without its seven moves: T1 goes into d and the
 // new a into h, so the caller names the variables in turn. A macro because GCC
 // calls a function of this size instead of inlining it 64 times, at half the speed.
 #define ROUND(a, b, c, d, e, f, g, h, t)                                                                     \
     do {                                                                                                     \
-        const uint32_t t1 = h + BigSigma1(e) + Ch(e, f, g) + kK[t] + Schedule(w, block, t);                  \
+        const uint32_t t1 =                                                                                  \
+            h + BigSigma1(e) + Ch(e, f, g) + kSha256RoundConstants[t] + Schedule(w, block, t);               \
         d += t1;                                                                                             \
         h = t1 + BigSigma0(a) + Maj(a, b, c);                                                                \
     } while (0)
@@ -108,7 +108,9 @@ namespace {
     ROUND(c, d, e, f, g, h, a, b, t + 6);                                                                    \
     ROUND(b, c, d, e, f, g, h, a, t + 7)
 
-void Compress(uint32_t* state, const uint8_t* block, uint64_t blockCount) {
+// The portable compression function. Update and Final call the version in
+// use (PathFunctions.h), which is this one unless the processor runs a faster one.
+void Sha256BlocksPortable(uint32_t* state, const uint8_t* block, uint64_t blockCount) {
     for (; blockCount > 0; --blockCount, block += kSha256BlockBytes) {
         uint32_t w[16];
         uint32_t a = state[0], b = state[1], c = state[2], d = state[3];
@@ -135,8 +137,6 @@ void Compress(uint32_t* state, const uint8_t* block, uint64_t blockCount) {
 #undef EIGHT_ROUNDS
 #undef ROUND
 
-} // namespace
-
 void Sha256Update(Sha256Context* context, const uint8_t* data, uint64_t byteCount) {
     // An empty update must not touch data, which may then be null.
     if (byteCount == 0)
@@ -146,20 +146,21 @@ void Sha256Update(Sha256Context* context, const uint8_t* data, uint64_t byteCoun
     context->byteCount[0] = uint32_t(newCount);
     context->byteCount[1] = uint32_t(newCount >> 32);
 
+    const Sha256BlocksFunction compress = Active(Paths().sha256Blocks);
     const size_t used = size_t(oldCount % kSha256BlockBytes);
     if (used > 0) {
         const size_t take = size_t(std::min<uint64_t>(byteCount, kSha256BlockBytes - used));
         std::memcpy(context->buffer + used, data, take);
         if (used + take < kSha256BlockBytes)
             return;
-        Compress(context->state, context->buffer, 1);
+        compress(context->state, context->buffer, 1);
         data += take;
         byteCount -= take;
     }
     // Whole blocks straight from the caller's buffer: the words are loaded
     // big-endian either way, so copying them first would change nothing.
     const uint64_t blockCount = byteCount / kSha256BlockBytes;
-    Compress(context->state, data, blockCount);
+    compress(context->state, data, blockCount);
     data += blockCount * kSha256BlockBytes;
     byteCount %= kSha256BlockBytes;
     if (byteCount > 0)
@@ -174,16 +175,17 @@ void FinalWith(Sha256Context* context, uint8_t* digest, uint32_t digestBytes) {
     const uint64_t byteCount = uint64_t(context->byteCount[1]) << 32 | context->byteCount[0];
     // The marker bit, zeros, and the message length in bits in the last 8
     // bytes of a block; a second block when it does not fit.
+    const Sha256BlocksFunction compress = Active(Paths().sha256Blocks);
     size_t used = size_t(byteCount % kSha256BlockBytes);
     context->buffer[used++] = 0x80;
     if (used > kSha256BlockBytes - 8) {
         std::memset(context->buffer + used, 0, kSha256BlockBytes - used);
-        Compress(context->state, context->buffer, 1);
+        compress(context->state, context->buffer, 1);
         used = 0;
     }
     std::memset(context->buffer + used, 0, kSha256BlockBytes - 8 - used);
     StoreBe64(context->buffer + kSha256BlockBytes - 8, byteCount << 3);
-    Compress(context->state, context->buffer, 1);
+    compress(context->state, context->buffer, 1);
     for (uint32_t i = 0; i < digestBytes / 4; ++i)
         StoreBe32(digest + 4 * i, context->state[i]);
 }

@@ -1,6 +1,8 @@
 #include "algorithms/Sha3.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/KeccakPermutation.h"
+#include "algorithms/PathFunctions.h"
 
 #include <algorithm>
 #include <array>
@@ -8,52 +10,6 @@
 #include <cstring>
 
 namespace vesk {
-
-namespace {
-
-constexpr int kLanes = 25;
-constexpr int kRounds = 24; // 12 + 2l rounds with lanes of 2^l = 64 bits
-
-// ι round constants, FIPS 202 section 3.2.5 (Algorithms 5 and 6): bit 2^j - 1 of
-// round i's constant is rc(j + 7i), the output of the LFSR with feedback
-// polynomial x^8 + x^6 + x^5 + x^4 + 1 started at 1.
-constexpr std::array<uint64_t, kRounds> MakeRoundConstants() {
-    std::array<uint64_t, kRounds> constants{};
-    uint32_t r = 1; // R[0] in bit 0
-    for (int i = 0; i < kRounds; ++i) {
-        for (int j = 0; j <= 6; ++j) {
-            if (r & 1)
-                constants[i] |= uint64_t{1} << ((1 << j) - 1);
-            r = ((r << 1) ^ ((r & 0x80) ? 0x71 : 0)) & 0xFF;
-        }
-    }
-    return constants;
-}
-
-constexpr auto kRoundConstants = MakeRoundConstants();
-static_assert(kRoundConstants[0] == 0x0000000000000001 && kRoundConstants[1] == 0x0000000000008082 &&
-              kRoundConstants[23] == 0x8000000080008008);
-
-// ρ rotation offsets, FIPS 202 section 3.2.2 (Algorithm 2): starting at lane
-// (1, 0) and stepping (x, y) to (y, 2x + 3y), the t-th lane visited turns by
-// (t + 1)(t + 2) / 2 bits. Indexed by lane x + 5y.
-constexpr std::array<int, kLanes> MakeRotations() {
-    std::array<int, kLanes> rotations{};
-    int x = 1;
-    int y = 0;
-    for (int t = 0; t < 24; ++t) {
-        rotations[x + 5 * y] = (t + 1) * (t + 2) / 2 % 64;
-        const int nextY = (2 * x + 3 * y) % 5;
-        x = y;
-        y = nextY;
-    }
-    return rotations;
-}
-
-constexpr auto kRotations = MakeRotations();
-static_assert(kRotations[1] == 1 && kRotations[2] == 62 && kRotations[5] == 36 && kRotations[24] == 14);
-
-} // namespace
 
 // Sets the start state for a capacity in bits; 1600 minus it must be a
 // multiple of 64 and the rate at most kSha3MaxRateBytes.
@@ -79,57 +35,18 @@ void Sha3Init512(Sha3Context* context) {
     Sha3InitSponge(context, 1024);
 }
 
-// Fully unrolled, the five-lane loops let the compiler keep the lanes in
-// registers; left as loops (GCC at -O2) the permutation runs four times slower.
-#define KECCAK_UNROLL _Pragma("GCC unroll 5")
-
-// One round from `a` into `e`: θ, then ρ and π feeding χ one output plane at a
-// time, then ι.
-static inline void Round(const uint64_t* a, uint64_t* e, uint64_t roundConstant) {
-    uint64_t c[5];
-    KECCAK_UNROLL
-    for (int x = 0; x < 5; ++x)
-        c[x] = a[x] ^ a[x + 5] ^ a[x + 10] ^ a[x + 15] ^ a[x + 20];
-    uint64_t d[5];
-    KECCAK_UNROLL
-    for (int x = 0; x < 5; ++x)
-        d[x] = c[(x + 4) % 5] ^ std::rotl(c[(x + 1) % 5], 1);
-    KECCAK_UNROLL
-    for (int y = 0; y < 5; ++y) {
-        // π moves lane (x', y') = ((x + 3y) mod 5, x) to (x, y).
-        uint64_t b[5];
-        KECCAK_UNROLL
-        for (int x = 0; x < 5; ++x) {
-            const int source = (x + 3 * y) % 5 + 5 * x;
-            b[x] = std::rotl(a[source] ^ d[(x + 3 * y) % 5], kRotations[source]);
-        }
-        KECCAK_UNROLL
-        for (int x = 0; x < 5; ++x)
-            e[x + 5 * y] = b[x] ^ (~b[(x + 1) % 5] & b[(x + 2) % 5]);
-    }
-    e[0] ^= roundConstant;
-}
-
-#undef KECCAK_UNROLL
-
-// Keccak-f[1600], FIPS 202 section 3.3: 24 rounds, alternating between the
-// state and a scratch copy so that no round has to copy its result back.
-static void KeccakF1600(uint64_t* state) {
-    uint64_t a[kLanes];
-    uint64_t e[kLanes];
-    std::memcpy(a, state, sizeof a);
-    for (int i = 0; i < kRounds; i += 2) {
-        Round(a, e, kRoundConstants[i]);
-        Round(e, a, kRoundConstants[i + 1]);
-    }
-    std::memcpy(state, a, sizeof a);
+// The portable permutation, with lane complementing. AbsorbBlock calls the
+// version in use (PathFunctions.h), which is this one unless the processor
+// runs a faster one.
+void KeccakF1600Portable(uint64_t* state) {
+    KeccakPermute<true>(state);
 }
 
 // XORs one rate block into the first rate / 8 lanes and permutes.
 static void AbsorbBlock(uint64_t* state, const uint8_t* block, uint32_t rate) {
     for (uint32_t i = 0; i < rate / 8; ++i)
         state[i] ^= LoadLe64(block + 8 * i);
-    KeccakF1600(state);
+    Active(Paths().keccakF1600)(state);
 }
 
 void Sha3Update(Sha3Context* context, const uint8_t* data, uint64_t byteCount) {

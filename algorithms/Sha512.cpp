@@ -2,6 +2,7 @@
 #include "algorithms/Sha2.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,11 +10,9 @@
 
 namespace vesk {
 
-namespace {
-
 // FIPS 180-4 section 4.2.3: the first 64 bits of the fractional parts of the
 // cube roots of the first 80 primes.
-constexpr uint64_t kK[80] = {
+alignas(64) const uint64_t kSha512RoundConstants[80] = {
     0x428A2F98D728AE22, 0x7137449123EF65CD, 0xB5C0FBCFEC4D3B2F, 0xE9B5DBA58189DBBC, 0x3956C25BF348B538,
     0x59F111F1B605D019, 0x923F82A4AF194F9B, 0xAB1C5ED5DA6D8118, 0xD807AA98A3030242, 0x12835B0145706FBE,
     0x243185BE4EE4B28C, 0x550C7DC3D5FFB4E2, 0x72BE5D74F27B896F, 0x80DEB1FE3B1696B1, 0x9BDC06A725C71235,
@@ -31,6 +30,8 @@ constexpr uint64_t kK[80] = {
     0x113F9804BEF90DAE, 0x1B710B35131C471B, 0x28DB77F523047D84, 0x32CAAB7B40C72493, 0x3C9EBE0A15C9BEBC,
     0x431D67C49C100D4C, 0x4CC5D4BECB3E42B6, 0x597F299CFC657E2A, 0x5FCB6FAB3AD6FAEC, 0x6C44198C4A475817,
 };
+
+namespace {
 
 // FIPS 180-4 section 5.3.4 (SHA-384) and 5.3.5 (SHA-512).
 constexpr uint64_t kSha384InitialState[8] = {
@@ -94,14 +95,13 @@ void Sha512Init(Sha512Context* context) {
     InitWith(context, kSha512InitialState);
 }
 
-namespace {
-
 // One round of section 6.4.2 without its seven moves: T1 goes into d and the
 // new a into h, so the caller names the variables in turn. A macro because GCC
 // calls a function of this size instead of inlining it 80 times, at half the speed.
 #define ROUND(a, b, c, d, e, f, g, h, t)                                                                     \
     do {                                                                                                     \
-        const uint64_t t1 = h + BigSigma1(e) + Ch(e, f, g) + kK[t] + Schedule(w, block, t);                  \
+        const uint64_t t1 =                                                                                  \
+            h + BigSigma1(e) + Ch(e, f, g) + kSha512RoundConstants[t] + Schedule(w, block, t);               \
         d += t1;                                                                                             \
         h = t1 + BigSigma0(a) + Maj(a, b, c);                                                                \
     } while (0)
@@ -118,7 +118,9 @@ namespace {
     ROUND(c, d, e, f, g, h, a, b, t + 6);                                                                    \
     ROUND(b, c, d, e, f, g, h, a, t + 7)
 
-void Compress(uint64_t* state, const uint8_t* block, uint64_t blockCount) {
+// The portable compression function. Update and Final call the version in
+// use (PathFunctions.h), which is this one unless the processor runs a faster one.
+void Sha512BlocksPortable(uint64_t* state, const uint8_t* block, uint64_t blockCount) {
     for (; blockCount > 0; --blockCount, block += kSha512BlockBytes) {
         uint64_t w[16];
         uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
@@ -147,12 +149,11 @@ void Compress(uint64_t* state, const uint8_t* block, uint64_t blockCount) {
 #undef EIGHT_ROUNDS
 #undef ROUND
 
-} // namespace
-
 void Sha512Update(Sha512Context* context, const uint8_t* data, uint64_t byteCount) {
     // An empty update must not touch data, which may then be null.
     if (byteCount == 0)
         return;
+    const Sha512BlocksFunction compress = Active(Paths().sha512Blocks);
     const size_t used = size_t(context->byteCount[0] % kSha512BlockBytes);
     context->byteCount[0] += byteCount;
     if (context->byteCount[0] < byteCount)
@@ -163,14 +164,14 @@ void Sha512Update(Sha512Context* context, const uint8_t* data, uint64_t byteCoun
         std::memcpy(context->buffer + used, data, take);
         if (used + take < kSha512BlockBytes)
             return;
-        Compress(context->state, context->buffer, 1);
+        compress(context->state, context->buffer, 1);
         data += take;
         byteCount -= take;
     }
     // Whole blocks straight from the caller's buffer: the words are loaded
     // big-endian either way, so copying them first would change nothing.
     const uint64_t blockCount = byteCount / kSha512BlockBytes;
-    Compress(context->state, data, blockCount);
+    compress(context->state, data, blockCount);
     data += blockCount * kSha512BlockBytes;
     byteCount %= kSha512BlockBytes;
     if (byteCount > 0)
@@ -184,18 +185,19 @@ namespace {
 void FinalWith(Sha512Context* context, uint8_t* digest, uint32_t digestBytes) {
     // The marker bit, zeros, and the message length in bits as a 128-bit
     // number in the last 16 bytes of a block; a second block when it does not fit.
+    const Sha512BlocksFunction compress = Active(Paths().sha512Blocks);
     size_t used = size_t(context->byteCount[0] % kSha512BlockBytes);
     context->buffer[used++] = 0x80;
     if (used > kSha512BlockBytes - 16) {
         std::memset(context->buffer + used, 0, kSha512BlockBytes - used);
-        Compress(context->state, context->buffer, 1);
+        compress(context->state, context->buffer, 1);
         used = 0;
     }
     std::memset(context->buffer + used, 0, kSha512BlockBytes - 16 - used);
     const uint64_t bitCountHigh = context->byteCount[1] << 3 | context->byteCount[0] >> 61;
     StoreBe64(context->buffer + kSha512BlockBytes - 16, bitCountHigh);
     StoreBe64(context->buffer + kSha512BlockBytes - 8, context->byteCount[0] << 3);
-    Compress(context->state, context->buffer, 1);
+    compress(context->state, context->buffer, 1);
     for (uint32_t i = 0; i < digestBytes / 8; ++i)
         StoreBe64(digest + 8 * i, context->state[i]);
 }

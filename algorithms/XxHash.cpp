@@ -1,6 +1,7 @@
 #include "algorithms/XxHash.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <cstddef>
 
@@ -43,9 +44,15 @@ void Xxh3Init(XxHash3Context* context) {
     XXH3_64bits_reset(context); // seed 0 and the library's default secret
 }
 
+// The library's own update, built for the baseline of the target (SSE2 on
+// x86-64). XXH3 and XXH128 share it: their states differ only in the digest.
+void Xxh3UpdatePortable(void* state, const uint8_t* data, uint64_t byteCount) {
+    XXH3_64bits_update(static_cast<XxHash3Context*>(state), data, size_t(byteCount));
+}
+
 void Xxh3Update(XxHash3Context* context, const uint8_t* data, uint64_t byteCount) {
     if (byteCount > 0)
-        XXH3_64bits_update(context, data, size_t(byteCount));
+        Active(Paths().xxh3Update)(context, data, byteCount);
 }
 
 void Xxh3Final(XxHash3Context* context, uint8_t* digest) {

@@ -3,7 +3,8 @@
 
     bench/anchors.py build/linux/bench/vesk_bench [name-filter]
 
-Anchors: rhash's built-in code (OpenSSL kept out with --openssl=md4), `openssl speed -evp` and
+Each row names the code path vesk ran (rows like "SHA-256 [portable]" time the other paths this
+processor runs), and the first line names the processor. Anchors: rhash's built-in code (OpenSSL kept out with --openssl=md4), `openssl speed -evp` and
 `xxhsum -b`, where each has the algorithm. rhash hashes a file in memory (/dev/shm) and is timed by
 its user CPU time, so that a busy machine or reading the file does not count. All figures are MiB/s.
 """
@@ -39,7 +40,8 @@ def vesk_speeds(bench, name_filter):
     if name_filter:
         args.append("--benchmark_filter=" + name_filter)
     report = json.loads(subprocess.run(args, check=True, capture_output=True, text=True).stdout)
-    return {b["name"]: b["bytes_per_second"] / MIB for b in report["benchmarks"]}
+    speeds = {b["name"]: (b["bytes_per_second"] / MIB, b.get("label", "")) for b in report["benchmarks"]}
+    return report["context"].get("cpu_model", "unknown"), speeds
 
 
 def user_seconds(command):
@@ -77,16 +79,18 @@ def xxhsum_speeds():
 def main():
     bench = sys.argv[1]
     name_filter = sys.argv[2] if len(sys.argv) > 2 else ""
-    ours = vesk_speeds(bench, name_filter)
+    cpu, ours = vesk_speeds(bench, name_filter)
     size = 256 * MIB
     folder = "/dev/shm" if os.path.isdir("/dev/shm") else None
     with tempfile.NamedTemporaryFile(dir=folder) as sample:
         sample.write(os.urandom(size))
         sample.flush()
         xxh = xxhsum_speeds() if any(n in XXHSUM for n in ours) else {}
-        print(f"{'algorithm':<12}{'vesk':>9}{'rhash':>9}{'ratio':>7}{'openssl':>9}{'ratio':>7}{'xxhsum':>9}{'ratio':>7}")
-        for name, speed in ours.items():
-            row = f"{name:<12}{speed:9.0f}"
+        print(f"CPU: {cpu}")
+        print(f"{'algorithm':<22}{'path':<10}{'vesk':>9}{'rhash':>9}{'ratio':>7}{'openssl':>9}{'ratio':>7}"
+              f"{'xxhsum':>9}{'ratio':>7}")
+        for name, (speed, path) in ours.items():
+            row = f"{name:<22}{path:<10}{speed:9.0f}"
             for anchor in (rhash_speed(RHASH[name], sample.name, size) if name in RHASH else None,
                            openssl_speed(OPENSSL[name]) if name in OPENSSL else None,
                            xxh.get(XXHSUM.get(name))):

@@ -74,4 +74,45 @@ static_assert([] {
     return true;
 }());
 
+namespace {
+
+// The entries whose update runs through a family of code paths.
+struct PathFamilyOfEntry {
+    AlgorithmId id;
+    PathFamily family;
+};
+constexpr PathFamilyOfEntry kPathFamilyOfEntry[] = {
+    {1, PathFamily::Blake2bp},       // BLAKE2bp
+    {3, PathFamily::Blake2sp},       // BLAKE2sp
+    {4, PathFamily::Adler32},        // Adler32
+    {kCrc32Id, PathFamily::Crc32},   // CRC32
+    {6, PathFamily::Crc64},          // CRC64
+    {kSha1Id, PathFamily::Sha1},     // SHA-1
+    {21, PathFamily::Sha256},        // SHA-224
+    {kSha256Id, PathFamily::Sha256}, // SHA-256
+    {23, PathFamily::Sha512},        // SHA-384
+    {24, PathFamily::Sha512},        // SHA-512
+    {25, PathFamily::Sha3},          // SHA3-224
+    {26, PathFamily::Sha3},          // SHA3-256
+    {27, PathFamily::Sha3},          // SHA3-384
+    {28, PathFamily::Sha3},          // SHA3-512
+    {33, PathFamily::Whirlpool},     // Whirlpool
+    {36, PathFamily::Xxh3},          // XXH3
+    {37, PathFamily::Xxh3},          // XXH128
+};
+
+} // namespace
+
+std::optional<PathFamily> AlgorithmPathFamily(AlgorithmId id) {
+    for (const PathFamilyOfEntry& entry : kPathFamilyOfEntry)
+        if (entry.id == id)
+            return entry.family;
+    return std::nullopt;
+}
+
+const char* AlgorithmCodePath(AlgorithmId id) {
+    const std::optional<PathFamily> family = AlgorithmPathFamily(id);
+    return family ? ActiveCodePath(*family) : "portable";
+}
+
 } // namespace vesk

@@ -14,9 +14,12 @@
 // the start state, whatever it held before.
 #pragma once
 
+#include "algorithms/CodePaths.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 namespace vesk {
 
@@ -57,6 +60,14 @@ extern const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable;
 inline const AlgorithmInfo& AlgorithmById(AlgorithmId id) {
     return AlgorithmTable[id];
 }
+
+// The family of processor-specific code paths the algorithm's update runs
+// through (algorithms/CodePaths.h), or nothing when it has only portable code.
+std::optional<PathFamily> AlgorithmPathFamily(AlgorithmId id);
+
+// The code path the algorithm's update takes now, e.g. "shani"; "portable"
+// when it has no other.
+const char* AlgorithmCodePath(AlgorithmId id);
 
 // Adapters from the registry's untyped operations to a family's typed ones.
 // One instance exists per (context type, operation), so entries that name the

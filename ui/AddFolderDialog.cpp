@@ -68,6 +68,7 @@ void OnDropFiles(HWND dialog, HDROP drop) {
             SetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, path.substr(0, separator).c_str());
         break;
     case platform::PathKind::Missing:
+    case platform::PathKind::Other:
         break;
     }
 }

@@ -242,10 +242,10 @@ void FailFolderReadsFromNowOn() {
 
 class FailingListSink : public PathSink {
 public:
-    int AppendSheetRow(const std::wstring& name, std::shared_ptr<const FileRecord> record) override {
+    void AddResult(const FileResult& result) override {
         if (hashed.empty())
             FailFolderReadsFromNowOn();
-        return PathSink::AppendSheetRow(name, record);
+        PathSink::AddResult(result);
     }
 };
 
