@@ -523,6 +523,50 @@ TEST_F(MainWindowTest, SecondStartHandsItsCommandLineOver) {
     EXPECT_EQ(List().CellText(0, 0), workingDirectory + L"\\relative.txt");
 }
 
+// The window of a separate vesk.exe that `process` runs, once it is open.
+HWND WindowOfProcess(DWORD process) {
+    for (int i = 0; i < 500; ++i) {
+        for (HWND candidate = FindWindowW(L"#32770", L"Vesk"); candidate;
+             candidate = FindWindowExW(nullptr, candidate, L"#32770", L"Vesk")) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(candidate, &owner);
+            if (owner == process)
+                return candidate;
+        }
+        Sleep(20);
+    }
+    return nullptr;
+}
+
+TEST_F(MainWindowTest, ClosingWhileWorkersHashEndsTheProcessCleanly) {
+    // A copy of the program, so that the settings it writes at exit land here.
+    const std::filesystem::path program = dir.path() / "vesk.exe";
+    std::filesystem::copy_file(BuiltProgramPath(), program);
+    dir.Write("busy/large.bin", std::vector<uint8_t>(96 << 20, 0x5A));
+    for (int i = 0; i < 300; ++i)
+        WriteFile("busy/small" + std::to_string(i), "s");
+    FreeConsole();
+    std::wstring commandLine = L"\"" + WideOf(program) + L"\" \"" + WideOf(dir.path() / "busy") + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(WideOf(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                               DETACHED_PROCESS, nullptr, nullptr, &startup, &process));
+    HWND other = WindowOfProcess(process.dwProcessId);
+    EXPECT_NE(other, nullptr);
+    PostMessageW(other, WM_CLOSE, 0, 0);
+    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
+    DWORD code = 99;
+    GetExitCodeProcess(process.hProcess, &code);
+    if (waited != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    EXPECT_EQ(waited, WAIT_OBJECT_0);
+    EXPECT_EQ(code, 0u);
+    EXPECT_TRUE(std::filesystem::exists(dir.path() / "vesk.ini")); // saved on the way out
+}
+
 TEST_F(MainWindowTest, MalformedHandOverBlocksFromAnotherProcessChangeNothing) {
     WriteFile("x.txt", "x");
     Open();
