@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <algorithm>
+#include <cwctype>
 
 namespace vesk {
 
@@ -38,6 +39,12 @@ RowData MakeRowData(std::shared_ptr<const FileRecord> record, int group = -1, bo
     data.groupHeader = groupHeader;
     data.valueId = valueId;
     return data;
+}
+
+std::wstring Lowered(std::wstring text) {
+    for (wchar_t& c : text)
+        c = wchar_t(std::towlower(wint_t(c)));
+    return text;
 }
 
 int CompareNumbers(uint64_t a, uint64_t b) {
@@ -404,6 +411,62 @@ void ResultList::CaptureColumnLayout() {
         const ColumnEntry kept = view_.columns.Get(position) & kCapturedBits;
         view_.columns.Set(position, WithOrder(WithWidth(kept, column.width), uint32_t(column.order)));
     }
+}
+
+} // namespace vesk
+
+namespace vesk {
+
+void ResultList::SetColumnShown(int position, bool shown) {
+    if (position < 1 || position >= int(kColumnCount))
+        return;
+    const ColumnEntry entry = view_.columns.Get(position);
+    if (EntryShown(entry) == shown)
+        return;
+    int index = 0;
+    for (int p = 0; p < position; ++p)
+        index += EntryShown(view_.columns.Get(p)) ? 1 : 0;
+    view_.columns.Set(position, WithShown(entry, shown));
+    if (!SheetView())
+        return;
+    if (shown) {
+        const ColumnId id = ColumnIdAtPosition(position);
+        InsertListColumn(std::min(index, int(columnIds_.size())), {id, HeaderFor(id), EntryWidth(entry)});
+    } else if (index < int(columnIds_.size())) {
+        control_.DeleteColumn(index);
+        columnIds_.erase(columnIds_.begin() + index);
+        if (sortColumn_ == index)
+            sortColumn_ = -1;
+    }
+}
+
+int ResultList::RunFind(const std::wstring& text) {
+    const int count = control_.RowCount();
+    for (int row = 0; row < count; ++row)
+        control_.SetSelected(row, false);
+    if (text.empty())
+        return 0;
+    const std::wstring needle = Lowered(text);
+    // The file's name is not a value: File in Sheet View, Name in Key-Value View.
+    const int skipped = SheetView() ? int(std::find(columnIds_.begin(), columnIds_.end(), kFileColumnId) -
+                                          columnIds_.begin())
+                                    : KeyValueColumnIndex(false);
+    int matches = 0;
+    bool revealed = false;
+    for (int row = 0; row < count; ++row) {
+        if (control_.Data(row).groupHeader)
+            continue;
+        for (int column = 0; column < int(columnIds_.size()); ++column) {
+            if (column == skipped || Lowered(control_.CellText(row, column)).find(needle) == std::wstring::npos)
+                continue;
+            control_.SetSelected(row, true);
+            ++matches;
+            if (!revealed)
+                control_.EnsureVisible(row);
+            revealed = true;
+        }
+    }
+    return matches;
 }
 
 } // namespace vesk

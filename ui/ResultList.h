@@ -69,6 +69,18 @@ public:
     // (Sheet View) or the Key-Value columns.
     void CaptureColumnLayout();
 
+    // Shows or hides the column table entry at `position` (1 to 40). In Sheet
+    // View its list column is inserted, empty, where the table order puts it,
+    // or deleted with its texts; in Key-Value View only files hashed from now
+    // on follow.
+    void SetColumnShown(int position, bool shown);
+
+    // Selects every row with a value cell that holds `text`, letters compared
+    // without regard to case; the file names are not searched. Scrolls to the
+    // first match and gives the number of matching cells. An empty text only
+    // clears the selection.
+    int RunFind(const std::wstring& text);
+
     int GroupCounter() const { return groupCounter_; }
     int SortColumn() const { return sortColumn_; }
     // The column id each list column carries, by index.

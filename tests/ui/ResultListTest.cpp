@@ -328,6 +328,49 @@ TEST_P(ResultListTest, CaptureKeepsWidthsAndDraggedOrderPerView) {
     EXPECT_EQ(control.columns[0].order, 2);
 }
 
+TEST_P(ResultListTest, FindSelectsRowsWithMatchingValuesAndCountsCells) {
+    Add(L"abc.txt");
+    Add(L"other.bin");
+    control.rows[1].cells[2] = L"xx ABC yy"; // a second match in the same row, in capitals
+    EXPECT_EQ(list.RunFind(L"Abc"), 5);      // four digests of abc.txt, one cell of other.bin
+    EXPECT_TRUE(control.rows[0].selected);
+    EXPECT_TRUE(control.rows[1].selected);
+    EXPECT_EQ(control.visibleRow, 0);
+    EXPECT_EQ(list.RunFind(L"other"), 3);
+    EXPECT_FALSE(control.rows[0].selected);
+    EXPECT_EQ(list.RunFind(L"bin"), 3);   // names are not searched: only the digests that name it
+    control.rows[1].cells[0] = L"zzz.txt"; // a text only a file name holds finds nothing
+    EXPECT_EQ(list.RunFind(L"zzz"), 0);
+    EXPECT_EQ(list.RunFind(L""), 0);
+    EXPECT_FALSE(control.rows[0].selected || control.rows[1].selected);
+
+    SwitchView(); // Key-Value View: the Name column is not searched either
+    EXPECT_EQ(list.RunFind(L"SHA-1"), 2);
+    EXPECT_EQ(list.RunFind(L"abc.txt:md5"), 1);
+    for (const auto& row : control.rows)
+        EXPECT_FALSE(row.data.groupHeader && row.selected);
+}
+
+TEST_P(ResultListTest, ShowingAndHidingColumnsInsertsAndDeletesAtTheTablePlace) {
+    Add(L"a");
+    list.SetColumnShown(PositionOfColumnId(kDateModifiedColumnId), true);
+    list.SetColumnShown(PositionOfColumnId(AlgorithmId{24}), true); // SHA-512, after SHA-256
+    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "Date Modified", "CRC32", "MD5", "SHA-1", "SHA-256", "SHA-512"}));
+    EXPECT_EQ(Dump(control), (std::vector<std::string>{"a||a:CRC32:ab|a:MD5:ab|a:SHA-1:ab|a:SHA-256:ab|"}));
+    list.SetColumnShown(PositionOfColumnId(kMd5Id), false);
+    EXPECT_EQ(Dump(control), (std::vector<std::string>{"a||a:CRC32:ab|a:SHA-1:ab|a:SHA-256:ab|"}));
+    EXPECT_FALSE(EntryShown(view.columns.Get(PositionOfColumnId(kMd5Id))));
+    list.SetColumnShown(PositionOfColumnId(kMd5Id), true); // back, and empty
+    EXPECT_EQ(Dump(control), (std::vector<std::string>{"a||a:CRC32:ab||a:SHA-1:ab|a:SHA-256:ab|"}));
+
+    SwitchView(); // Key-Value View: the table changes, the list does not
+    const auto before = Dump(control);
+    list.SetColumnShown(PositionOfColumnId(kCrc32Id), false);
+    EXPECT_EQ(Dump(control), before);
+    EXPECT_EQ(Headers(control), (std::vector<std::string>{"Name", "Value"}));
+    EXPECT_FALSE(EntryShown(view.columns.Get(PositionOfColumnId(kCrc32Id))));
+}
+
 // Jobs on several threads hand their results to the window's thread one at a
 // time, as messages do, while the user sorts and switches views there.
 TEST_P(ResultListTest, ConcurrentJobsKeepEveryValueWithItsOwnFile) {
