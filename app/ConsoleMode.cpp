@@ -80,6 +80,8 @@ int FinishConsoleOutput(platform::ConsoleWriter& output, platform::ConsoleWriter
 int RunConsole(const ConsoleRun& run, ViewState& view) {
     WindowPlacementRecord unusedPlacement;
     LoadSettings(run.settings, view, unusedPlacement);
+    if (view.columns.Selection() == 0 && run.askForSelection)
+        run.askForSelection(view);
     if (view.columns.Selection() == 0) {
         if (run.errors != nullptr)
             run.errors->Write(L"vesk: no algorithm is selected in " + run.settings.path + L"\n");

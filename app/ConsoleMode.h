@@ -6,6 +6,7 @@
 #include "core/ResultSink.h"
 #include "platform/Console.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -56,6 +57,8 @@ struct ConsoleRun {
     platform::ConsoleWriter* output = nullptr;
     platform::ConsoleWriter* errors = nullptr; // for the nothing-selected message
     bool reportFailures = false;               // also each path that cannot be read
+    // Called when the settings choose no algorithm: lets a person choose some.
+    std::function<void(ViewState&)> askForSelection;
 };
 
 // Loads the settings (never writes them), then hashes each path with AddPath

@@ -8,6 +8,7 @@
 #include "resources/resource.h"
 #include "ui/ControlUtil.h"
 #include "ui/MainWindow.h"
+#include "ui/OptionsDialog.h"
 
 #include <windows.h>
 
@@ -25,6 +26,10 @@ int RunConsoleMode(std::vector<std::wstring> paths, platform::ConsoleWriter& out
     run.settings = SettingsFile::BesideExecutable();
     run.output = &output;
     run.errors = errors ? errors.get() : &output;
+    // A person at a console may choose the algorithms; a script gets the
+    // message and the status instead of a dialog that would stop it.
+    if (output.IsInteractive())
+        run.askForSelection = [](ViewState& view) { ShowOptionsDialog(nullptr, view, nullptr); };
     return RunConsole(run, SharedViewState());
 }
 

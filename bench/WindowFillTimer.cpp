@@ -56,6 +56,9 @@ int wmain(int argc, wchar_t** argv) {
     std::wstring commandLine = L"\"" + std::wstring(argv[1]) + L"\" \"" + argv[2] + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    // No standard handles: the program starts as from the desktop, not as a
+    // console program whose output goes somewhere.
+    startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process{};
     LARGE_INTEGER frequency, start, now;
     QueryPerformanceFrequency(&frequency);

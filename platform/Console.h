@@ -17,6 +17,8 @@ public:
     // short; ErrorText then says why.
     virtual bool Flush() { return true; }
     virtual std::wstring ErrorText() const { return L""; }
+    // A console a person watches, not a file or a pipe.
+    virtual bool IsInteractive() const { return false; }
 };
 
 // The output of console mode, or null when the program has none. On Windows:

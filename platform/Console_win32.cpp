@@ -32,6 +32,7 @@ class ConsoleScreenWriter : public UnbufferedWriter {
 public:
     explicit ConsoleScreenWriter(HANDLE console) : console_(console) {}
     ~ConsoleScreenWriter() override { CloseHandle(console_); }
+    bool IsInteractive() const override { return true; }
     void Write(std::wstring_view text) override {
         // Old consoles refuse very long writes, so the text goes in pieces.
         constexpr size_t kPiece = 8192;

@@ -149,8 +149,9 @@ public:
             RowLine(row);
         }
         if (format_ == ReportFormat::Html)
-            text_ += L"</table><span class=\"s\">Created by using <a href=\"" + EscapeHtml(footer.productPage) +
-                     L"\">Vesk " + EscapeHtml(footer.version) + L"</a></span></body></html>";
+            text_ += L"</table><span class=\"s\">Created by using <a href=\"" +
+                     EscapeHtml(footer.productPage) + L"\">Vesk " + EscapeHtml(footer.version) +
+                     L"</a></span></body></html>";
         return std::move(text_);
     }
 

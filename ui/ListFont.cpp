@@ -4,11 +4,13 @@
 #include <cmath>
 #include <cwchar>
 
+#include <commdlg.h>
+
 namespace vesk {
 
-FontOwner CreateListFont(const SettingsFile& settings) {
-    FontSetting setting;
-    ParseFontSetting(ReadTextSetting(settings, L"Font", kMaxFontSettingCharacters, L""), setting);
+namespace {
+
+LOGFONTW DescribeFont(const FontSetting& setting) {
     HDC screen = GetDC(nullptr);
     const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
@@ -22,6 +24,34 @@ FontOwner CreateListFont(const SettingsFile& settings) {
     font.lfItalic = setting.italic ? TRUE : FALSE;
     font.lfCharSet = DEFAULT_CHARSET;
     wcsncpy(font.lfFaceName, setting.faceName.c_str(), LF_FACESIZE - 1);
+    return font;
+}
+
+} // namespace
+
+FontOwner ChooseListFont(HWND owner, HFONT current, const SettingsFile& settings) {
+    LOGFONTW font{};
+    GetObjectW(current, sizeof font, &font);
+    CHOOSEFONTW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpLogFont = &font;
+    dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
+    if (!ChooseFontW(&dialog))
+        return nullptr;
+    FontSetting setting;
+    setting.faceName = font.lfFaceName;
+    setting.pointSize = dialog.iPointSize / 10;
+    setting.bold = font.lfWeight >= FW_BOLD;
+    setting.italic = font.lfItalic != FALSE;
+    WriteTextSetting(settings, L"Font", FormatFontSetting(setting));
+    return FontOwner(CreateFontIndirectW(&font));
+}
+
+FontOwner CreateListFont(const SettingsFile& settings) {
+    FontSetting setting;
+    ParseFontSetting(ReadTextSetting(settings, L"Font", kMaxFontSettingCharacters, L""), setting);
+    const LOGFONTW font = DescribeFont(setting);
     return FontOwner(CreateFontIndirectW(&font));
 }
 

@@ -21,4 +21,8 @@ using FontOwner = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 // The font the "Font" setting names, at the screen's resolution.
 FontOwner CreateListFont(const SettingsFile& settings);
 
+// The system's font dialog, starting from `current`. On OK, writes the choice
+// as "Font" and gives the new font; on cancel, gives none and writes nothing.
+FontOwner ChooseListFont(HWND owner, HFONT current, const SettingsFile& settings);
+
 } // namespace vesk

@@ -1,15 +1,20 @@
 #include "ui/MainWindow.h"
 
+#include "app/AppVersion.h"
 #include "app/ConsoleMode.h"
 #include "app/HandOver.h"
+#include "platform/Platform.h"
 #include "resources/resource.h"
 #include "ui/AddCommands.h"
 #include "ui/AddFolderDialog.h"
 #include "ui/ControlUtil.h"
+#include "ui/ListMenus.h"
+#include "ui/OptionsDialog.h"
 #include "ui/WindowSink.h"
 #include "ui/Workers.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <windowsx.h>
 
 namespace vesk {
@@ -37,6 +42,23 @@ HeaderTexts HeaderTextsFromResources() {
         if (std::wstring loaded = LoadText(id); !loaded.empty())
             *text = std::move(loaded);
     return texts;
+}
+
+constexpr COLORREF kFoundColour = RGB(0, 128, 0);
+constexpr COLORREF kNotFoundColour = RGB(255, 0, 0);
+
+// The help page beside the program, as an address a browser opens.
+std::wstring ProductPageAddress() {
+    std::wstring path = platform::ExecutablePath();
+    path = path.substr(0, path.rfind(L'\\') + 1) + L"vesk-help.html";
+    for (wchar_t& c : path)
+        if (c == L'\\')
+            c = L'/';
+    return L"file:///" + path;
+}
+
+void OpenWithDesktop(const std::wstring& path) {
+    ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 int ShowCommandOf(int32_t saved) {
@@ -114,6 +136,7 @@ void MainWindow::OnInitDialog(HWND window) {
                                           ((CurrentViewFlags() & kViewGridLines) ? LVS_EX_GRIDLINES : 0));
     SendMessageW(list_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
 
+    openDocument_ = OpenWithDesktop;
     control_ = std::make_unique<ListViewControl>(list_);
     control_->SetCollapsibleGroups(OsMajorVersion() >= 6);
     results_ = std::make_unique<ResultList>(*control_, SharedViewState(), HeaderTextsFromResources());
@@ -222,8 +245,39 @@ void MainWindow::OnCommand(int id, int code) {
     case ID_FILE_ADD_FOLDER_ADVANCED:
         ShowAddFolderDialog(window_, options_.settings);
         break;
+    case ID_FILE_SAVE:
+        SaveReport(window_, Reports(), options_.settings);
+        break;
+    case ID_EDIT_COPY:
+    case ID_EDIT_COPY_ALL:
+        CopyReport(window_, Reports(), id == ID_EDIT_COPY);
+        break;
     case ID_EDIT_SELECT_ALL:
         results_->SelectAll();
+        break;
+    case ID_EDIT_FIND:
+    case ID_HIDE_FIND:
+        ToggleFindBar(id == ID_HIDE_FIND);
+        break;
+    case IDC_MAIN_FIND:
+        if (code == EN_CHANGE)
+            OnFindChanged();
+        break;
+    case ID_VIEW_FONT:
+        ChangeFont();
+        break;
+    case ID_TOOLS_OPTIONS:
+        ShowOptionsDialog(window_, SharedViewState(), results_.get());
+        break;
+    case ID_VIEW_HTML_ALL:
+    case ID_VIEW_TXT_ALL:
+    case ID_VIEW_CSV_ALL:
+        ViewReport(Reports(), ReportFormat(id - ID_VIEW_HTML_ALL), false, openDocument_);
+        break;
+    case ID_VIEW_HTML_SELECTED:
+    case ID_VIEW_TXT_SELECTED:
+    case ID_VIEW_CSV_SELECTED:
+        ViewReport(Reports(), ReportFormat(id - ID_VIEW_HTML_SELECTED), true, openDocument_);
         break;
     case ID_EDIT_DELETE:
         results_->DeleteSelectedRows();
@@ -266,7 +320,41 @@ void MainWindow::OnCommand(int id, int code) {
     default:
         break;
     }
-    (void)code;
+}
+
+ReportInput MainWindow::Reports() {
+    return {*control_, SharedViewState(), {ProductPageAddress(), kProgramVersion}};
+}
+
+// Hiding keeps the box's text and the rows it selected.
+void MainWindow::ToggleFindBar(bool onlyHide) {
+    if (IsWindowVisible(find_)) {
+        ShowWindow(find_, SW_HIDE);
+        SetFocus(list_);
+    } else if (!onlyHide) {
+        ShowWindow(find_, SW_SHOW);
+        SetFocus(find_);
+    }
+}
+
+void MainWindow::OnFindChanged() {
+    findMatchCount_ = results_->RunFind(WindowText(find_));
+    InvalidateRect(find_, nullptr, TRUE);
+}
+
+void MainWindow::OnContextMenu(HWND clicked, POINT screen) {
+    if (clicked == ListView_GetHeader(list_))
+        ShowHeaderMenu(window_, *results_, SharedViewState(), screen);
+    else if (clicked == list_)
+        ShowListContextMenu(window_, *control_, screen);
+}
+
+void MainWindow::ChangeFont() {
+    FontOwner font = ChooseListFont(window_, listFont_.get(), options_.settings);
+    if (!font)
+        return;
+    SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    listFont_ = std::move(font);
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
@@ -384,6 +472,19 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam
         return TRUE;
     case WM_COMMAND:
         self->OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_CONTEXTMENU:
+        self->OnContextMenu(reinterpret_cast<HWND>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        return TRUE;
+    case WM_CTLCOLOREDIT:
+        if (reinterpret_cast<HWND>(lParam) != self->find_)
+            return FALSE;
+        SetTextColor(reinterpret_cast<HDC>(wParam),
+                     self->findMatchCount_ > 0 ? kFoundColour : kNotFoundColour);
+        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
+        return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    case kAskSelectionMessage:
+        ShowOptionsDialog(window, SharedViewState(), self->results_.get());
         return TRUE;
     case WM_DROPFILES:
         AddDroppedItems(window, reinterpret_cast<HDROP>(wParam));

@@ -11,10 +11,12 @@
 #include "platform/Console.h"
 #include "ui/ListFont.h"
 #include "ui/ListView.h"
+#include "ui/ReportCommands.h"
 #include "ui/ResultList.h"
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +36,9 @@ public:
     static MainWindow* From(HWND window);
 
     HWND handle() const { return window_; }
+    // How the View menu's reports are opened; the desktop's "open" unless set.
+    void SetDocumentOpener(std::function<void(const std::wstring&)> open) { openDocument_ = std::move(open); }
+    int findMatchCount() const { return findMatchCount_; }
     ResultList& results() { return *results_; }
     ListViewControl& listControl() { return *control_; }
     SIZE initialClientSize() const { return initialClientSize_; }
@@ -61,6 +66,11 @@ private:
     void SwitchView();
     void SetAlwaysOnTop(bool onTop);
     void Exit();
+    void ToggleFindBar(bool onlyHide);
+    void OnFindChanged();
+    void OnContextMenu(HWND clicked, POINT screen);
+    void ChangeFont();
+    ReportInput Reports();
 
     MainWindowOptions options_;
     HWND window_ = nullptr;
@@ -76,6 +86,8 @@ private:
     SIZE initialClientSize_{};
     int buttonWidth_ = 0;
     int findHeight_ = 0;
+    int findMatchCount_ = 0;
+    std::function<void(const std::wstring&)> openDocument_;
     bool paintingDeferred_ = false; // rows arrive faster than the list is worth repainting
     bool revealDeferred_ = false;
 };

@@ -448,16 +448,17 @@ int ResultList::RunFind(const std::wstring& text) {
         return 0;
     const std::wstring needle = Lowered(text);
     // The file's name is not a value: File in Sheet View, Name in Key-Value View.
-    const int skipped = SheetView() ? int(std::find(columnIds_.begin(), columnIds_.end(), kFileColumnId) -
-                                          columnIds_.begin())
-                                    : KeyValueColumnIndex(false);
+    const int skipped =
+        SheetView() ? int(std::find(columnIds_.begin(), columnIds_.end(), kFileColumnId) - columnIds_.begin())
+                    : KeyValueColumnIndex(false);
     int matches = 0;
     bool revealed = false;
     for (int row = 0; row < count; ++row) {
         if (control_.Data(row).groupHeader)
             continue;
         for (int column = 0; column < int(columnIds_.size()); ++column) {
-            if (column == skipped || Lowered(control_.CellText(row, column)).find(needle) == std::wstring::npos)
+            if (column == skipped ||
+                Lowered(control_.CellText(row, column)).find(needle) == std::wstring::npos)
                 continue;
             control_.SetSelected(row, true);
             ++matches;

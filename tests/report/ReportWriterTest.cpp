@@ -15,8 +15,9 @@ const std::string kHead =
     "table{border-collapse:collapse;white-space:nowrap}td,th{border:1px solid #e0e0e0;padding:7px}"
     "tr:nth-child(odd) {background-color:#eee;}.s {color:#666;font-style:italic;font-size:small;"
     "</style></head><body><table>\r\n";
-const std::string kTail = "</table><span class=\"s\">Created by using <a href=\"file:///C:/Vesk/vesk-help.html\">"
-                          "Vesk 0.1.0</a></span></body></html>";
+const std::string kTail =
+    "</table><span class=\"s\">Created by using <a href=\"file:///C:/Vesk/vesk-help.html\">"
+    "Vesk 0.1.0</a></span></body></html>";
 const std::string kMark = "\xEF\xBB\xBF";
 
 void ShowAlgorithm(ViewState& view, AlgorithmId id, bool shown) {
@@ -66,14 +67,15 @@ protected:
 
 TEST_P(ReportTest, SheetViewInEveryFormat) {
     Fill(true);
-    EXPECT_EQ(Report(ReportFormat::Txt),
-              kMark + "File  " + "    " + "CRC32   " + "    " + "MD5" + Spaces(29) + "\r\n" + "a.txt " + "    " +
-                  "c1      " + "    " + "m1" + Spaces(30) + "\r\n" + "bb.txt" + "    " + "c2      " + "    " + "m2" +
-                  Spaces(30) + "\r\n");
+    EXPECT_EQ(Report(ReportFormat::Txt), kMark + "File  " + "    " + "CRC32   " + "    " + "MD5" +
+                                             Spaces(29) + "\r\n" + "a.txt " + "    " + "c1      " + "    " +
+                                             "m1" + Spaces(30) + "\r\n" + "bb.txt" + "    " + "c2      " +
+                                             "    " + "m2" + Spaces(30) + "\r\n");
     EXPECT_EQ(Report(ReportFormat::Csv), kMark + "File,CRC32,MD5\r\na.txt,c1,m1\r\nbb.txt,c2,m2\r\n");
-    EXPECT_EQ(Report(ReportFormat::Html), kHead + "<tr><th>File</th><th>CRC32</th><th>MD5</th></tr>\r\n"
-                                                  "<tr><td>a.txt</td><td>c1</td><td>m1</td></tr>\r\n"
-                                                  "<tr><td>bb.txt</td><td>c2</td><td>m2</td></tr>\r\n" +
+    EXPECT_EQ(Report(ReportFormat::Html), kHead +
+                                              "<tr><th>File</th><th>CRC32</th><th>MD5</th></tr>\r\n"
+                                              "<tr><td>a.txt</td><td>c1</td><td>m1</td></tr>\r\n"
+                                              "<tr><td>bb.txt</td><td>c2</td><td>m2</td></tr>\r\n" +
                                               kTail);
     // Only the selected row, and its widths alone.
     SelectRowsHolding(L"bb.txt");
@@ -84,13 +86,15 @@ TEST_P(ReportTest, KeyValueViewInEveryFormat) {
     Fill(false);
     EXPECT_EQ(Report(ReportFormat::Txt), kMark + "a.txt\r\n  CRC32 : c1\r\n  MD5   : m1\r\n\r\n"
                                                  "bb.txt\r\n  CRC32 : c2\r\n  MD5   : m2\r\n");
-    EXPECT_EQ(Report(ReportFormat::Csv), kMark + "a.txt\r\nCRC32,c1\r\nMD5,m1\r\n\r\nbb.txt\r\nCRC32,c2\r\nMD5,m2\r\n");
-    EXPECT_EQ(Report(ReportFormat::Html), kHead + "<tr><th colspan=\"2\">a.txt</th></tr>\r\n"
-                                                  "<tr><td>CRC32</td><td>c1</td></tr>\r\n"
-                                                  "<tr><td>MD5</td><td>m1</td></tr>\r\n\r\n"
-                                                  "<tr><th colspan=\"2\">bb.txt</th></tr>\r\n"
-                                                  "<tr><td>CRC32</td><td>c2</td></tr>\r\n"
-                                                  "<tr><td>MD5</td><td>m2</td></tr>\r\n" +
+    EXPECT_EQ(Report(ReportFormat::Csv),
+              kMark + "a.txt\r\nCRC32,c1\r\nMD5,m1\r\n\r\nbb.txt\r\nCRC32,c2\r\nMD5,m2\r\n");
+    EXPECT_EQ(Report(ReportFormat::Html), kHead +
+                                              "<tr><th colspan=\"2\">a.txt</th></tr>\r\n"
+                                              "<tr><td>CRC32</td><td>c1</td></tr>\r\n"
+                                              "<tr><td>MD5</td><td>m1</td></tr>\r\n\r\n"
+                                              "<tr><th colspan=\"2\">bb.txt</th></tr>\r\n"
+                                              "<tr><td>CRC32</td><td>c2</td></tr>\r\n"
+                                              "<tr><td>MD5</td><td>m2</td></tr>\r\n" +
                                               kTail);
 }
 
@@ -100,7 +104,8 @@ TEST_P(ReportTest, SelectedRowsSkipGroupsWithoutSelectionAndCollapsedGroupsAreWr
     SelectRowsHolding(L"c3");
     if (GetParam())
         list.SetGroupsCollapsed(true);
-    EXPECT_EQ(Report(ReportFormat::Txt, true), kMark + "bb.txt\r\n  MD5   : m2\r\n\r\nc.txt\r\n  CRC32 : c3\r\n");
+    EXPECT_EQ(Report(ReportFormat::Txt, true),
+              kMark + "bb.txt\r\n  MD5   : m2\r\n\r\nc.txt\r\n  CRC32 : c3\r\n");
     for (auto& row : control.rows)
         row.selected = false;
     EXPECT_EQ(Report(ReportFormat::Txt, true), "(none)");
@@ -111,7 +116,8 @@ TEST_P(ReportTest, DraggedValueColumnIsPaddedAndNamesFollowUnpadded) {
     control.SetColumnOrder({1, 0});
     EXPECT_EQ(Report(ReportFormat::Txt), kMark + "a.txt\r\n  c1 : CRC32\r\n  m1 : MD5\r\n\r\n"
                                                  "bb.txt\r\n  c2 : CRC32\r\n  m2 : MD5\r\n");
-    EXPECT_EQ(Report(ReportFormat::Csv), kMark + "a.txt\r\nc1,CRC32\r\nm1,MD5\r\n\r\nbb.txt\r\nc2,CRC32\r\nm2,MD5\r\n");
+    EXPECT_EQ(Report(ReportFormat::Csv),
+              kMark + "a.txt\r\nc1,CRC32\r\nm1,MD5\r\n\r\nbb.txt\r\nc2,CRC32\r\nm2,MD5\r\n");
 }
 
 TEST_P(ReportTest, TxtPadsDigestColumnsToTwiceTheirLengthAndOthersToTheirLongestText) {
@@ -121,14 +127,17 @@ TEST_P(ReportTest, TxtPadsDigestColumnsToTwiceTheirLengthAndOthersToTheirLongest
     view.viewFlags = kViewSheet;
     list.CreateColumns();
     const std::wstring tth(39, L'q');
-    list.AddResult({L"f", std::make_shared<FileRecord>(), {{kDateModifiedColumnId, L"7/1/2026"}, {kCrc32Id, L"c"}, {kTthId, tth}}});
-    EXPECT_EQ(Report(ReportFormat::Txt), kMark + "File    Date Modified    CRC32       TTH" + Spaces(45) + "\r\n" +
-                                             "f    7/1/2026    c           " + WideToUtf8(tth) + Spaces(9) +
-                                             "\r\n");
+    list.AddResult({L"f",
+                    std::make_shared<FileRecord>(),
+                    {{kDateModifiedColumnId, L"7/1/2026"}, {kCrc32Id, L"c"}, {kTthId, tth}}});
+    EXPECT_EQ(Report(ReportFormat::Txt), kMark + "File    Date Modified    CRC32       TTH" + Spaces(45) +
+                                             "\r\n" + "f    7/1/2026    c           " + WideToUtf8(tth) +
+                                             Spaces(9) + "\r\n");
 }
 
 TEST_P(ReportTest, HostileAndNonAsciiNamesSurviveEveryFormat) {
-    Fill(true, {{L"<img src=x onerror=alert(1)>&.txt", L"1"}, {L"a,\"b\".txt", L"2"}, {L"\u4e2d\u6587.txt", L"3"}});
+    Fill(true,
+         {{L"<img src=x onerror=alert(1)>&.txt", L"1"}, {L"a,\"b\".txt", L"2"}, {L"\u4e2d\u6587.txt", L"3"}});
     const std::string html = Report(ReportFormat::Html);
     EXPECT_NE(html.find("<td>&lt;img src=x onerror=alert(1)&gt;&amp;.txt</td>"), std::string::npos);
     EXPECT_NE(html.find("<td>a,&quot;b&quot;.txt</td>"), std::string::npos);

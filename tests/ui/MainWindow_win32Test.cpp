@@ -1,197 +1,18 @@
 // The main window under Wine with a display: created from its template,
 // driven through its commands, accelerators, dialogs, drops and hand-over,
 // with real files hashed by its workers.
-#include "ui/MainWindow.h"
+#include "tests/ui/WindowTest.h"
 
 #include "app/HandOver.h"
-#include "core/TextEncoding.h"
-#include "platform/Platform.h"
-#include "resources/resource.h"
-#include "tests/TestUtil.h"
-
-#include <gtest/gtest.h>
 
 #include <shellapi.h>
 #include <shlobj.h>
 #include <windowsx.h>
 
-#include <atomic>
-#include <chrono>
-#include <fstream>
-#include <functional>
-#include <thread>
-
 namespace vesk::test {
 namespace {
 
-using namespace std::chrono_literals;
-
-void ResetViewState() {
-    ViewState& view = SharedViewState();
-    view.columns.Assign(DefaultColumns());
-    view.viewFlags = kDefaultViewFlags;
-    view.keyValueColumns = kDefaultKeyValueColumns;
-}
-
-// Holds or releases a key in this thread's keyboard state, as the window
-// reads it while it handles a message.
-void SetKeyDown(int key, bool down) {
-    BYTE keys[256];
-    GetKeyboardState(keys);
-    keys[key] = down ? 0x80 : 0;
-    SetKeyboardState(keys);
-}
-
-// The visible dialog this process shows beside `owner`, if one is open.
-HWND OwnedDialog(HWND owner) {
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search{owner, nullptr};
-    EnumWindows(
-        [](HWND candidate, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            wchar_t className[16] = {};
-            GetClassNameW(candidate, className, 16);
-            DWORD process = 0;
-            GetWindowThreadProcessId(candidate, &process);
-            if (candidate != s.owner && process == GetCurrentProcessId() && IsWindowVisible(candidate) &&
-                wcscmp(className, L"#32770") == 0) {
-                s.found = candidate;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-// Types `text` into the dialog's file name box, wherever the dialog keeps it.
-void TypeFileName(HWND dialog, const std::wstring& text) {
-    if (SetDlgItemTextW(dialog, 0x47c /* cmb13 */, text.c_str()))
-        return;
-    EnumChildWindows(
-        dialog,
-        [](HWND child, LPARAM data) -> BOOL {
-            wchar_t className[16] = {};
-            GetClassNameW(child, className, 16);
-            if (_wcsicmp(className, L"Edit") != 0)
-                return TRUE;
-            SetWindowTextW(child, reinterpret_cast<const wchar_t*>(data));
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-// Runs `drive` on the first dialog that `owner` opens, from a thread of its
-// own, while the test's thread sits in the dialog's modal loop.
-class DialogDriver {
-public:
-    DialogDriver(HWND owner, std::function<void(HWND)> drive)
-        : thread_([this, owner, drive = std::move(drive)] {
-              for (int i = 0; i < 1000 && !found_; ++i) {
-                  if (HWND dialog = OwnedDialog(owner)) {
-                      found_ = true;
-                      std::this_thread::sleep_for(300ms); // let it finish opening
-                      drive(dialog);
-                  }
-                  std::this_thread::sleep_for(20ms);
-              }
-          }) {}
-    ~DialogDriver() { thread_.join(); }
-    bool found() const { return found_; }
-
-private:
-    std::atomic<bool> found_{false};
-    std::thread thread_;
-};
-
-void PressOk(HWND dialog) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-}
-
-class MainWindowTest : public ::testing::Test {
-protected:
-    ScratchDir dir;
-    HWND window = nullptr;
-    HACCEL accelerators = LoadAcceleratorsW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDA_MAIN));
-
-    void SetUp() override { ResetViewState(); }
-    void TearDown() override {
-        if (IsWindow(window))
-            DestroyWindow(window);
-        Pump([] { return false; }, 100ms);
-        SetKeyDown(VK_CONTROL, false);
-        SetKeyDown(VK_SHIFT, false);
-    }
-
-    SettingsFile Settings() const { return {WideOf(dir.path() / "vesk.ini")}; }
-    void Open(std::vector<std::wstring> paths = {}) {
-        window = MainWindow::Create(GetModuleHandleW(nullptr), {Settings(), std::move(paths), nullptr});
-        ASSERT_NE(window, nullptr);
-    }
-    MainWindow& Main() { return *MainWindow::From(window); }
-    ListViewControl& List() { return Main().listControl(); }
-
-    // Runs the window's messages until `done` or the time is up.
-    bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 20s) {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        for (;;) {
-            MSG message;
-            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                ProcessMainWindowMessage(window, accelerators, message);
-            if (done())
-                return true;
-            if (std::chrono::steady_clock::now() > deadline)
-                return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-        }
-    }
-    bool WaitForRows(int count) {
-        const bool reached = Pump([&] { return List().RowCount() >= count; });
-        Pump([] { return false; }, 200ms); // nothing more arrives
-        return reached && List().RowCount() == count;
-    }
-    void Command(int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    void Key(HWND target, UINT key) {
-        PostMessageW(target, WM_KEYDOWN, key, 1);
-        PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-        Pump([] { return false; }, 100ms);
-    }
-
-    std::filesystem::path WriteFile(const std::string& name, const std::string& text) {
-        return dir.Write(name, Bytes(text)).make_preferred();
-    }
-    // File name and the four default digests of every row, sorted by name.
-    std::vector<std::string> SheetRows() {
-        std::vector<std::string> rows;
-        for (int row = 0; row < List().RowCount(); ++row) {
-            std::string line;
-            for (int column = 0; column < List().ColumnCount(); ++column)
-                line += (column ? "|" : "") + WideToUtf8(List().CellText(row, column));
-            rows.push_back(line);
-        }
-        std::sort(rows.begin(), rows.end());
-        return rows;
-    }
-    static std::string ExpectedRow(const std::string& name, const std::string& content) {
-        std::string line = name;
-        for (AlgorithmId id : {kCrc32Id, kMd5Id, kSha1Id, kSha256Id})
-            line += "|" + DigestHex(AlgorithmById(id), Bytes(content));
-        return line;
-    }
-    std::string ReadSettings() {
-        std::ifstream in(dir.path() / "vesk.ini", std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
-        // Written by the profile functions as UTF-16: keep the ASCII.
-        std::string text;
-        for (char c : bytes)
-            if (c > 0 && c != '\r')
-                text += c;
-        return text;
-    }
-};
+class MainWindowTest : public WindowTest {};
 
 TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuAndDefaultColumns) {
     Open();
@@ -507,6 +328,9 @@ TEST_F(MainWindowTest, SecondStartHandsItsCommandLineOver) {
     const std::wstring workingDirectory = WideOf(dir.path() / "sender");
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    // No standard handles: the program starts as from the desktop, not as a
+    // console program whose output goes somewhere.
+    startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
                                nullptr, workingDirectory.c_str(), &startup, &process));
@@ -549,6 +373,9 @@ TEST_F(MainWindowTest, ClosingWhileWorkersHashEndsTheProcessCleanly) {
     std::wstring commandLine = L"\"" + WideOf(program) + L"\" \"" + WideOf(dir.path() / "busy") + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    // No standard handles: the program starts as from the desktop, not as a
+    // console program whose output goes somewhere.
+    startup.dwFlags = STARTF_USESTDHANDLES;
     PROCESS_INFORMATION process{};
     ASSERT_TRUE(CreateProcessW(WideOf(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
                                DETACHED_PROCESS, nullptr, nullptr, &startup, &process));
@@ -579,6 +406,9 @@ TEST_F(MainWindowTest, MalformedHandOverBlocksFromAnotherProcessChangeNothing) {
                                    std::to_wstring(byteCount) + L" \"" + WideOf(file) + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
+        // No standard handles: the program starts as from the desktop, not as a
+        // console program whose output goes somewhere.
+        startup.dwFlags = STARTF_USESTDHANDLES;
         PROCESS_INFORMATION process{};
         ASSERT_TRUE(CreateProcessW(WideOf(sender).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
                                    nullptr, nullptr, &startup, &process));

@@ -338,7 +338,7 @@ TEST_P(ResultListTest, FindSelectsRowsWithMatchingValuesAndCountsCells) {
     EXPECT_EQ(control.visibleRow, 0);
     EXPECT_EQ(list.RunFind(L"other"), 3);
     EXPECT_FALSE(control.rows[0].selected);
-    EXPECT_EQ(list.RunFind(L"bin"), 3);   // names are not searched: only the digests that name it
+    EXPECT_EQ(list.RunFind(L"bin"), 3);    // names are not searched: only the digests that name it
     control.rows[1].cells[0] = L"zzz.txt"; // a text only a file name holds finds nothing
     EXPECT_EQ(list.RunFind(L"zzz"), 0);
     EXPECT_EQ(list.RunFind(L""), 0);
@@ -355,7 +355,8 @@ TEST_P(ResultListTest, ShowingAndHidingColumnsInsertsAndDeletesAtTheTablePlace) 
     Add(L"a");
     list.SetColumnShown(PositionOfColumnId(kDateModifiedColumnId), true);
     list.SetColumnShown(PositionOfColumnId(AlgorithmId{24}), true); // SHA-512, after SHA-256
-    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "Date Modified", "CRC32", "MD5", "SHA-1", "SHA-256", "SHA-512"}));
+    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "Date Modified", "CRC32", "MD5", "SHA-1",
+                                                          "SHA-256", "SHA-512"}));
     EXPECT_EQ(Dump(control), (std::vector<std::string>{"a||a:CRC32:ab|a:MD5:ab|a:SHA-1:ab|a:SHA-256:ab|"}));
     list.SetColumnShown(PositionOfColumnId(kMd5Id), false);
     EXPECT_EQ(Dump(control), (std::vector<std::string>{"a||a:CRC32:ab|a:SHA-1:ab|a:SHA-256:ab|"}));

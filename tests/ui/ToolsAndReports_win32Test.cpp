@@ -1,0 +1,283 @@
+// The window's tools under Wine: the Options dialog, find, the header menu,
+// the font, and reports saved, viewed and copied.
+#include "tests/ui/WindowTest.h"
+
+#include "ui/ListMenus.h"
+#include "ui/ReportCommands.h"
+#include "ui/Workers.h"
+
+#include <commctrl.h>
+
+namespace vesk::test {
+namespace {
+
+class ToolsTest : public WindowTest {
+protected:
+    // Two hashed files, in the view `viewFlags` names.
+    void OpenWithTwoFiles(ViewFlags viewFlags = kViewSheet) {
+        const std::string flags = viewFlags & kViewSheet ? "01000000" : "00000000";
+        std::ofstream(dir.path() / "vesk.ini") << "[General]\r\nConfig=" << flags << "\r\n";
+        WriteFile("files/abc.txt", "abc");
+        WriteFile("files/other.bin", "other");
+        Open({WideOf(dir.path() / "files")});
+        ASSERT_TRUE(WaitForRows(viewFlags & kViewSheet ? 2 : (List().DrawsGroups() ? 8 : 10)));
+    }
+    std::vector<std::string> Headers() {
+        std::vector<std::string> headers;
+        for (int i = 0; i < List().ColumnCount(); ++i)
+            headers.push_back(WideToUtf8(List().Column(i).header));
+        return headers;
+    }
+    // Runs the Options dialog, ticking exactly the algorithms in `ticked` (by
+    // table position), or pressing a link first; then OK or Cancel.
+    void RunOptions(std::function<void(HWND list, HWND dialog)> change, bool ok) {
+        DialogDriver driver(window, [&](HWND dialog) {
+            change(GetDlgItem(dialog, IDC_OPTIONS_LIST), dialog);
+            if (ok)
+                PressOk(dialog);
+            else
+                PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        Command(ID_TOOLS_OPTIONS);
+        EXPECT_TRUE(driver.found());
+    }
+    static void ClickLink(HWND dialog, int id) {
+        NMHDR click{GetDlgItem(dialog, id), UINT_PTR(id), UINT(NM_CLICK)};
+        SendMessageW(dialog, WM_NOTIFY, WPARAM(id), reinterpret_cast<LPARAM>(&click));
+    }
+    std::wstring Clipboard() {
+        std::wstring text;
+        if (!OpenClipboard(window))
+            return L"(no clipboard)";
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return text;
+    }
+};
+
+TEST_F(ToolsTest, OptionsShowsTheSelectionAndApplyOnlyOnOk) {
+    OpenWithTwoFiles();
+    RunOptions(
+        [](HWND list, HWND) {
+            EXPECT_EQ(ListView_GetItemCount(list), 38);
+            std::vector<int> ticked;
+            for (int i = 0; i < 38; ++i)
+                if (ListView_GetCheckState(list, i))
+                    ticked.push_back(i);
+            EXPECT_EQ(ticked, (std::vector<int>{int(kCrc32Id), int(kMd5Id), int(kSha1Id), int(kSha256Id)}));
+            ListView_SetCheckState(list, 24, TRUE); // SHA-512
+            ListView_SetCheckState(list, int(kMd5Id), FALSE);
+        },
+        true);
+    EXPECT_EQ(Headers(), (std::vector<std::string>{"File", "CRC32", "SHA-1", "SHA-256", "SHA-512"}));
+    EXPECT_EQ(List().CellText(0, 4), L""); // a new column is empty for the rows there already
+
+    RunOptions([](HWND, HWND dialog) { ClickLink(dialog, IDC_OPTIONS_SELECT_ALL); }, false);
+    EXPECT_EQ(List().ColumnCount(), 5);
+    RunOptions([](HWND, HWND dialog) { ClickLink(dialog, IDC_OPTIONS_SELECT_NONE); }, true);
+    EXPECT_EQ(Headers(), (std::vector<std::string>{"File"}));
+    RunOptions(
+        [](HWND list, HWND dialog) {
+            ClickLink(dialog, IDC_OPTIONS_SELECT_ALL);
+            for (int i = 0; i < 38; ++i)
+                EXPECT_TRUE(ListView_GetCheckState(list, i));
+        },
+        true);
+    EXPECT_EQ(List().ColumnCount(), 39);
+}
+
+TEST_F(ToolsTest, OptionsInKeyValueViewChangesOnlyTheNextFiles) {
+    OpenWithTwoFiles(0);
+    const int rows = List().RowCount();
+    RunOptions([](HWND list, HWND) { ListView_SetCheckState(list, int(kCrc32Id), FALSE); }, true);
+    EXPECT_EQ(List().RowCount(), rows);
+    EXPECT_EQ(List().ColumnCount(), 2);
+    EXPECT_FALSE(EntryShown(SharedViewState().columns.Get(PositionOfColumnId(kCrc32Id))));
+}
+
+TEST_F(ToolsTest, AFileWithNothingSelectedAsksForAChoiceFirst) {
+    OpenWithTwoFiles();
+    RunOptions([](HWND, HWND dialog) { ClickLink(dialog, IDC_OPTIONS_SELECT_NONE); }, true);
+    Command(ID_EDIT_CLEAR);
+    DialogDriver driver(window, [](HWND dialog) {
+        ListView_SetCheckState(GetDlgItem(dialog, IDC_OPTIONS_LIST), int(kCrc32Id), TRUE);
+        PressOk(dialog);
+    });
+    IntakeRequest request;
+    request.paths = {WideOf(dir.path() / "files" / "abc.txt")};
+    StartWorker(window, std::move(request));
+    ASSERT_TRUE(WaitForRows(1));
+    EXPECT_TRUE(driver.found());
+    EXPECT_EQ(Headers(), (std::vector<std::string>{"File", "CRC32"}));
+    EXPECT_EQ(List().CellText(0, 1), L"352441c2");
+}
+
+TEST_F(ToolsTest, FindSelectsMatchesAndColoursTheBox) {
+    OpenWithTwoFiles();
+    Command(ID_EDIT_FIND);
+    HWND find = GetDlgItem(window, IDC_MAIN_FIND);
+    EXPECT_TRUE(IsWindowVisible(find));
+    EXPECT_EQ(GetFocus(), find);
+    const std::string md5 = DigestHex(AlgorithmById(kMd5Id), Bytes("abc"));
+    SetWindowTextW(find, Utf8ToWide(Upper(md5.substr(3, 10))).c_str());
+    EXPECT_EQ(Main().findMatchCount(), 1);
+    EXPECT_EQ(ListView_GetSelectedCount(GetDlgItem(window, IDC_MAIN_LIST)), 1u);
+    HDC dc = CreateCompatibleDC(nullptr);
+    SendMessageW(window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(find));
+    EXPECT_EQ(GetTextColor(dc), RGB(0, 128, 0));
+    SetWindowTextW(find, L"abc.txt"); // only a file name holds it
+    EXPECT_EQ(Main().findMatchCount(), 0);
+    SendMessageW(window, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(find));
+    EXPECT_EQ(GetTextColor(dc), RGB(255, 0, 0));
+    DeleteDC(dc);
+    Key(find, VK_ESCAPE);
+    EXPECT_FALSE(IsWindowVisible(find));
+}
+
+TEST_F(ToolsTest, HeaderMenuListsEveryColumnAfterFileWithItsState) {
+    OpenWithTwoFiles();
+    HMENU menu = BuildHeaderMenu(SharedViewState());
+    EXPECT_EQ(GetMenuItemCount(menu), 41); // 40 columns and one separator
+    EXPECT_EQ(GetMenuState(menu, 1, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(GetMenuState(menu, PositionOfColumnId(kSha1Id), MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+    DestroyMenu(menu);
+}
+
+TEST_F(ToolsTest, FontSettingIsReadAtStart) {
+    std::ofstream(dir.path() / "vesk.ini") << "[General]\r\nFont=Arial,10,bold\r\n";
+    Open();
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, IDC_MAIN_LIST), WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+    EXPECT_STREQ(font.lfFaceName, L"Arial");
+    EXPECT_EQ(font.lfWeight, FW_BOLD);
+    EXPECT_LT(font.lfHeight, 0);
+}
+
+TEST_F(ToolsTest, CopyAndCopyAllPutTheTxtReportOnTheClipboard) {
+    OpenWithTwoFiles();
+    const std::optional<std::wstring> all =
+        BuildReportText(List(), SharedViewState(), false, ReportFormat::Txt, {L"", L""});
+    ASSERT_TRUE(all);
+    Command(ID_EDIT_COPY_ALL);
+    EXPECT_EQ(Clipboard(), *all);
+    Command(ID_EDIT_COPY); // nothing selected: the clipboard keeps what it had
+    EXPECT_EQ(Clipboard(), *all);
+    List().SetSelected(1, true);
+    Command(ID_EDIT_COPY);
+    EXPECT_EQ(Clipboard(), *BuildReportText(List(), SharedViewState(), true, ReportFormat::Txt, {L"", L""}));
+}
+
+TEST_F(ToolsTest, ViewReportsGoToTheTemporaryFolderAndAreOpened) {
+    OpenWithTwoFiles();
+    std::vector<std::wstring> opened;
+    Main().SetDocumentOpener([&](const std::wstring& path) { opened.push_back(path); });
+    Command(ID_VIEW_CSV_ALL);
+    Command(ID_VIEW_HTML_ALL);
+    Command(ID_VIEW_TXT_SELECTED); // nothing selected: an empty file, nothing opened
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], TemporaryReportPath(ReportFormat::Csv));
+    EXPECT_TRUE(opened[0].ends_with(L"\\vesk.csv"));
+    EXPECT_TRUE(opened[1].ends_with(L"\\vesk.html"));
+    std::ifstream csv(PathOf(opened[0]), std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(csv), {}};
+    EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF"
+                                 "File,CRC32,MD5,SHA-1,SHA-256\r\n"))
+        << text;
+    EXPECT_EQ(std::filesystem::file_size(PathOf(TemporaryReportPath(ReportFormat::Txt))), 0u);
+}
+
+TEST_F(ToolsTest, SaveTakesTheFormatFromTheExtensionAndAsksBeforeReplacing) {
+    OpenWithTwoFiles();
+    const struct {
+        const char* name;
+        int storedFilter; // "FilterIndex" before the dialog opens, 1-based
+        int writtenFilter;
+        const char* written;
+        const char* starts;
+    } cases[] = {
+        {"sums.CSV", 1, 1, "sums.CSV",
+         "\xEF\xBB\xBF"
+         "File,CRC32"},
+        {"page.htm", 2, 2, "page.htm", "<!DOCTYPE html>"},
+        {"plain.txt", 2, 2, "plain.txt",
+         "\xEF\xBB\xBF"
+         "File   "},                                    // the CSV filter, but the name says TXT
+        {"bare", 4, 4, "bare.html", "<!DOCTYPE html>"}, // All Files: the dialog adds "html"
+        {"seven.txt", 7, 1, "seven.txt",
+         "\xEF\xBB\xBF"
+         "File   "}, // no such filter: the first one
+    };
+    for (const auto& c : cases) {
+        WriteIntSetting(Settings(), L"FilterIndex", c.storedFilter);
+        const std::wstring path = WideOf(dir.path() / c.name);
+        DialogDriver driver(window, [&](HWND dialog) {
+            TypeFileName(dialog, path);
+            PressOk(dialog);
+        });
+        Command(ID_FILE_SAVE);
+        std::ifstream in(dir.path() / c.written, std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_TRUE(text.starts_with(c.starts)) << c.name << ": " << text.substr(0, 40);
+        EXPECT_EQ(ReadIntSetting(Settings(), L"FilterIndex", 0), c.writtenFilter) << c.name;
+    }
+
+    // Saving over an existing file asks; No leaves the file and the filter alone.
+    const std::wstring existing = WideOf(dir.path() / "sums.CSV");
+    dir.Write("sums.CSV", Bytes("keep me"));
+    for (const int answer : {IDNO, IDYES}) {
+        DialogDriver save(window, [&](HWND dialog) {
+            TypeFileName(dialog, existing);
+            PressOk(dialog);
+        });
+        std::thread confirm([&] {
+            for (int i = 0; i < 500; ++i) {
+                if (HWND box = FindWindowW(L"#32770", L"Confirm Save As")) {
+                    Sleep(200);
+                    PostMessageW(box, WM_COMMAND, answer, 0);
+                    return;
+                }
+                Sleep(20);
+            }
+        });
+        Command(ID_FILE_SAVE);
+        confirm.join();
+        std::ifstream in(dir.path() / "sums.CSV", std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        EXPECT_EQ(text == "keep me", answer == IDNO);
+    }
+}
+
+TEST_F(ToolsTest, SaveThatCannotWriteSaysSo) {
+    OpenWithTwoFiles();
+    std::atomic<bool> told{false};
+    DialogDriver save(window, [&](HWND dialog) {
+        TypeFileName(dialog, L"Z:\\proc\\vesk-cannot-write-here.txt");
+        PressOk(dialog);
+    });
+    std::thread answer([&] {
+        for (int i = 0; i < 500; ++i) {
+            for (HWND box = FindWindowW(L"#32770", L"Vesk"); box;
+                 box = FindWindowExW(nullptr, box, L"#32770", L"Vesk")) {
+                if (box != window && IsWindowVisible(box)) {
+                    told = true;
+                    Sleep(200);
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                    return;
+                }
+            }
+            Sleep(20);
+        }
+    });
+    Command(ID_FILE_SAVE);
+    answer.join();
+    EXPECT_TRUE(told);
+    EXPECT_NE(ReadSettings().find("FilterIndex="), std::string::npos);
+}
+
+} // namespace
+} // namespace vesk::test
