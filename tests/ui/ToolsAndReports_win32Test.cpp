@@ -147,6 +147,29 @@ TEST_F(ToolsTest, HeaderMenuListsEveryColumnAfterFileWithItsState) {
     DestroyMenu(menu);
 }
 
+TEST_F(ToolsTest, ChosenFontIsWrittenAndUsed) {
+    Open();
+    std::wstring face; // the first face the dialog offers: which ones exist depends on the system
+    DialogDriver driver(window, [&](HWND dialog) {
+        HWND faces = GetDlgItem(dialog, 0x470 /* cmb1 */);
+        face.resize(size_t(SendMessageW(faces, CB_GETLBTEXTLEN, 0, 0)));
+        SendMessageW(faces, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(face.data()));
+        SendMessageW(faces, CB_SETCURSEL, 0, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x470, CBN_SELCHANGE), reinterpret_cast<LPARAM>(faces));
+        HWND sizes = GetDlgItem(dialog, 0x472 /* cmb3 */);
+        SendMessageW(sizes, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(L"12"));
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
+        PressOk(dialog);
+    });
+    Command(ID_VIEW_FONT);
+    EXPECT_TRUE(driver.found());
+    EXPECT_NE(ReadSettings().find("Font=" + WideToUtf8(face) + ",12"), std::string::npos) << ReadSettings();
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, IDC_MAIN_LIST), WM_GETFONT, 0, 0)),
+               sizeof font, &font);
+    EXPECT_EQ(font.lfFaceName, face);
+}
+
 TEST_F(ToolsTest, FontSettingIsReadAtStart) {
     std::ofstream(dir.path() / "vesk.ini") << "[General]\r\nFont=Arial,10,bold\r\n";
     Open();
