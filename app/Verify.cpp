@@ -1,0 +1,174 @@
+#include "app/Verify.h"
+
+#include "core/DigestText.h"
+#include "core/FileHashJob.h"
+#include "platform/Platform.h"
+
+#include <cwctype>
+#include <map>
+
+namespace vesk {
+
+namespace {
+
+// What one reading of a file gave: a digest text per algorithm, or a reason.
+struct FileOutcome {
+    std::map<AlgorithmId, std::wstring> digests;
+    std::wstring reason;
+    bool read = false;
+    bool missing = false;
+};
+
+// Catches the one result of a hashing job and passes its progress on.
+class CheckSink : public ResultSink {
+public:
+    CheckSink(ResultSink& outer, FileOutcome& outcome) : outer_(outer), outcome_(outcome) {}
+    void ProgressBegin() override { outer_.ProgressBegin(); }
+    void ProgressSet(uint32_t percent) override { outer_.ProgressSet(percent); }
+    void ProgressEnd() override { outer_.ProgressEnd(); }
+    void AddResult(const FileResult& result) override {
+        outcome_.read = true;
+        for (const ResultValue& value : result.values)
+            outcome_.digests[value.id] = value.text;
+    }
+    void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
+        outcome_.reason = reason;
+        outer_.ReportFailure(path, reason);
+    }
+
+private:
+    ResultSink& outer_;
+    FileOutcome& outcome_;
+};
+
+bool IsAbsolute(const std::wstring& name) {
+#ifdef _WIN32
+    return (name.size() >= 2 && name[1] == L':') || (!name.empty() && (name[0] == L'\\' || name[0] == L'/'));
+#else
+    return !name.empty() && name[0] == L'/';
+#endif
+}
+
+bool SameDigestText(const std::wstring& a, const std::wstring& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::towlower(wint_t(a[i])) != std::towlower(wint_t(b[i])))
+            return false;
+    return true;
+}
+
+FileOutcome ReadOnce(const std::wstring& path, SelectionMask algorithms, ResultSink& progress) {
+    FileOutcome outcome;
+    if (platform::QueryPathKind(path) == platform::PathKind::Missing) {
+        outcome.missing = true;
+        outcome.reason = L"No such file or directory";
+        progress.ReportFailure(path, outcome.reason);
+        return outcome;
+    }
+    ViewState view;
+    view.viewFlags = kViewSheet;
+    ColumnSnapshot columns = view.columns.Snapshot();
+    for (uint32_t p = 1; p < kColumnCount; ++p)
+        columns[p] = WithShown(columns[p], p >= kFirstAlgorithmPosition &&
+                                               (algorithms >> (p - kFirstAlgorithmPosition) & 1) != 0);
+    view.columns.Assign(columns);
+    CheckSink sink(progress, outcome);
+    HashFile(path, view, sink);
+    if (!outcome.read && outcome.reason.empty())
+        outcome.reason = L"could not be read";
+    return outcome;
+}
+
+} // namespace
+
+std::wstring ResolveListedName(const std::wstring& folder, const std::wstring& name) {
+    if (IsAbsolute(name) || folder.empty())
+        return name;
+    std::wstring path = folder;
+    if (path.back() != platform::kPathSeparator)
+        path += platform::kPathSeparator;
+    return path + name;
+}
+
+void CheckFiles(const ChecksumList& list, const std::wstring& folder, ResultSink& progress,
+                const std::function<void(const CheckResult&)>& report) {
+    // Every algorithm a file's lines name, so that one reading serves them all.
+    std::map<std::wstring, SelectionMask> wanted;
+    for (const ChecksumLine& line : list.lines)
+        wanted[ResolveListedName(folder, line.name)] |= SelectionMask{1} << line.algorithm;
+    std::map<std::wstring, FileOutcome> outcomes;
+    for (const ChecksumLine& line : list.lines) {
+        CheckResult result;
+        result.line = &line;
+        result.path = ResolveListedName(folder, line.name);
+        auto known = outcomes.find(result.path);
+        if (known == outcomes.end())
+            known = outcomes.emplace(result.path, ReadOnce(result.path, wanted[result.path], progress)).first;
+        const FileOutcome& outcome = known->second;
+        const auto digest = outcome.digests.find(line.algorithm);
+        if (outcome.read && digest != outcome.digests.end()) {
+            result.computed = digest->second;
+            const std::wstring expected = DigestToText(line.expected.data(), line.algorithm, false);
+            result.status = SameDigestText(expected, result.computed) ? CheckStatus::Ok : CheckStatus::Failed;
+        } else {
+            result.status = outcome.missing ? CheckStatus::Missing : CheckStatus::Unreadable;
+            result.reason = outcome.reason;
+        }
+        report(result);
+    }
+}
+
+std::wstring CheckStatusText(CheckStatus status) {
+    switch (status) {
+    case CheckStatus::Ok:
+        return L"OK";
+    case CheckStatus::Failed:
+        return L"FAILED";
+    case CheckStatus::Missing:
+        return L"MISSING";
+    case CheckStatus::Unreadable:
+        return L"UNREADABLE";
+    }
+    return {};
+}
+
+std::wstring AlgorithmChoiceText(const ChecksumLine& line) {
+    static constexpr const wchar_t* kHow[] = {L"tag", L"file name", L"length"};
+    return ColumnName(line.algorithm) + L" (" + kHow[static_cast<int>(line.source)] + L")";
+}
+
+void CheckSummary::Count(CheckStatus status) {
+    switch (status) {
+    case CheckStatus::Ok:
+        ++ok;
+        break;
+    case CheckStatus::Failed:
+        ++failed;
+        break;
+    case CheckStatus::Missing:
+        ++missing;
+        break;
+    case CheckStatus::Unreadable:
+        ++unreadable;
+        break;
+    }
+}
+
+std::wstring CheckSummary::Text() const {
+    std::wstring text;
+    auto add = [&](size_t count, const wchar_t* what) {
+        if (count == 0)
+            return;
+        if (!text.empty())
+            text += L", ";
+        text += std::to_wstring(count) + L" " + what;
+    };
+    add(ok, L"OK");
+    add(failed, L"FAILED");
+    add(missing, L"missing");
+    add(unreadable, L"unreadable");
+    return text.empty() ? L"nothing checked" : text;
+}
+
+} // namespace vesk
