@@ -317,7 +317,15 @@ std::wstring NameForCheckOutput(std::wstring_view name) {
 
 std::optional<std::string> FormatChecksumLine(ChecksumForm form, AlgorithmId id, std::wstring_view name,
                                               std::string_view digestText) {
+#ifdef _WIN32
+    // Windows names hold no backslash but between folders: written as "/",
+    // they read back everywhere, and need no escape.
+    std::wstring portable(name);
+    std::replace(portable.begin(), portable.end(), L'\\', L'/');
+    const std::string bytes = WideToUtf8(portable);
+#else
     const std::string bytes = WideToUtf8(name);
+#endif
     if (form == ChecksumForm::Sfv && bytes.find_first_of("\n\r") != std::string::npos)
         return std::nullopt;
     const bool escape = form != ChecksumForm::Sfv && bytes.find_first_of("\\\n\r") != std::string::npos;

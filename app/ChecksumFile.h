@@ -57,7 +57,8 @@ std::string TagOfAlgorithm(AlgorithmId id);
 enum class ChecksumForm { Gnu, Bsd, Sfv };
 
 // One line of a checksum file for `name`, ending with LF: escaped as coreutils
-// escapes names with a backslash or a line break. SFV lines carry CRC32 only
+// escapes names with a backslash or a line break; on Windows the backslashes
+// between folders are written as "/". SFV lines carry CRC32 only
 // and know no escapes: a name with a line break gives none.
 std::optional<std::string> FormatChecksumLine(ChecksumForm form, AlgorithmId id, std::wstring_view name,
                                               std::string_view digestText);

@@ -1,6 +1,8 @@
 // Entry of vesk.exe. Three ways to run: console mode when there is somewhere
 // to print to and something to hash; a hand-over of the command line to a
 // window already open; otherwise the main window.
+#include "app/AppVersion.h"
+#include "app/ConsoleCheck.h"
 #include "app/ConsoleMode.h"
 #include "app/HandOver.h"
 #include "core/ColumnTable.h"
@@ -19,10 +21,26 @@ namespace {
 
 using namespace vesk;
 
-int RunConsoleMode(std::vector<std::wstring> paths, platform::ConsoleWriter& output) {
+int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& output) {
     std::unique_ptr<platform::ConsoleWriter> errors = platform::OpenErrorOutput();
+    platform::ConsoleWriter& errorOutput = errors ? *errors : output;
+    switch (command.kind) {
+    case ConsoleCommand::Kind::Help:
+        output.Write(kConsoleUsage);
+        return FinishConsoleOutput(output, &errorOutput, kExitSuccess);
+    case ConsoleCommand::Kind::Version:
+        output.Write(std::wstring(L"vesk ") + kProgramVersion + L"\n");
+        return FinishConsoleOutput(output, &errorOutput, kExitSuccess);
+    case ConsoleCommand::Kind::Error:
+        errorOutput.Write(L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
+        return kExitUsage;
+    case ConsoleCommand::Kind::Check:
+        return RunConsoleCheck({command.paths, &output, &errorOutput});
+    case ConsoleCommand::Kind::Hash:
+        break;
+    }
     ConsoleRun run;
-    run.paths = std::move(paths);
+    run.paths = command.paths;
     run.settings = SettingsFile::BesideExecutable();
     run.output = &output;
     run.errors = errors ? errors.get() : &output;
@@ -30,6 +48,8 @@ int RunConsoleMode(std::vector<std::wstring> paths, platform::ConsoleWriter& out
     // message and the status instead of a dialog that would stop it.
     if (output.IsInteractive())
         run.askForSelection = [](ViewState& view) { ShowOptionsDialog(nullptr, view, nullptr); };
+    if (command.sums)
+        return RunConsoleSums(run, *command.sums, SharedViewState());
     return RunConsole(run, SharedViewState());
 }
 
@@ -57,8 +77,10 @@ int RunWindow(HINSTANCE instance, std::vector<std::wstring> paths, platform::Con
         // No display to show a window on: hash what was asked for as in a
         // console, or say why nothing happens.
         std::unique_ptr<platform::ConsoleWriter> errors = platform::OpenErrorOutput();
+        ConsoleCommand command;
+        command.paths = kept;
         if (!kept.empty())
-            return console ? RunConsoleMode(kept, *console) : errors ? RunConsoleMode(kept, *errors) : 1;
+            return console ? RunConsoleMode(command, *console) : errors ? RunConsoleMode(command, *errors) : 1;
         if (errors)
             errors->Write(L"vesk: no window can be shown here (no display)\n");
         return 1;
@@ -78,7 +100,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     std::vector<std::wstring> paths(arguments.size() > 1 ? arguments.begin() + 1 : arguments.end(),
                                     arguments.end());
     if (output && !paths.empty()) {
-        const int status = RunConsoleMode(std::move(paths), *output);
+        const int status = RunConsoleMode(ParseConsoleArguments(arguments), *output);
         output.reset();
         platform::ReleaseConsolePrompt();
         return status;

@@ -57,6 +57,24 @@ python3 -c 'import sys; sys.stdout.buffer.write(open(sys.argv[1]).read().encode(
 cp ../native/vesk.ini ../windows/vesk.ini
 compare abc.txt empty.bin folder
 
+# Checking a checksum file: the same lines and the same status.
+../native/vesk --sums sha256 abc.txt empty.bin folder >sums.sha256
+../native/vesk --sums bsd abc.txt "caf$(printf '\303\251').txt" >tags.txt
+printf 'deadbeef  abc.txt\nnot a line\n' >>tags.txt
+printf '0000000000000000000000000000000000000000000000000000000000000000  missing.txt\n' >>sums.sha256
+for options in "--check sums.sha256" "--check tags.txt sums.sha256" "--sums md5 abc.txt folder" "-- abc.txt"; do
+    # shellcheck disable=SC2086
+    native_status=0 windows_status=0
+    ../native/vesk $options >../native.txt 2>/dev/null || native_status=$?
+    "$here/../../cmake/wine-run" ../windows/vesk.exe $options >../windows.txt 2>/dev/null || windows_status=$?
+    if ! cmp ../native.txt ../windows.txt || [ "$native_status" != "$windows_status" ]; then
+        diff ../native.txt ../windows.txt | head -20
+        echo "status $native_status natively, $windows_status under Wine, for: $options"
+        exit 1
+    fi
+    echo "same $(wc -l <../native.txt) lines and status $native_status for: $options"
+done
+
 # Output that cannot be written is a failure of either program.
 check_full_device() {
     status=0
