@@ -9,49 +9,8 @@ namespace vesk {
 
 namespace {
 
-// A checksum file bigger than this is refused rather than read into memory.
-constexpr uint64_t kLargestChecksumFile = uint64_t(1) << 30;
-
 std::wstring Plural(size_t count, const wchar_t* one, const wchar_t* many) {
     return std::to_wstring(count) + L" " + (count == 1 ? one : many);
-}
-
-bool ReadWholeFile(const std::wstring& path, std::string& bytes, std::wstring& reason) {
-    platform::ReadOnlyFile file;
-    uint64_t size = 0;
-    if (!file.Open(path) || !file.Size(size)) {
-        reason = file.ErrorText();
-        return false;
-    }
-    if (size > kLargestChecksumFile) {
-        reason = L"too large for a checksum file";
-        return false;
-    }
-    bytes.clear();
-    char buffer[1 << 16];
-    for (;;) {
-        const int64_t got = file.Read(buffer, sizeof buffer);
-        if (got < 0) {
-            reason = file.ErrorText();
-            return false;
-        }
-        if (got == 0)
-            return true;
-        bytes.append(buffer, size_t(got));
-        if (bytes.size() > kLargestChecksumFile) {
-            reason = L"too large for a checksum file";
-            return false;
-        }
-    }
-}
-
-std::wstring FolderOf(const std::wstring& path) {
-#ifdef _WIN32
-    const size_t separator = path.find_last_of(L"\\/");
-#else
-    const size_t separator = path.rfind(L'/');
-#endif
-    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
 }
 
 // One checksum file; true when all its lines were read and matched.
@@ -63,7 +22,7 @@ bool CheckOneFile(const std::wstring& checksumPath, platform::ConsoleWriter& out
     };
     std::string bytes;
     std::wstring reason;
-    if (!ReadWholeFile(checksumPath, bytes, reason)) {
+    if (!ReadChecksumFile(checksumPath, bytes, reason)) {
         warn(checksumPath + L": " + reason);
         return false;
     }
@@ -76,7 +35,7 @@ bool CheckOneFile(const std::wstring& checksumPath, platform::ConsoleWriter& out
     size_t failed = 0;
     size_t unread = 0;
     size_t byLength = 0;
-    CheckFiles(list, FolderOf(checksumPath), quiet, [&](const CheckResult& result) {
+    CheckFiles(list, FolderOfChecksumFile(checksumPath), quiet, [&](const CheckResult& result) {
         const std::wstring name = NameForCheckOutput(result.line->name);
         byLength += result.line->source == AlgorithmSource::DigestLength ? 1 : 0;
         switch (result.status) {

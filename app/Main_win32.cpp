@@ -80,7 +80,9 @@ int RunWindow(HINSTANCE instance, std::vector<std::wstring> paths, platform::Con
         ConsoleCommand command;
         command.paths = kept;
         if (!kept.empty())
-            return console ? RunConsoleMode(command, *console) : errors ? RunConsoleMode(command, *errors) : 1;
+            return console  ? RunConsoleMode(command, *console)
+                   : errors ? RunConsoleMode(command, *errors)
+                            : 1;
         if (errors)
             errors->Write(L"vesk: no window can be shown here (no display)\n");
         return 1;

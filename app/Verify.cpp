@@ -49,6 +49,9 @@ bool IsAbsolute(const std::wstring& name) {
 #endif
 }
 
+// A checksum file bigger than this is refused rather than read into memory.
+constexpr uint64_t kLargestChecksumFile = uint64_t(1) << 30;
+
 bool SameDigestText(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size())
         return false;
@@ -81,6 +84,44 @@ FileOutcome ReadOnce(const std::wstring& path, SelectionMask algorithms, ResultS
 }
 
 } // namespace
+
+bool ReadChecksumFile(const std::wstring& path, std::string& bytes, std::wstring& reason) {
+    platform::ReadOnlyFile file;
+    uint64_t size = 0;
+    if (!file.Open(path) || !file.Size(size)) {
+        reason = file.ErrorText();
+        return false;
+    }
+    if (size > kLargestChecksumFile) {
+        reason = L"too large for a checksum file";
+        return false;
+    }
+    bytes.clear();
+    char buffer[1 << 16];
+    for (;;) {
+        const int64_t got = file.Read(buffer, sizeof buffer);
+        if (got < 0) {
+            reason = file.ErrorText();
+            return false;
+        }
+        if (got == 0)
+            return true;
+        bytes.append(buffer, size_t(got));
+        if (bytes.size() > kLargestChecksumFile) {
+            reason = L"too large for a checksum file";
+            return false;
+        }
+    }
+}
+
+std::wstring FolderOfChecksumFile(const std::wstring& path) {
+#ifdef _WIN32
+    const size_t separator = path.find_last_of(L"\\/");
+#else
+    const size_t separator = path.rfind(L'/');
+#endif
+    return separator == std::wstring::npos ? std::wstring() : path.substr(0, separator + 1);
+}
 
 std::wstring ResolveListedName(const std::wstring& folder, const std::wstring& name) {
     if (IsAbsolute(name) || folder.empty())

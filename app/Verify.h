@@ -22,6 +22,13 @@ struct CheckResult {
     std::wstring reason;   // why it could not be, in the system's words
 };
 
+// Reads a whole checksum file, refusing one too big to be one; `reason` says
+// why it could not be read.
+bool ReadChecksumFile(const std::wstring& path, std::string& bytes, std::wstring& reason);
+
+// The folder its names are taken in: everything up to the last separator.
+std::wstring FolderOfChecksumFile(const std::wstring& path);
+
 // The path a line names: absolute names as they are, others in `folder`.
 std::wstring ResolveListedName(const std::wstring& folder, const std::wstring& name);
 

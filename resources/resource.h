@@ -11,6 +11,7 @@
 #define IDD_BENCHMARK 3
 #define IDD_ABOUT 4
 #define IDD_ADD_FOLDER 5
+#define IDD_VERIFY 6
 
 // Menus.
 #define IDM_MAIN 1
@@ -57,6 +58,8 @@
 #define ID_VIEW_CSV_SELECTED 35
 #define ID_LIST_COLLAPSE_ALL 36
 #define ID_LIST_EXPAND_ALL 37
+#define ID_FILE_VERIFY 40
+#define ID_FILE_STOP 41
 
 // Options dialog.
 #define IDC_OPTIONS_LABEL 3
@@ -82,6 +85,11 @@
 #define IDC_ADD_FOLDER_FOLDER 51
 #define IDC_ADD_FOLDER_WILDCARD 52
 #define IDC_ADD_FOLDER_DEPTH 53
+
+// Verify window.
+#define IDC_VERIFY_SAVE 3
+#define IDC_VERIFY_COPY 4
+#define IDC_VERIFY_LIST 50
 
 // String table: the fixed column headers.
 #define IDS_FILE 1

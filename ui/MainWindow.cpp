@@ -10,6 +10,7 @@
 #include "ui/ControlUtil.h"
 #include "ui/ListMenus.h"
 #include "ui/OptionsDialog.h"
+#include "ui/VerifyWindow.h"
 #include "ui/WindowSink.h"
 #include "ui/Workers.h"
 
@@ -245,6 +246,9 @@ void MainWindow::OnCommand(int id, int code) {
     case ID_FILE_ADD_FOLDER_ADVANCED:
         ShowAddFolderDialog(window_, options_.settings);
         break;
+    case ID_FILE_VERIFY:
+        ChooseAndVerify(window_, options_.settings);
+        break;
     case ID_FILE_SAVE:
         SaveReport(window_, Reports(), options_.settings);
         break;
@@ -320,6 +324,17 @@ void MainWindow::OnCommand(int id, int code) {
     default:
         break;
     }
+}
+
+void MainWindow::VerifyDroppedFiles(HDROP drop) {
+    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        std::wstring path(size_t(length) + 1, L'\0');
+        path.resize(DragQueryFileW(drop, i, path.data(), length + 1));
+        OpenVerifyWindow(window_, path, options_.settings);
+    }
+    DragFinish(drop);
 }
 
 ReportInput MainWindow::Reports() {
@@ -487,7 +502,11 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam
         ShowOptionsDialog(window, SharedViewState(), self->results_.get());
         return TRUE;
     case WM_DROPFILES:
-        AddDroppedItems(window, reinterpret_cast<HDROP>(wParam));
+        // With Alt held, dropped checksum files are checked instead of hashed.
+        if (GetKeyState(VK_MENU) & 0x8000)
+            self->VerifyDroppedFiles(reinterpret_cast<HDROP>(wParam));
+        else
+            AddDroppedItems(window, reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case kProgressMessage:
         self->OnProgress(wParam, lParam);
@@ -515,6 +534,15 @@ INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam
 }
 
 void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message) {
+    // Another window of the program (a Verify window) has its own keys.
+    HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
+    if (root != nullptr && root != mainWindow) {
+        if (!IsDialogMessageW(root, &message)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        return;
+    }
     if (TranslateAcceleratorW(mainWindow, accelerators, &message))
         return;
     const bool enter =

@@ -16,6 +16,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -70,6 +72,7 @@ private:
     void OnFindChanged();
     void OnContextMenu(HWND clicked, POINT screen);
     void ChangeFont();
+    void VerifyDroppedFiles(HDROP drop);
     ReportInput Reports();
 
     MainWindowOptions options_;

@@ -2,6 +2,7 @@
 // the font, and reports saved, viewed and copied.
 #include "tests/ui/WindowTest.h"
 
+#include "app/ChecksumFile.h"
 #include "ui/ListMenus.h"
 #include "ui/ReportCommands.h"
 #include "ui/Workers.h"
@@ -300,6 +301,66 @@ TEST_F(ToolsTest, SaveThatCannotWriteSaysSo) {
     answer.join();
     EXPECT_TRUE(told);
     EXPECT_NE(ReadSettings().find("FilterIndex="), std::string::npos);
+}
+
+// The window titled "Verify ..." that the main window owns.
+HWND FindVerifyWindow(HWND owner) {
+    for (HWND candidate = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); candidate;
+         candidate = FindWindowExW(nullptr, candidate, L"#32770", nullptr)) {
+        wchar_t title[256] = {};
+        GetWindowTextW(candidate, title, 256);
+        if (GetWindow(candidate, GW_OWNER) == owner && std::wstring(title).starts_with(L"Verify "))
+            return candidate;
+    }
+    return nullptr;
+}
+
+TEST_F(ToolsTest, VerifyFromTheMenuShowsEachLinesStatus) {
+    Open();
+    WriteFile("v/same.txt", "same");
+    WriteFile("v/changed.txt", "before");
+    std::filesystem::create_directories(dir.path() / "v" / "folder");
+    std::string sums;
+    for (const char* name : {"same.txt", "changed.txt", "gone.txt", "folder"})
+        sums += *FormatChecksumLine(ChecksumForm::Gnu, kSha256Id, Utf8ToWide(name),
+                                    DigestHex(AlgorithmById(kSha256Id),
+                                              Bytes(name == std::string("changed.txt") ? "before" : "same")));
+    sums += "MD5 (same.txt) = " + DigestHex(AlgorithmById(kMd5Id), Bytes("same")) + "\nnot a line\n";
+    dir.Write("v/SHA256SUMS", Bytes(sums));
+    WriteFile("v/changed.txt", "after");
+    {
+        DialogDriver driver(window, [&](HWND dialog) {
+            TypeFileName(dialog, WideOf(dir.path() / "v" / "SHA256SUMS"));
+            PressOk(dialog);
+        });
+        Command(ID_FILE_VERIFY);
+        EXPECT_TRUE(driver.found());
+    }
+    HWND verify = nullptr;
+    std::wstring title;
+    ASSERT_TRUE(Pump([&] {
+        verify = FindVerifyWindow(window);
+        wchar_t text[256] = {};
+        if (verify)
+            GetWindowTextW(verify, text, 256);
+        title = text;
+        return verify && title.find(L"checking") == std::wstring::npos;
+    }));
+    EXPECT_EQ(title,
+              L"Verify SHA256SUMS - 2 OK, 1 FAILED, 1 missing, 1 unreadable, 1 line improperly formatted");
+    HWND list = GetDlgItem(verify, IDC_VERIFY_LIST);
+    ASSERT_EQ(ListView_GetItemCount(list), 5);
+    std::vector<std::wstring> statuses;
+    for (int row = 0; row < 5; ++row) {
+        wchar_t text[64] = {};
+        ListView_GetItemText(list, row, 1, text, 64);
+        statuses.push_back(text);
+    }
+    EXPECT_EQ(statuses, (std::vector<std::wstring>{L"OK", L"FAILED", L"MISSING", L"UNREADABLE", L"OK"}));
+    wchar_t algorithm[64] = {};
+    ListView_GetItemText(list, 4, 2, algorithm, 64);
+    EXPECT_STREQ(algorithm, L"MD5 (tag)");
+    DestroyWindow(verify);
 }
 
 } // namespace

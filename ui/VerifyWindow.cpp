@@ -1,0 +1,260 @@
+#include "ui/VerifyWindow.h"
+
+#include "app/AppVersion.h"
+#include "app/Verify.h"
+#include "core/DigestText.h"
+#include "resources/resource.h"
+#include "ui/ControlUtil.h"
+#include "ui/ListView.h"
+#include "ui/ReportCommands.h"
+#include "ui/WindowSink.h"
+
+#include <commctrl.h>
+#include <commdlg.h>
+
+#include <memory>
+#include <vector>
+
+namespace vesk {
+
+namespace {
+
+enum : UINT {
+    kLineCheckedMessage = WM_APP + 20, // lParam: const CheckResult*
+    kCheckEndedMessage =
+        WM_APP + 21, // wParam: improperly formatted lines; lParam: const std::wstring* problem
+};
+
+constexpr COLORREF kOkColour = RGB(0, 128, 0);
+constexpr COLORREF kProblemColour = RGB(255, 0, 0);
+// The columns carry no column table ids; the report writer sizes them by their texts.
+constexpr ColumnId kTextColumnId = 63;
+
+struct VerifyStart {
+    HWND verifyWindow;
+    HWND mainWindow;
+    std::wstring checksumPath;
+};
+
+DWORD WINAPI VerifyWorker(void* parameter) {
+    std::unique_ptr<VerifyStart> start(static_cast<VerifyStart*>(parameter));
+    std::string bytes;
+    std::wstring problem;
+    size_t improper = 0;
+    if (ReadChecksumFile(start->checksumPath, bytes, problem)) {
+        const ChecksumList list = ParseChecksumText(bytes, start->checksumPath);
+        improper = list.improperLines;
+        if (list.lines.empty())
+            problem = L"no properly formatted checksum lines found";
+        // The main window's progress bar shows long files.
+        WindowSink progress(start->mainWindow);
+        CheckFiles(list, FolderOfChecksumFile(start->checksumPath), progress, [&](const CheckResult& result) {
+            SendMessageW(start->verifyWindow, kLineCheckedMessage, 0, reinterpret_cast<LPARAM>(&result));
+        });
+    }
+    SendMessageW(start->verifyWindow, kCheckEndedMessage, improper, reinterpret_cast<LPARAM>(&problem));
+    return 0;
+}
+
+class VerifyWindow {
+public:
+    VerifyWindow(HWND mainWindow, std::wstring checksumPath, SettingsFile settings)
+        : mainWindow_(mainWindow), checksumPath_(std::move(checksumPath)), settings_(std::move(settings)) {
+        view_.viewFlags = kViewSheet;
+    }
+
+    static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<VerifyWindow*>(GetWindowLongPtrW(window, DWLP_USER));
+        if (message == WM_INITDIALOG) {
+            self = reinterpret_cast<VerifyWindow*>(lParam);
+            SetWindowLongPtrW(window, DWLP_USER, lParam);
+            self->OnInitDialog(window);
+            return TRUE;
+        }
+        if (self == nullptr)
+            return FALSE;
+        switch (message) {
+        case WM_SIZE:
+            if (wParam != SIZE_MINIMIZED)
+                self->Layout(LOWORD(lParam), HIWORD(lParam));
+            return TRUE;
+        case kLineCheckedMessage:
+            self->OnLineChecked(*reinterpret_cast<const CheckResult*>(lParam));
+            return TRUE;
+        case kCheckEndedMessage:
+            self->OnCheckEnded(size_t(wParam), *reinterpret_cast<const std::wstring*>(lParam));
+            return TRUE;
+        case WM_NOTIFY:
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, self->OnNotify(*reinterpret_cast<NMHDR*>(lParam)));
+            return TRUE;
+        case WM_COMMAND:
+            self->OnCommand(LOWORD(wParam));
+            return TRUE;
+        case WM_NCDESTROY:
+            SetWindowLongPtrW(window, DWLP_USER, 0);
+            delete self;
+            return TRUE;
+        default:
+            return FALSE;
+        }
+    }
+
+private:
+    void OnInitDialog(HWND window) {
+        window_ = window;
+        list_ = GetDlgItem(window, IDC_VERIFY_LIST);
+        SetExplorerTheme(list_);
+        ListView_SetExtendedListViewStyle(list_,
+                                          LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
+        control_ = std::make_unique<ListViewControl>(list_);
+        const struct {
+            const wchar_t* header;
+            uint32_t width;
+        } columns[] = {
+            {L"File", 200}, {L"Status", 90}, {L"Algorithm", 130}, {L"Expected", 300}, {L"Computed", 300}};
+        for (int i = 0; i < int(std::size(columns)); ++i)
+            control_->InsertColumn(
+                i, {i == 0 ? kFileColumnId : kTextColumnId, columns[i].header, columns[i].width});
+        for (auto [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+            const int size = GetSystemMetrics(metric);
+            HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VESK), IMAGE_ICON, size,
+                                     size, LR_SHARED);
+            SendMessageW(window, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+        }
+        RECT rect{};
+        GetWindowRect(GetDlgItem(window, IDCANCEL), &rect);
+        buttonSize_ = {rect.right - rect.left, rect.bottom - rect.top};
+        UpdateTitle(L"checking");
+    }
+
+    void Layout(int width, int height) {
+        constexpr int kMargin = 6;
+        const int band = buttonSize_.cy + 2 * kMargin;
+        MoveWindow(list_, 0, 0, width, height - band, TRUE);
+        int left = width - kMargin;
+        for (int id : {IDCANCEL, IDC_VERIFY_COPY, IDC_VERIFY_SAVE}) {
+            left -= buttonSize_.cx;
+            SetWindowPos(GetDlgItem(window_, id), nullptr, left, height - kMargin - buttonSize_.cy, 0, 0,
+                         SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+            left -= kMargin;
+        }
+    }
+
+    void UpdateTitle(const std::wstring& state) {
+        const size_t slash = checksumPath_.find_last_of(L"\\/");
+        const std::wstring name =
+            slash == std::wstring::npos ? checksumPath_ : checksumPath_.substr(slash + 1);
+        SetWindowTextW(window_, (L"Verify " + name + L" - " + state).c_str());
+    }
+
+    void OnLineChecked(const CheckResult& result) {
+        const bool uppercase =
+            (SharedViewState().viewFlags.load(std::memory_order_relaxed) & kViewUppercase) != 0;
+        const std::wstring expected =
+            DigestToText(result.line->expected.data(), result.line->algorithm, uppercase);
+        const int row = control_->AppendRow(result.line->name, RowData());
+        control_->SetCellText(row, 1, CheckStatusText(result.status));
+        control_->SetCellText(row, 2, AlgorithmChoiceText(*result.line));
+        control_->SetCellText(row, 3, expected);
+        control_->SetCellText(row, 4,
+                              result.status == CheckStatus::Ok || result.status == CheckStatus::Failed
+                                  ? result.computed
+                                  : result.reason);
+        if (row < 8)
+            FitColumns(); // the first rows set the widths; later ones only add to the list
+        statuses_.push_back(result.status);
+        summary_.Count(result.status);
+        UpdateTitle(summary_.Text() + L" (checking)");
+    }
+
+    void FitColumns() {
+        for (int column = 0; column < control_->ColumnCount(); ++column)
+            ListView_SetColumnWidth(list_, column, LVSCW_AUTOSIZE_USEHEADER);
+    }
+
+    void OnCheckEnded(size_t improperLines, const std::wstring& problem) {
+        FitColumns();
+        std::wstring state = problem.empty() ? summary_.Text() : problem;
+        if (improperLines > 0)
+            state += L", " + std::to_wstring(improperLines) +
+                     (improperLines == 1 ? L" line improperly formatted" : L" lines improperly formatted");
+        UpdateTitle(state);
+    }
+
+    LRESULT OnNotify(NMHDR& header) {
+        if (header.hwndFrom != list_ || header.code != NM_CUSTOMDRAW)
+            return 0;
+        auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
+        if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+            return CDRF_NOTIFYITEMDRAW;
+        if (draw.nmcd.dwDrawStage == CDDS_ITEMPREPAINT && draw.nmcd.dwItemSpec < statuses_.size())
+            draw.clrText = statuses_[draw.nmcd.dwItemSpec] == CheckStatus::Ok ? kOkColour : kProblemColour;
+        return CDRF_DODEFAULT;
+    }
+
+    void OnCommand(int id) {
+        const ReportInput reports{*control_, view_, {L"", kProgramVersion}};
+        switch (id) {
+        case IDC_VERIFY_SAVE:
+            SaveReport(window_, reports, settings_);
+            break;
+        case IDC_VERIFY_COPY:
+            CopyReport(window_, reports, ListView_GetSelectedCount(list_) > 0);
+            break;
+        case IDCANCEL:
+            DestroyWindow(window_);
+            break;
+        }
+    }
+
+    HWND mainWindow_;
+    std::wstring checksumPath_;
+    SettingsFile settings_;
+    ViewState view_;
+    HWND window_ = nullptr;
+    HWND list_ = nullptr;
+    SIZE buttonSize_{};
+    std::unique_ptr<ListViewControl> control_;
+    std::vector<CheckStatus> statuses_;
+    CheckSummary summary_;
+};
+
+} // namespace
+
+HWND OpenVerifyWindow(HWND mainWindow, const std::wstring& checksumPath, const SettingsFile& settings) {
+    auto state = std::make_unique<VerifyWindow>(mainWindow, checksumPath, settings);
+    HWND window = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_VERIFY), mainWindow,
+                                     VerifyWindow::DialogProc, reinterpret_cast<LPARAM>(state.get()));
+    if (window == nullptr)
+        return nullptr;
+    state.release(); // freed when the window is destroyed
+    auto start = std::make_unique<VerifyStart>(VerifyStart{window, mainWindow, checksumPath});
+    if (HANDLE thread = CreateThread(nullptr, 0, VerifyWorker, start.get(), 0, nullptr)) {
+        start.release();
+        CloseHandle(thread);
+    }
+    return window;
+}
+
+void ChooseAndVerify(HWND mainWindow, const SettingsFile& settings) {
+    static constexpr wchar_t kFilter[] =
+        L"Checksum Files (*.sha256;*.sha1;*.md5;*.sha512;*.sfv;*.b2;*SUMS)\0"
+        L"*.sha256;*.sha1;*.md5;*.sha512;*.sha224;*.sha384;*.sfv;*.b2;*SUMS;*.txt\0"
+        L"All Files(*.*)\0*.*\0";
+    std::wstring path(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = mainWindow;
+    dialog.lpstrFilter = kFilter;
+    dialog.nFilterIndex = 1;
+    dialog.lpstrFile = path.data();
+    dialog.nMaxFile = DWORD(path.size());
+    dialog.lpstrTitle = L"Verify Checksum File";
+    dialog.Flags = OFN_EXPLORER | OFN_ENABLESIZING | OFN_FILEMUSTEXIST;
+    if (!GetOpenFileNameW(&dialog))
+        return;
+    path.resize(wcslen(path.c_str()));
+    OpenVerifyWindow(mainWindow, path, settings);
+}
+
+} // namespace vesk
