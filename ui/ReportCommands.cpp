@@ -1,9 +1,11 @@
 #include "ui/ReportCommands.h"
 
+#include "report/ChecksumWriter.h"
 #include "ui/ListMenus.h"
 
 #include <commdlg.h>
 
+#include <cwctype>
 #include <memory>
 
 namespace vesk {
@@ -11,11 +13,45 @@ namespace vesk {
 namespace {
 
 constexpr wchar_t kFilterIndexKey[] = L"FilterIndex";
+// Reports first, checksum files after them, so that a stored filter index of
+// 1 to 4 keeps its meaning.
 constexpr wchar_t kSaveFilters[] = L"Text Files(*.txt)\0*.txt\0"
                                    L"CSV (Comma delimited) Files(*.csv)\0*.csv\0"
                                    L"HTML Files(*.html;*.htm)\0*.html;*.htm\0"
-                                   L"All Files(*.*)\0*.*\0";
-constexpr int kSaveFilterCount = 4;
+                                   L"All Files(*.*)\0*.*\0"
+                                   L"SHA-256 checksums (*.sha256)\0*.sha256\0"
+                                   L"SHA-1 (*.sha1)\0*.sha1\0"
+                                   L"MD5 (*.md5)\0*.md5\0"
+                                   L"SHA-512 (*.sha512)\0*.sha512\0"
+                                   L"BSD tags, every shown algorithm (*.txt)\0*.txt\0"
+                                   L"SFV (*.sfv)\0*.sfv\0";
+constexpr int kSaveFilterCount = 10;
+constexpr int kFirstChecksumFilter = 5;
+
+struct ChecksumChoice {
+    ChecksumForm form;
+    std::optional<AlgorithmId> algorithm;
+};
+
+// A checksum file by the filter chosen, or by a checksum file's extension
+// under the report filters; nothing for a report.
+std::optional<ChecksumChoice> ChecksumChoiceOf(int filterIndex, const std::wstring& path) {
+    static const ChecksumChoice kByFilter[] = {
+        {ChecksumForm::Gnu, kSha256Id},    {ChecksumForm::Gnu, kSha1Id},
+        {ChecksumForm::Gnu, kMd5Id},       {ChecksumForm::Gnu, AlgorithmId{24}},
+        {ChecksumForm::Bsd, std::nullopt}, {ChecksumForm::Sfv, kCrc32Id}};
+    if (filterIndex >= kFirstChecksumFilter && filterIndex <= kSaveFilterCount)
+        return kByFilter[filterIndex - kFirstChecksumFilter];
+    std::wstring extension = path.substr(std::min(path.rfind(L'.'), path.size()));
+    for (wchar_t& c : extension)
+        c = wchar_t(std::towlower(wint_t(c)));
+    static const std::pair<const wchar_t*, int> kByExtension[] = {
+        {L".sha256", 5}, {L".sha1", 6}, {L".md5", 7}, {L".sha512", 8}, {L".sfv", 10}};
+    for (const auto& [known, filter] : kByExtension)
+        if (extension == known)
+            return kByFilter[filter - kFirstChecksumFilter];
+    return std::nullopt;
+}
 constexpr DWORD kLongestPathCharacters = 32768;
 
 struct HandleCloser {
@@ -80,8 +116,28 @@ void SaveReport(HWND owner, const ReportInput& source, const SettingsFile& setti
         MessageBoxW(owner, L"File already exists, do you want to replace it?", L"Confirm Save As",
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
-    const std::optional<std::string> report =
-        BuildReport(source.list, source.view, false, ReportFormatOfPath(path), source.footer);
+    std::optional<std::string> report;
+    if (const std::optional<ChecksumChoice> checksums = ChecksumChoiceOf(int(dialog.nFilterIndex), path)) {
+        const std::wstring folder = path.substr(0, path.find_last_of(L"\\/") + 1);
+        const ChecksumFileText file =
+            BuildChecksumFile(source.list, source.view, checksums->form, checksums->algorithm, folder);
+        if (file.skippedFiles > 0) {
+            const std::wstring algorithm =
+                checksums->algorithm ? ColumnName(*checksums->algorithm) : std::wstring(L"any algorithm");
+            const std::wstring message =
+                std::to_wstring(file.skippedFiles) +
+                L" files are left out of the checksum file: the list shows no " + algorithm +
+                L" digest for them. Choose it in Tools > Options and add them again.";
+            MessageBoxW(owner, message.c_str(), L"Vesk", MB_OK | MB_ICONWARNING);
+        }
+        if (file.writtenFiles == 0) {
+            WriteIntSetting(settings, kFilterIndexKey, int(dialog.nFilterIndex));
+            return;
+        }
+        report = file.text + '\0';
+    } else {
+        report = BuildReport(source.list, source.view, false, ReportFormatOfPath(path), source.footer);
+    }
     if (const DWORD error = WriteReportFile(path, report ? &*report : nullptr); error != 0) {
         const std::wstring message =
             L"The report could not be saved to " + path + L":\n" + SystemMessage(error);

@@ -3,6 +3,7 @@
 #include "tests/ui/WindowTest.h"
 
 #include "app/ChecksumFile.h"
+#include "app/Verify.h"
 #include "ui/ListMenus.h"
 #include "ui/ReportCommands.h"
 #include "ui/Workers.h"
@@ -232,7 +233,7 @@ TEST_F(ToolsTest, SaveTakesTheFormatFromTheExtensionAndAsksBeforeReplacing) {
          "\xEF\xBB\xBF"
          "File   "},                                    // the CSV filter, but the name says TXT
         {"bare", 4, 4, "bare.html", "<!DOCTYPE html>"}, // All Files: the dialog adds "html"
-        {"seven.txt", 7, 1, "seven.txt",
+        {"eleven.txt", 11, 1, "eleven.txt",
          "\xEF\xBB\xBF"
          "File   "}, // no such filter: the first one
     };
@@ -273,6 +274,33 @@ TEST_F(ToolsTest, SaveTakesTheFormatFromTheExtensionAndAsksBeforeReplacing) {
         std::ifstream in(dir.path() / "sums.CSV", std::ios::binary);
         const std::string text{std::istreambuf_iterator<char>(in), {}};
         EXPECT_EQ(text == "keep me", answer == IDNO);
+    }
+}
+
+TEST_F(ToolsTest, SaveWritesChecksumFilesThatCheckAsOk) {
+    OpenWithTwoFiles();
+    for (const int filter : {5, 9}) {
+        WriteIntSetting(Settings(), L"FilterIndex", filter);
+        DialogDriver driver(window, [&](HWND dialog) {
+            TypeFileName(dialog, WideOf(dir.path() / (filter == 5 ? "list" : "tags.txt")));
+            PressOk(dialog);
+        });
+        Command(ID_FILE_SAVE);
+        const std::filesystem::path written = dir.path() / (filter == 5 ? "list.sha256" : "tags.txt");
+        std::ifstream in(written, std::ios::binary);
+        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        const std::string digest = DigestHex(AlgorithmById(kSha256Id), Bytes("abc"));
+        EXPECT_NE(text.find(filter == 5 ? digest + "  files/abc.txt\n"
+                                        : "SHA256 (files/abc.txt) = " + digest + "\n"),
+                  std::string::npos)
+            << text;
+        const ChecksumList list = ParseChecksumText(text, WideOf(written));
+        EXPECT_EQ(list.lines.size(), filter == 5 ? 2u : 8u);
+        size_t ok = 0;
+        ResultSink quiet;
+        CheckFiles(list, WideOf(dir.path()), quiet,
+                   [&](const CheckResult& result) { ok += result.status == CheckStatus::Ok ? 1 : 0; });
+        EXPECT_EQ(ok, list.lines.size());
     }
 }
 
