@@ -1,5 +1,9 @@
 #include "ui/ControlUtil.h"
 
+#include "resources/resource.h"
+
+#include <utility>
+
 namespace vesk {
 
 namespace {
@@ -46,6 +50,15 @@ bool ShiftOrControlHeld() {
 
 void MenuSetCheck(HMENU menu, UINT id, bool checked) {
     CheckMenuItem(menu, id, MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+void SetProgramIcons(HWND window) {
+    for (auto [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+        const int size = GetSystemMetrics(metric);
+        HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VESK), IMAGE_ICON, size, size,
+                                 LR_SHARED);
+        SendMessageW(window, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
+    }
 }
 
 void SetExplorerTheme(HWND window) {

@@ -23,6 +23,9 @@ bool ShiftOrControlHeld();
 
 void MenuSetCheck(HMENU menu, UINT id, bool checked);
 
+// The program's icon as a window's large and small icon.
+void SetProgramIcons(HWND window);
+
 // The file-manager look for a list control, where the theme library is loaded.
 void SetExplorerTheme(HWND window);
 

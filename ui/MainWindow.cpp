@@ -116,12 +116,7 @@ void MainWindow::OnInitDialog(HWND window) {
     findHeight_ = rect.bottom - rect.top;
 
     DragAcceptFiles(window, TRUE);
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    for (auto [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-        const int size = GetSystemMetrics(metric);
-        HANDLE icon = LoadImageW(instance, MAKEINTRESOURCEW(IDI_VESK), IMAGE_ICON, size, size, LR_SHARED);
-        SendMessageW(window, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
-    }
+    SetProgramIcons(window);
 
     WindowPlacementRecord placement;
     if (LoadSettings(options_.settings, SharedViewState(), placement))

@@ -115,12 +115,7 @@ private:
         for (int i = 0; i < int(std::size(columns)); ++i)
             control_->InsertColumn(
                 i, {i == 0 ? kFileColumnId : kTextColumnId, columns[i].header, columns[i].width});
-        for (auto [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-            const int size = GetSystemMetrics(metric);
-            HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VESK), IMAGE_ICON, size,
-                                     size, LR_SHARED);
-            SendMessageW(window, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
-        }
+        SetProgramIcons(window);
         RECT rect{};
         GetWindowRect(GetDlgItem(window, IDCANCEL), &rect);
         buttonSize_ = {rect.right - rect.left, rect.bottom - rect.top};
