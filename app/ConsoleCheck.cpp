@@ -146,8 +146,9 @@ ConsoleCommand ParseConsoleArguments(const std::vector<std::wstring>& arguments)
     }
     if (command.kind == ConsoleCommand::Kind::Check && command.sums)
         return {ConsoleCommand::Kind::Error, {}, {}, L"--check and --sums do not go together"};
+    // Nothing to hash: the usage text on standard error, as an error.
     if (command.paths.empty())
-        return {ConsoleCommand::Kind::Error, {}, {}, L"nothing to do"};
+        return {ConsoleCommand::Kind::Error, {}, {}, {}};
     return command;
 }
 

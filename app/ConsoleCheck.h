@@ -39,7 +39,7 @@ struct ConsoleCommand {
     enum class Kind { Hash, Check, Help, Version, Error } kind = ConsoleCommand::Kind::Hash;
     std::vector<std::wstring> paths; // or checksum files
     std::optional<SumsForm> sums;
-    std::wstring error;
+    std::wstring error; // empty: no paths, so the usage text
 };
 ConsoleCommand ParseConsoleArguments(const std::vector<std::wstring>& arguments);
 

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
         output->Write(std::wstring(L"vesk ") + kProgramVersion + L"\n");
         return FinishConsoleOutput(*output, errors.get(), kExitSuccess);
     case ConsoleCommand::Kind::Error:
-        errors->Write(L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
+        errors->Write(command.error.empty() ? std::wstring(kConsoleUsage)
+                                            : L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
         return kExitUsage;
     case ConsoleCommand::Kind::Check:
         return RunConsoleCheck({command.paths, output.get(), errors.get()});

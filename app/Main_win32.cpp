@@ -32,7 +32,8 @@ int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& outpu
         output.Write(std::wstring(L"vesk ") + kProgramVersion + L"\n");
         return FinishConsoleOutput(output, &errorOutput, kExitSuccess);
     case ConsoleCommand::Kind::Error:
-        errorOutput.Write(L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
+        errorOutput.Write(command.error.empty() ? std::wstring(kConsoleUsage)
+                                                : L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
         return kExitUsage;
     case ConsoleCommand::Kind::Check:
         return RunConsoleCheck({command.paths, &output, &errorOutput});
