@@ -58,6 +58,10 @@ private:
 #endif
 };
 
+// How many processors this process may run on (its affinity, which may be
+// fewer than the machine has), at least 1.
+uint32_t UsableProcessorCount();
+
 // What a path leads to; Other is a pipe, a socket or a device, which only
 // gives data when something writes to it.
 enum class PathKind { Missing, File, Folder, Other };

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <sched.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -166,6 +167,14 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
 
 std::wstring ReadOnlyFile::ErrorText() const {
     return SystemErrorText(error_);
+}
+
+uint32_t UsableProcessorCount() {
+    cpu_set_t allowed;
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return uint32_t(CPU_COUNT(&allowed));
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? uint32_t(online) : 1;
 }
 
 PathKind QueryPathKind(const std::wstring& path) {

@@ -4,6 +4,8 @@
 
 #include <shlwapi.h>
 
+#include <bit>
+
 namespace vesk::platform {
 
 namespace {
@@ -114,6 +116,13 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
         total += got;
     }
     return int64_t(total);
+}
+
+uint32_t UsableProcessorCount() {
+    DWORD_PTR process = 0, system = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || process == 0)
+        return 1;
+    return uint32_t(std::popcount(uint64_t(process)));
 }
 
 std::wstring SystemErrorText(uint32_t code) {
