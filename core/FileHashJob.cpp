@@ -2,57 +2,13 @@
 
 #include "core/DigestText.h"
 #include "core/HashContextSet.h"
+#include "core/HelperThreads.h"
+#include "core/PieceStream.h"
 #include "platform/Platform.h"
-
-#include <memory>
-#include <new>
 
 namespace vesk {
 
 namespace {
-
-// Each thread keeps one read buffer for all the files it hashes, so a folder
-// of small files costs no allocation per file.
-uint8_t* ThreadReadBuffer() {
-    thread_local std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kReadChunkBytes]);
-    return buffer.get();
-}
-
-enum class ReadOutcome { Complete, Failed };
-
-// Feeds the whole file to every context of the set, chunk by chunk, and counts
-// the bytes into `hashedBytes`.
-ReadOutcome ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, uint64_t openedSize,
-                             HashContextSet* set, ResultSink& sink, uint64_t& hashedBytes) {
-    uint8_t* buffer = ThreadReadBuffer();
-    if (buffer == nullptr) {
-        sink.ReportFailure(path, L"out of memory");
-        return ReadOutcome::Failed;
-    }
-    hashedBytes = 0;
-    for (;;) {
-        const int64_t got = file.Read(buffer, kReadChunkBytes);
-        if (got < 0) {
-            // Digests of part of the file would pass for the file's own.
-            sink.ReportFailure(path, file.ErrorText());
-            return ReadOutcome::Failed;
-        }
-        if (got == 0)
-            break;
-        hashedBytes += uint64_t(got);
-        // A file that grows while it is read goes on being read; the bar stops at 100.
-        sink.ProgressSet(
-            openedSize == 0 || hashedBytes >= openedSize ? 100 : uint32_t(hashedBytes * 100 / openedSize));
-        for (int k = 0; k < set->count; ++k)
-            set->algorithm[k]->update(ContextAt(set, k), buffer, uint64_t(got));
-    }
-    if (hashedBytes < openedSize) {
-        // The digests would describe neither the old content nor the new one.
-        sink.ReportFailure(path, L"file changed while it was read");
-        return ReadOutcome::Failed;
-    }
-    return ReadOutcome::Complete;
-}
 
 // The shown values in table order; context k belongs to the k-th shown
 // algorithm, since both run in ascending id order.
@@ -79,6 +35,44 @@ std::vector<ResultValue> FinishValues(const ColumnSnapshot& columns, HashContext
         values.push_back(std::move(value));
     }
     return values;
+}
+
+// Feeds the whole file to every context of the set and counts the bytes into
+// `hashedBytes`; true when the file was read to its end.
+bool ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, uint64_t openedSize,
+                      HashContextSet* set, const ThreadSplit& split, ResultSink& sink,
+                      uint64_t& hashedBytes) {
+    uint64_t reported = 0;
+    // A file that grows while it is read goes on being read; the bar stops at 100.
+    const auto report = [&](uint64_t byteCount) {
+        sink.ProgressSet(openedSize == 0 || byteCount >= openedSize ? 100
+                                                                    : uint32_t(byteCount * 100 / openedSize));
+        reported = byteCount;
+    };
+    const StreamOutcome outcome = StreamIntoContexts(
+        file, set, split,
+        [&](uint64_t byteCount) {
+            if (byteCount % kReadChunkBytes == 0)
+                report(byteCount);
+        },
+        hashedBytes);
+    if (outcome == StreamOutcome::OutOfMemory) {
+        sink.ReportFailure(path, L"out of memory");
+        return false;
+    }
+    if (outcome == StreamOutcome::ReadFailed) {
+        // Digests of part of the file would pass for the file's own.
+        sink.ReportFailure(path, file.ErrorText());
+        return false;
+    }
+    if (hashedBytes > reported)
+        report(hashedBytes);
+    if (hashedBytes < openedSize) {
+        // The digests would describe neither the old content nor the new one.
+        sink.ReportFailure(path, L"file changed while it was read");
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -119,6 +113,7 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
         sink.ReportFailure(path, file.ErrorText());
         return;
     }
+    const bool split = openedSize > kSplitFileBytes;
     auto record = std::make_shared<FileRecord>();
     record->path = path;
     if (!file.LastWriteTime(record->lastWriteTime))
@@ -126,17 +121,18 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
 
     sink.ProgressBegin();
     ContextSetOwner set(BuildContextSet(mask));
-    ReadOutcome outcome = ReadOutcome::Failed;
+    bool complete = false;
     if (set) {
         for (int k = 0; k < set->count; ++k)
             set->algorithm[k]->init(ContextAt(set.get(), k));
-        outcome = ReadIntoContexts(file, path, openedSize, set.get(), sink, record->size);
+        const ThreadSplit threads = split ? BalancedSplit(*set, HashThreadCount()) : ThreadSplit{};
+        complete = ReadIntoContexts(file, path, openedSize, set.get(), threads, sink, record->size);
     } else {
         sink.ReportFailure(path, L"out of memory");
     }
     file.Close();
     sink.ProgressEnd();
-    if (outcome != ReadOutcome::Complete)
+    if (!complete)
         return;
 
     FileResult result;

@@ -6,7 +6,9 @@
 //
 // A file that cannot be opened or read gives no result; the sink hears why
 // through ReportFailure. Nothing selected, even after the sink was asked for a
-// selection, gives no result and no failure.
+// selection, gives no result and no failure. A file larger than
+// kSplitFileBytes has its algorithms split over the processors (see
+// core/PieceStream.h); every sink call is still made on the thread that called.
 #pragma once
 
 #include "core/ColumnTable.h"
@@ -16,8 +18,12 @@
 
 namespace vesk {
 
-// Progress moves once per this many bytes read.
+// Progress moves once per this many bytes read, and at the end.
 inline constexpr size_t kReadChunkBytes = 1 << 20;
+
+// Files of more bytes than this have their algorithms split over threads;
+// smaller ones are hashed whole by one thread.
+inline constexpr uint64_t kSplitFileBytes = kReadChunkBytes;
 
 // Hashes the file at `path` (absolute, or relative to the current directory)
 // with the algorithms shown in `view.columns`.

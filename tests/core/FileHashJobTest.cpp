@@ -1,4 +1,5 @@
 #include "core/FileHashJob.h"
+#include "core/HelperThreads.h"
 #include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
@@ -64,6 +65,17 @@ void SelectOnly(ViewState& view, std::initializer_list<ColumnId> ids) {
         view.columns.Set(p, WithShown(view.columns.Get(p), false));
     Show(view, ids);
 }
+
+// Every job in the scope counts on this many threads.
+class ScopedThreadCount {
+public:
+    explicit ScopedThreadCount(uint32_t threadCount) { SetHashThreadCount(threadCount); }
+    ~ScopedThreadCount() { SetHashThreadCount(0); }
+};
+
+// One thread, as on a single processor or under `taskset -c 0`, and more
+// threads than this machine may have.
+constexpr uint32_t kThreadCounts[] = {1, 2, 5};
 
 // The digests the default selection should show for `data`, in id order.
 std::vector<std::string> ExpectedDigests(std::span<const uint8_t> data, bool uppercase = false) {
@@ -140,13 +152,16 @@ TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
         {kReadChunkBytes + 1, {99, 100}},
         {3 * kReadChunkBytes + 1, {33, 66, 99, 100}},
     };
-    for (const auto& c : cases) {
-        const auto file = dir.Write("p" + std::to_string(c.byteCount), {data.data(), c.byteCount});
-        ViewState view;
-        RecordingSink sink;
-        HashFile(WideOf(file), view, sink);
-        EXPECT_EQ(sink.progress, c.progress) << c.byteCount;
-        EXPECT_EQ(Cells(sink), ExpectedDigests({data.data(), c.byteCount})) << c.byteCount;
+    for (const uint32_t threads : kThreadCounts) {
+        ScopedThreadCount scope(threads);
+        for (const auto& c : cases) {
+            const auto file = dir.Write("p" + std::to_string(c.byteCount), {data.data(), c.byteCount});
+            ViewState view;
+            RecordingSink sink;
+            HashFile(WideOf(file), view, sink);
+            EXPECT_EQ(sink.progress, c.progress) << c.byteCount << " bytes, " << threads << " threads";
+            EXPECT_EQ(Cells(sink), ExpectedDigests({data.data(), c.byteCount})) << c.byteCount;
+        }
     }
 }
 
@@ -198,35 +213,42 @@ TEST(FileHashJob, ReadErrorIsReportedWithoutResult) {
 // the job only where the system allows it.
 TEST(FileHashJob, FileThatShrinksWhileReadGivesNoResult) {
     ScratchDir dir;
-    const auto file = dir.Write("shrinks.bin", RandomBytes(3 * kReadChunkBytes, 21));
-    ViewState view;
-    RecordingSink sink;
-    sink.onProgress = [&] { std::filesystem::resize_file(file, kReadChunkBytes + kReadChunkBytes / 2); };
-    HashFile(WideOf(file), view, sink);
-    EXPECT_FALSE(sink.HasResult());
-    EXPECT_EQ(sink.events[1], "failure " + file.string() + ": file changed while it was read");
+    for (const uint32_t threads : kThreadCounts) {
+        ScopedThreadCount scope(threads);
+        const auto file = dir.Write("shrinks.bin", RandomBytes(3 * kReadChunkBytes, 21));
+        ViewState view;
+        RecordingSink sink;
+        sink.onProgress = [&] { std::filesystem::resize_file(file, kReadChunkBytes + kReadChunkBytes / 2); };
+        HashFile(WideOf(file), view, sink);
+        EXPECT_FALSE(sink.HasResult());
+        EXPECT_EQ(sink.events[1], "failure " + file.string() + ": file changed while it was read") << threads;
+    }
 }
 
 TEST(FileHashJob, FileThatGrowsIsHashedToItsEndWithTheHashedSize) {
     ScratchDir dir;
     std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes + 7, 22);
-    const auto file = dir.Write("grows.bin", {data.data(), kReadChunkBytes + 3});
-    ViewState view;
-    Show(view, {kSizeColumnId});
-    RecordingSink sink;
-    bool grown = false;
-    sink.onProgress = [&] {
-        if (!grown)
-            dir.Write("grows.bin", data);
-        grown = true;
-    };
-    HashFile(WideOf(file), view, sink);
-    ASSERT_EQ(sink.results.size(), 1u);
-    EXPECT_EQ(sink.results[0].record->size, data.size());
-    std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(data.size()))};
-    for (const std::string& digest : ExpectedDigests(data))
-        expected.push_back(digest);
-    EXPECT_EQ(Cells(sink), expected);
+    for (const uint32_t threads : kThreadCounts) {
+        ScopedThreadCount scope(threads);
+        const auto file = dir.Write("grows.bin", {data.data(), kReadChunkBytes + 3});
+        ViewState view;
+        Show(view, {kSizeColumnId});
+        RecordingSink sink;
+        bool grown = false;
+        sink.onProgress = [&] {
+            if (!grown)
+                dir.Write("grows.bin", data);
+            grown = true;
+        };
+        HashFile(WideOf(file), view, sink);
+        ASSERT_EQ(sink.results.size(), 1u) << threads;
+        EXPECT_EQ(sink.results[0].record->size, data.size());
+        EXPECT_EQ(sink.progress, (std::vector<uint32_t>{99, 100, 100}));
+        std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(data.size()))};
+        for (const std::string& digest : ExpectedDigests(data))
+            expected.push_back(digest);
+        EXPECT_EQ(Cells(sink), expected);
+    }
 }
 
 TEST(FileHashJob, PipeIsReadToItsEndWithProgressCappedAt100) {
