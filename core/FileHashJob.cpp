@@ -6,6 +6,10 @@
 #include "core/PieceStream.h"
 #include "platform/Platform.h"
 
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
 namespace vesk {
 
 namespace {
@@ -75,45 +79,39 @@ bool ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, ui
     return true;
 }
 
-} // namespace
+// A queue's helpers take small files only; the rest is left to the caller.
+enum class JobScope { AnyFile, SmallFileWithSelection };
+enum class JobEnd { Done, LeftToCaller };
 
-std::wstring DisplayName(const std::wstring& path, bool fullPath) {
-    // Windows takes "/" between names too, as a path typed on a command line may hold.
-#ifdef _WIN32
-    const size_t separator = path.find_last_of(L"\\/");
-#else
-    const size_t separator = path.rfind(platform::kPathSeparator);
-#endif
-    if (fullPath || separator == std::wstring::npos)
-        return path;
-    return path.substr(separator + 1);
-}
-
-void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink) {
+JobEnd RunJob(const std::wstring& path, const ViewState& view, ResultSink& sink, JobScope scope) {
     const ViewFlags viewFlags = view.viewFlags.load(std::memory_order_relaxed);
     // One reading of the columns serves the whole file: the contexts built for
     // it are the ones finalised, whatever the user changes meanwhile.
     ColumnSnapshot columns = view.columns.Snapshot();
     SelectionMask mask = ColumnTable::SelectionFromColumns(columns);
     if (mask == 0) {
+        if (scope != JobScope::AnyFile)
+            return JobEnd::LeftToCaller;
         sink.AskForSelection();
         columns = view.columns.Snapshot();
         mask = ColumnTable::SelectionFromColumns(columns);
         if (mask == 0)
-            return;
+            return JobEnd::Done;
     }
 
     platform::ReadOnlyFile file;
     if (!file.Open(path)) {
         sink.ReportFailure(path, file.ErrorText());
-        return;
+        return JobEnd::Done;
     }
     uint64_t openedSize = 0;
     if (!file.Size(openedSize)) {
         sink.ReportFailure(path, file.ErrorText());
-        return;
+        return JobEnd::Done;
     }
     const bool split = openedSize > kSplitFileBytes;
+    if (split && scope != JobScope::AnyFile)
+        return JobEnd::LeftToCaller;
     auto record = std::make_shared<FileRecord>();
     record->path = path;
     if (!file.LastWriteTime(record->lastWriteTime))
@@ -133,7 +131,7 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
     file.Close();
     sink.ProgressEnd();
     if (!complete)
-        return;
+        return JobEnd::Done;
 
     FileResult result;
     result.displayName = DisplayName(path, (viewFlags & kViewFullPath) != 0);
@@ -141,6 +139,233 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
     result.record = std::move(record);
     sink.AddResult(result);
     sink.RevealLast();
+    return JobEnd::Done;
+}
+
+// What a job on a helper thread told its sink, kept to be told again on the
+// calling thread.
+class RecordedCalls : public ResultSink {
+public:
+    void ProgressBegin() override { calls_.push_back({Call::Begin, 0}); }
+    void ProgressSet(uint32_t percent) override { calls_.push_back({Call::Set, percent}); }
+    void ProgressEnd() override { calls_.push_back({Call::End, 0}); }
+    void AddResult(const FileResult& result) override {
+        result_ = result;
+        calls_.push_back({Call::Result, 0});
+    }
+    void RevealLast() override { calls_.push_back({Call::Reveal, 0}); }
+    void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
+        failures_.push_back({path, reason});
+        calls_.push_back({Call::Failure, uint32_t(failures_.size() - 1)});
+    }
+
+    void ReplayTo(ResultSink& sink) const {
+        for (const Call& call : calls_) {
+            switch (call.kind) {
+            case Call::Begin:
+                sink.ProgressBegin();
+                break;
+            case Call::Set:
+                sink.ProgressSet(call.value);
+                break;
+            case Call::End:
+                sink.ProgressEnd();
+                break;
+            case Call::Result:
+                sink.AddResult(result_);
+                break;
+            case Call::Reveal:
+                sink.RevealLast();
+                break;
+            case Call::Failure:
+                sink.ReportFailure(failures_[call.value].first, failures_[call.value].second);
+                break;
+            }
+        }
+    }
+
+private:
+    struct Call {
+        enum Kind : uint8_t { Begin, Set, End, Result, Reveal, Failure } kind;
+        uint32_t value; // the percent, or the failure's index
+    };
+    std::vector<Call> calls_;
+    FileResult result_;
+    std::vector<std::pair<std::wstring, std::wstring>> failures_;
+};
+
+} // namespace
+
+std::wstring DisplayName(const std::wstring& path, bool fullPath) {
+    // Windows takes "/" between names too, as a path typed on a command line may hold.
+#ifdef _WIN32
+    const size_t separator = path.find_last_of(L"\\/");
+#else
+    const size_t separator = path.rfind(platform::kPathSeparator);
+#endif
+    if (fullPath || separator == std::wstring::npos)
+        return path;
+    return path.substr(separator + 1);
+}
+
+void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink) {
+    RunJob(path, view, sink, JobScope::AnyFile);
+}
+
+// The files added and not yet delivered, in order. Any thread takes the
+// oldest waiting one; only the calling thread delivers, from the front.
+struct FileHashQueue::State {
+    // Files kept waiting so that the helpers never run dry while the calling
+    // thread walks on, and the most hashed ahead of the one the sink waits for.
+    static constexpr size_t kKeptWaiting = 8;
+    static constexpr size_t kMostAhead = 64;
+    // A parked helper is woken for several files at once: a wake-up costs
+    // about as much as hashing a small file.
+    static constexpr size_t kWakeForFiles = 4;
+
+    struct Entry {
+        enum Stage { Waiting, Working, Done } stage = Waiting;
+        std::wstring path;
+        JobEnd end = JobEnd::Done;
+        RecordedCalls calls;
+    };
+
+    State(const ViewState& view, ResultSink& sink) : view(view), sink(sink) {}
+
+    // The oldest waiting entry, marked as taken; null when there is none.
+    // Called with the mutex held.
+    Entry* Take() {
+        while (firstWaiting < entries.size() && entries[firstWaiting].stage != Entry::Waiting)
+            ++firstWaiting;
+        if (firstWaiting == entries.size())
+            return nullptr;
+        Entry& entry = entries[firstWaiting++];
+        entry.stage = Entry::Working;
+        return &entry;
+    }
+
+    // Called with the mutex held, which it lets go while it hashes.
+    void Hash(Entry& entry, std::unique_lock<std::mutex>& lock) {
+        lock.unlock();
+        entry.end = RunJob(entry.path, view, entry.calls, JobScope::SmallFileWithSelection);
+        lock.lock();
+        entry.stage = Entry::Done;
+        if (callerWaiting)
+            fileDone.notify_one();
+    }
+
+    void HelperLoop() {
+        std::unique_lock lock(mutex);
+        while (!closing) {
+            if (Entry* entry = Take()) {
+                Hash(*entry, lock);
+            } else {
+                ++helpersParked;
+                fileAdded.wait(lock);
+                --helpersParked;
+            }
+        }
+    }
+
+    void Deliver(const Entry& entry) {
+        if (entry.end == JobEnd::LeftToCaller)
+            HashFile(entry.path, view, sink);
+        else
+            entry.calls.ReplayTo(sink);
+    }
+
+    // On the calling thread: delivers the done files at the front and hashes
+    // waiting ones, until fewer than `keptWaiting` files are queued. With
+    // kMostAhead files queued it waits for the front.
+    void Pump(size_t keptWaiting) {
+        std::unique_lock lock(mutex);
+        while (!entries.empty()) {
+            if (entries.front().stage == Entry::Done) {
+                const Entry front = std::move(entries.front());
+                entries.pop_front();
+                if (firstWaiting > 0)
+                    --firstWaiting;
+                lock.unlock();
+                Deliver(front);
+                lock.lock();
+            } else if (entries.size() < keptWaiting) {
+                return;
+            } else if (Entry* entry = Take()) {
+                Hash(*entry, lock);
+            } else if (entries.size() >= kMostAhead || keptWaiting == 0) {
+                callerWaiting = true;
+                fileDone.wait(lock);
+                callerWaiting = false;
+            } else {
+                return;
+            }
+        }
+    }
+
+    const ViewState& view;
+    ResultSink& sink;
+    std::mutex mutex;
+    std::condition_variable fileAdded; // parked helpers wait for it
+    std::condition_variable fileDone;  // the caller waits for it
+    uint32_t helpersParked = 0;
+    bool callerWaiting = false;
+    std::deque<Entry> entries;
+    size_t firstWaiting = 0; // no entry before this index waits
+    bool closing = false;
+    HelperGroup helpers;
+};
+
+FileHashQueue::FileHashQueue(const ViewState& view, ResultSink& sink) : view_(view), sink_(sink) {
+    const uint32_t threads = HashThreadCount();
+    if (threads <= 1)
+        return;
+    state_ = std::make_unique<State>(view, sink);
+    for (uint32_t t = 1; t < threads; ++t)
+        if (!state_->helpers.Start([state = state_.get()] { state->HelperLoop(); }))
+            break;
+}
+
+FileHashQueue::~FileHashQueue() {
+    Finish();
+}
+
+void FileHashQueue::Add(const std::wstring& path) {
+    if (!state_) {
+        HashFile(path, view_, sink_);
+        return;
+    }
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->entries.emplace_back().path = path;
+        if (state_->helpersParked > 0 &&
+            state_->entries.size() - state_->firstWaiting >= State::kWakeForFiles)
+            state_->fileAdded.notify_one();
+    }
+    state_->Pump(State::kKeptWaiting);
+}
+
+void FileHashQueue::AddFailure(const std::wstring& path, const std::wstring& reason) {
+    if (!state_) {
+        sink_.ReportFailure(path, reason);
+        return;
+    }
+    std::lock_guard lock(state_->mutex);
+    State::Entry& entry = state_->entries.emplace_back();
+    entry.stage = State::Entry::Done;
+    entry.calls.ReportFailure(path, reason);
+}
+
+void FileHashQueue::Finish() {
+    if (!state_)
+        return;
+    state_->Pump(0);
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->closing = true;
+        state_->fileAdded.notify_all();
+    }
+    state_->helpers.Wait();
+    state_.reset();
 }
 
 } // namespace vesk

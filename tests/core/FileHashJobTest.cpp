@@ -299,5 +299,106 @@ TEST(FileHashJob, SelectionChangedWhileReadingKeepsTheStartingSelection) {
     EXPECT_EQ(Cells(sink), ExpectedDigests(data));
 }
 
+// Every call as one line, results with their values, so that two runs can be
+// compared whole.
+class LogSink : public ResultSink {
+public:
+    std::vector<std::string> log;
+    std::function<void()> onAsk;
+
+    void ProgressBegin() override { log.push_back("begin"); }
+    void ProgressSet(uint32_t percent) override { log.push_back("set " + std::to_string(percent)); }
+    void ProgressEnd() override { log.push_back("end"); }
+    void AskForSelection() override {
+        log.push_back("ask");
+        if (onAsk)
+            onAsk();
+    }
+    void AddResult(const FileResult& result) override {
+        std::string line = "result " + WideToUtf8(result.displayName);
+        for (const ResultValue& value : result.values)
+            line += " " + WideToUtf8(value.text);
+        log.push_back(line);
+    }
+    void RevealLast() override { log.push_back("reveal"); }
+    void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
+        log.push_back("failure " + WideToUtf8(path) + ": " + WideToUtf8(reason));
+    }
+};
+
+// Small files, empty ones, files just above and below the size at which a
+// file's algorithms are split, missing files and failures in between.
+std::vector<std::wstring> MixedFiles(const ScratchDir& dir) {
+    constexpr size_t kSizes[] = {
+        1000, 0, 1, kSplitFileBytes, kSplitFileBytes + 1, 64, 3 * kReadChunkBytes + 5};
+    const std::vector<uint8_t> data = RandomBytes(3 * kReadChunkBytes + 5, 31);
+    std::vector<std::wstring> paths;
+    for (size_t i = 0; i < 120; ++i) {
+        const size_t size = i % 11 == 3 ? kSizes[i / 11 % std::size(kSizes)] : i * 37 % 3000;
+        paths.push_back(WideOf(dir.Write("f" + std::to_string(i), {data.data(), size})));
+        if (i % 29 == 5)
+            paths.push_back(WideOf(dir.path() / ("missing" + std::to_string(i))));
+    }
+    return paths;
+}
+
+// Runs the paths through a queue; "!" before a path adds it as a failure.
+std::vector<std::string> QueueLog(const std::vector<std::wstring>& paths, ViewState& view, uint32_t threads,
+                                  std::function<void()> onAsk = {}) {
+    ScopedThreadCount scope(threads);
+    LogSink sink;
+    sink.onAsk = std::move(onAsk);
+    FileHashQueue queue(view, sink);
+    for (const std::wstring& path : paths) {
+        if (path.starts_with(L"!"))
+            queue.AddFailure(path.substr(1), L"cannot be listed");
+        else
+            queue.Add(path);
+    }
+    queue.Finish();
+    return sink.log;
+}
+
+TEST(FileHashQueue, FilesHashedAtOnceReachTheSinkAsOneAfterTheOther) {
+    ScratchDir dir;
+    std::vector<std::wstring> paths = MixedFiles(dir);
+    paths.insert(paths.begin() + 40, L"!" + WideOf(dir.path() / "folder"));
+    ViewState view;
+    Show(view, {kSizeColumnId});
+    std::vector<std::string> expected;
+    {
+        ScopedThreadCount scope(1);
+        LogSink sink;
+        for (const std::wstring& path : paths) {
+            if (path.starts_with(L"!"))
+                sink.ReportFailure(path.substr(1), L"cannot be listed");
+            else
+                HashFile(path, view, sink);
+        }
+        expected = sink.log;
+    }
+    for (const uint32_t threads : kThreadCounts)
+        EXPECT_EQ(QueueLog(paths, view, threads), expected) << threads << " threads";
+}
+
+TEST(FileHashQueue, NothingSelectedAsksOnTheCallingThreadOnce) {
+    ScratchDir dir;
+    const std::vector<std::wstring> paths = MixedFiles(dir);
+    std::vector<std::string> expected;
+    for (const uint32_t threads : kThreadCounts) {
+        ViewState view;
+        SelectOnly(view, {});
+        const std::thread::id caller = std::this_thread::get_id();
+        const std::vector<std::string> log = QueueLog(paths, view, threads, [&] {
+            EXPECT_EQ(std::this_thread::get_id(), caller);
+            Show(view, {kCrc32Id});
+        });
+        EXPECT_EQ(std::count(log.begin(), log.end(), "ask"), 1) << threads << " threads";
+        if (expected.empty())
+            expected = log;
+        EXPECT_EQ(log, expected) << threads << " threads";
+    }
+}
+
 } // namespace
 } // namespace vesk::test
