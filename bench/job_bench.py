@@ -11,6 +11,7 @@ or, under Wine, to a file), the median of N runs that alternate with the anchor'
     xxh3     XXH3 alone on the same file            against xxhsum -H3
     each     every algorithm rhash has, one by one  against rhash's default (OpenSSL inside where it has it)
     all      all 38 on a smaller file (--all-mib)   against the same run under taskset -c 0
+    one      the default four under taskset -c 0    against the --before build under taskset -c 0
     files    10,000 files of 1 KiB, default four    against rhash -r
     wine     the same folder with vesk.exe > file   against file_loop.exe (open, size, date, read, close)
 
@@ -123,6 +124,12 @@ def run_cases(args, work, sample, folder):
         every, one = alternate([lambda: seconds([ours, small]), lambda: seconds(["taskset", "-c", "0", ours, small])],
                                min(runs, 3))
         row(f"all 38, {args.all_mib} MiB (anchor: taskset -c 0)", every, one, every / one)
+    if "one" in cases and args.before:
+        ours = program_with(work, args.vesk, "now-one", None)
+        old = program_with(work, args.before, "before-one", None)
+        pinned = ["taskset", "-c", "0"]
+        times = alternate([lambda: seconds(pinned + [ours, sample]), lambda: seconds(pinned + [old, sample])], runs)
+        row("default four, taskset -c 0 (anchor: before)", times[0], times[1], times[1] / times[0])
     if "files" in cases:
         against("10,000 files of 1 KiB", None, ["rhash"] + DEFAULT_FOUR + ["-r", folder], target=folder)
     if "wine" in cases and args.exe:
@@ -159,7 +166,7 @@ def main():
     parser.add_argument("--before", help="an older build of the native program, timed beside")
     parser.add_argument("--exe", help="vesk.exe, run under Wine")
     parser.add_argument("--loop", help="file_loop.exe, the bare loop vesk.exe is timed against")
-    parser.add_argument("--cases", default="default,xxh3,each,all,files,wine")
+    parser.add_argument("--cases", default="default,xxh3,each,all,one,files,wine")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--mib", type=int, default=256)
     parser.add_argument("--all-mib", type=int, default=64)
