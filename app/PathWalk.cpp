@@ -18,9 +18,10 @@ std::wstring FolderName(const std::wstring& path) {
 
 class FolderWalk {
 public:
-    FolderWalk(const std::wstring& wildcard, ScanFlags flags, const HashTarget& target)
-        : wildcard_(wildcard), maxDepth_(flags == kScanEveryLevel ? kScanEveryLevel : flags & kScanDepthMask),
-          onlyLevel_(flags != kScanEveryLevel && (flags & kScanOnlyLevel) != 0), target_(target) {}
+    FolderWalk(const std::wstring& wildcard, ScanFlags flags, FileHashQueue& files)
+        : wildcard_(wildcard), matchAll_(wildcard == L"*"),
+          maxDepth_(flags == kScanEveryLevel ? kScanEveryLevel : flags & kScanDepthMask),
+          onlyLevel_(flags != kScanEveryLevel && (flags & kScanOnlyLevel) != 0), files_(files) {}
 
     // `path` ends with a separator; it grows and shrinks in place as the walk
     // goes down and up.
@@ -36,7 +37,7 @@ public:
         // A listing that fails part-way is reported after the files it gave.
         platform::FolderEnumerator entries;
         if (!entries.Open(path) || WalkEntries(entries, path, level) == platform::FolderStep::Failed)
-            target_.sink.ReportFailure(FolderName(path), entries.ErrorText());
+            files_.AddFailure(FolderName(path), entries.ErrorText());
         if (identified)
             chain_.pop_back();
     }
@@ -61,10 +62,11 @@ private:
             } else {
                 if (onlyLevel_ && level != maxDepth_)
                     continue;
-                if (!platform::MatchesWildcard(entry.name, wildcard_))
+                // "*" takes every name, and asking costs a call per file.
+                if (!matchAll_ && !platform::MatchesWildcard(entry.name, wildcard_))
                     continue;
                 path += entry.name;
-                HashFile(path, target_.view, target_.sink);
+                files_.Add(path);
             }
             path.resize(length);
         }
@@ -72,9 +74,10 @@ private:
     }
 
     const std::wstring& wildcard_;
+    const bool matchAll_;
     const uint32_t maxDepth_;
     const bool onlyLevel_;
-    const HashTarget& target_;
+    FileHashQueue& files_;
     std::vector<platform::FolderIdentity> chain_;
 };
 
@@ -92,7 +95,10 @@ void ScanFolder(const std::wstring& folder, const std::wstring& wildcard, ScanFl
     std::wstring path = folder;
     if (path.empty() || path.back() != platform::kPathSeparator)
         path += platform::kPathSeparator;
-    FolderWalk(wildcard, flags, target).Walk(path, 0);
+    // Small files are hashed several at a time; the sink hears of them in the walk's order.
+    FileHashQueue files(target.view, target.sink);
+    FolderWalk(wildcard, flags, files).Walk(path, 0);
+    files.Finish();
     target.sink.RevealLast();
 }
 

@@ -1,6 +1,8 @@
 // From paths to hashing jobs: AddPath tells a file from a folder, ScanFolder
-// walks a folder depth-first with a wildcard and a depth rule. Both run on the
-// calling thread and call the file hashing job once per file.
+// walks a folder depth-first with a wildcard and a depth rule. Both walk on
+// the calling thread and make every sink call there; a folder's small files
+// are hashed several at a time (FileHashQueue), their results still in the
+// walk's order.
 //
 //     AddPath(L"C:\\Data", 0, target);                      // the folder's own files
 //     ScanFolder(L"C:\\Data", L"*.iso", kScanEveryLevel, target);

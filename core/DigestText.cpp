@@ -39,10 +39,10 @@ std::wstring DigestToText(const uint8_t* digest, AlgorithmId id, bool uppercase)
         return text;
     }
     const char* digits = uppercase ? "0123456789ABCDEF" : "0123456789abcdef";
-    text.reserve(2 * info.digestLength);
+    text.resize(2 * info.digestLength);
     for (uint32_t i = 0; i < info.digestLength; ++i) {
-        text += wchar_t(digits[digest[i] >> 4]);
-        text += wchar_t(digits[digest[i] & 15]);
+        text[2 * i] = wchar_t(digits[digest[i] >> 4]);
+        text[2 * i + 1] = wchar_t(digits[digest[i] & 15]);
     }
     return text;
 }

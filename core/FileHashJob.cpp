@@ -2,57 +2,17 @@
 
 #include "core/DigestText.h"
 #include "core/HashContextSet.h"
+#include "core/HelperThreads.h"
+#include "core/PieceStream.h"
 #include "platform/Platform.h"
 
-#include <memory>
-#include <new>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 
 namespace vesk {
 
 namespace {
-
-// Each thread keeps one read buffer for all the files it hashes, so a folder
-// of small files costs no allocation per file.
-uint8_t* ThreadReadBuffer() {
-    thread_local std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kReadChunkBytes]);
-    return buffer.get();
-}
-
-enum class ReadOutcome { Complete, Failed };
-
-// Feeds the whole file to every context of the set, chunk by chunk, and counts
-// the bytes into `hashedBytes`.
-ReadOutcome ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, uint64_t openedSize,
-                             HashContextSet* set, ResultSink& sink, uint64_t& hashedBytes) {
-    uint8_t* buffer = ThreadReadBuffer();
-    if (buffer == nullptr) {
-        sink.ReportFailure(path, L"out of memory");
-        return ReadOutcome::Failed;
-    }
-    hashedBytes = 0;
-    for (;;) {
-        const int64_t got = file.Read(buffer, kReadChunkBytes);
-        if (got < 0) {
-            // Digests of part of the file would pass for the file's own.
-            sink.ReportFailure(path, file.ErrorText());
-            return ReadOutcome::Failed;
-        }
-        if (got == 0)
-            break;
-        hashedBytes += uint64_t(got);
-        // A file that grows while it is read goes on being read; the bar stops at 100.
-        sink.ProgressSet(
-            openedSize == 0 || hashedBytes >= openedSize ? 100 : uint32_t(hashedBytes * 100 / openedSize));
-        for (int k = 0; k < set->count; ++k)
-            set->algorithm[k]->update(ContextAt(set, k), buffer, uint64_t(got));
-    }
-    if (hashedBytes < openedSize) {
-        // The digests would describe neither the old content nor the new one.
-        sink.ReportFailure(path, L"file changed while it was read");
-        return ReadOutcome::Failed;
-    }
-    return ReadOutcome::Complete;
-}
 
 // The shown values in table order; context k belongs to the k-th shown
 // algorithm, since both run in ascending id order.
@@ -81,6 +41,159 @@ std::vector<ResultValue> FinishValues(const ColumnSnapshot& columns, HashContext
     return values;
 }
 
+// Feeds the whole file to every context of the set and counts the bytes into
+// `hashedBytes`; true when the file was read to its end.
+bool ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, uint64_t openedSize,
+                      HashContextSet* set, const ThreadSplit& split, ResultSink& sink,
+                      uint64_t& hashedBytes) {
+    uint64_t reported = 0;
+    // A file that grows while it is read goes on being read; the bar stops at 100.
+    const auto report = [&](uint64_t byteCount) {
+        sink.ProgressSet(openedSize == 0 || byteCount >= openedSize ? 100
+                                                                    : uint32_t(byteCount * 100 / openedSize));
+        reported = byteCount;
+    };
+    const StreamOutcome outcome = StreamIntoContexts(
+        file, set, split,
+        [&](uint64_t byteCount) {
+            if (byteCount % kReadChunkBytes == 0)
+                report(byteCount);
+        },
+        hashedBytes);
+    if (outcome == StreamOutcome::OutOfMemory) {
+        sink.ReportFailure(path, L"out of memory");
+        return false;
+    }
+    if (outcome == StreamOutcome::ReadFailed) {
+        // Digests of part of the file would pass for the file's own.
+        sink.ReportFailure(path, file.ErrorText());
+        return false;
+    }
+    if (hashedBytes > reported)
+        report(hashedBytes);
+    if (hashedBytes < openedSize) {
+        // The digests would describe neither the old content nor the new one.
+        sink.ReportFailure(path, L"file changed while it was read");
+        return false;
+    }
+    return true;
+}
+
+// A queue's helpers take small files only; the rest is left to the caller.
+enum class JobScope { AnyFile, SmallFileWithSelection };
+enum class JobEnd { Done, LeftToCaller };
+
+JobEnd RunJob(const std::wstring& path, const ViewState& view, ResultSink& sink, JobScope scope) {
+    const ViewFlags viewFlags = view.viewFlags.load(std::memory_order_relaxed);
+    // One reading of the columns serves the whole file: the contexts built for
+    // it are the ones finalised, whatever the user changes meanwhile.
+    ColumnSnapshot columns = view.columns.Snapshot();
+    SelectionMask mask = ColumnTable::SelectionFromColumns(columns);
+    if (mask == 0) {
+        if (scope != JobScope::AnyFile)
+            return JobEnd::LeftToCaller;
+        sink.AskForSelection();
+        columns = view.columns.Snapshot();
+        mask = ColumnTable::SelectionFromColumns(columns);
+        if (mask == 0)
+            return JobEnd::Done;
+    }
+
+    platform::ReadOnlyFile file;
+    if (!file.Open(path)) {
+        sink.ReportFailure(path, file.ErrorText());
+        return JobEnd::Done;
+    }
+    uint64_t openedSize = 0;
+    if (!file.Size(openedSize)) {
+        sink.ReportFailure(path, file.ErrorText());
+        return JobEnd::Done;
+    }
+    const bool split = openedSize > kSplitFileBytes;
+    if (split && scope != JobScope::AnyFile)
+        return JobEnd::LeftToCaller;
+    auto record = std::make_shared<FileRecord>();
+    record->path = path;
+    if (!file.LastWriteTime(record->lastWriteTime))
+        record->lastWriteTime = 0;
+
+    sink.ProgressBegin();
+    ContextSetOwner set(BuildContextSet(mask));
+    bool complete = false;
+    if (set) {
+        for (int k = 0; k < set->count; ++k)
+            set->algorithm[k]->init(ContextAt(set.get(), k));
+        const ThreadSplit threads = split ? BalancedSplit(*set, HashThreadCount()) : ThreadSplit{};
+        complete = ReadIntoContexts(file, path, openedSize, set.get(), threads, sink, record->size);
+    } else {
+        sink.ReportFailure(path, L"out of memory");
+    }
+    file.Close();
+    sink.ProgressEnd();
+    if (!complete)
+        return JobEnd::Done;
+
+    FileResult result;
+    result.displayName = DisplayName(path, (viewFlags & kViewFullPath) != 0);
+    result.values = FinishValues(columns, set.get(), *record, (viewFlags & kViewUppercase) != 0);
+    result.record = std::move(record);
+    sink.AddResult(result);
+    sink.RevealLast();
+    return JobEnd::Done;
+}
+
+// What a job on a helper thread told its sink, kept to be told again on the
+// calling thread.
+class RecordedCalls : public ResultSink {
+public:
+    void ProgressBegin() override { calls_.push_back({Call::Begin, 0}); }
+    void ProgressSet(uint32_t percent) override { calls_.push_back({Call::Set, percent}); }
+    void ProgressEnd() override { calls_.push_back({Call::End, 0}); }
+    void AddResult(const FileResult& result) override {
+        result_ = result;
+        calls_.push_back({Call::Result, 0});
+    }
+    void RevealLast() override { calls_.push_back({Call::Reveal, 0}); }
+    void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
+        failures_.push_back({path, reason});
+        calls_.push_back({Call::Failure, uint32_t(failures_.size() - 1)});
+    }
+
+    void ReplayTo(ResultSink& sink) const {
+        for (const Call& call : calls_) {
+            switch (call.kind) {
+            case Call::Begin:
+                sink.ProgressBegin();
+                break;
+            case Call::Set:
+                sink.ProgressSet(call.value);
+                break;
+            case Call::End:
+                sink.ProgressEnd();
+                break;
+            case Call::Result:
+                sink.AddResult(result_);
+                break;
+            case Call::Reveal:
+                sink.RevealLast();
+                break;
+            case Call::Failure:
+                sink.ReportFailure(failures_[call.value].first, failures_[call.value].second);
+                break;
+            }
+        }
+    }
+
+private:
+    struct Call {
+        enum Kind : uint8_t { Begin, Set, End, Result, Reveal, Failure } kind;
+        uint32_t value; // the percent, or the failure's index
+    };
+    std::vector<Call> calls_;
+    FileResult result_;
+    std::vector<std::pair<std::wstring, std::wstring>> failures_;
+};
+
 } // namespace
 
 std::wstring DisplayName(const std::wstring& path, bool fullPath) {
@@ -96,55 +209,163 @@ std::wstring DisplayName(const std::wstring& path, bool fullPath) {
 }
 
 void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink) {
-    const ViewFlags viewFlags = view.viewFlags.load(std::memory_order_relaxed);
-    // One reading of the columns serves the whole file: the contexts built for
-    // it are the ones finalised, whatever the user changes meanwhile.
-    ColumnSnapshot columns = view.columns.Snapshot();
-    SelectionMask mask = ColumnTable::SelectionFromColumns(columns);
-    if (mask == 0) {
-        sink.AskForSelection();
-        columns = view.columns.Snapshot();
-        mask = ColumnTable::SelectionFromColumns(columns);
-        if (mask == 0)
-            return;
+    RunJob(path, view, sink, JobScope::AnyFile);
+}
+
+// The files added and not yet delivered, in order. Any thread takes the
+// oldest waiting one; only the calling thread delivers, from the front.
+struct FileHashQueue::State {
+    // Files kept waiting so that the helpers never run dry while the calling
+    // thread walks on, and the most hashed ahead of the one the sink waits for.
+    static constexpr size_t kKeptWaiting = 8;
+    static constexpr size_t kMostAhead = 64;
+    // A parked helper is woken for several files at once: a wake-up costs
+    // about as much as hashing a small file.
+    static constexpr size_t kWakeForFiles = 4;
+
+    struct Entry {
+        enum Stage { Waiting, Working, Done } stage = Waiting;
+        std::wstring path;
+        JobEnd end = JobEnd::Done;
+        RecordedCalls calls;
+    };
+
+    State(const ViewState& view, ResultSink& sink) : view(view), sink(sink) {}
+
+    // The oldest waiting entry, marked as taken; null when there is none.
+    // Called with the mutex held.
+    Entry* Take() {
+        while (firstWaiting < entries.size() && entries[firstWaiting].stage != Entry::Waiting)
+            ++firstWaiting;
+        if (firstWaiting == entries.size())
+            return nullptr;
+        Entry& entry = entries[firstWaiting++];
+        entry.stage = Entry::Working;
+        return &entry;
     }
 
-    platform::ReadOnlyFile file;
-    if (!file.Open(path)) {
-        sink.ReportFailure(path, file.ErrorText());
-        return;
+    // Called with the mutex held, which it lets go while it hashes.
+    void Hash(Entry& entry, std::unique_lock<std::mutex>& lock) {
+        lock.unlock();
+        entry.end = RunJob(entry.path, view, entry.calls, JobScope::SmallFileWithSelection);
+        lock.lock();
+        entry.stage = Entry::Done;
+        if (callerWaiting)
+            fileDone.notify_one();
     }
-    uint64_t openedSize = 0;
-    if (!file.Size(openedSize)) {
-        sink.ReportFailure(path, file.ErrorText());
-        return;
-    }
-    auto record = std::make_shared<FileRecord>();
-    record->path = path;
-    if (!file.LastWriteTime(record->lastWriteTime))
-        record->lastWriteTime = 0;
 
-    sink.ProgressBegin();
-    ContextSetOwner set(BuildContextSet(mask));
-    ReadOutcome outcome = ReadOutcome::Failed;
-    if (set) {
-        for (int k = 0; k < set->count; ++k)
-            set->algorithm[k]->init(ContextAt(set.get(), k));
-        outcome = ReadIntoContexts(file, path, openedSize, set.get(), sink, record->size);
-    } else {
-        sink.ReportFailure(path, L"out of memory");
+    void HelperLoop() {
+        std::unique_lock lock(mutex);
+        while (!closing) {
+            if (Entry* entry = Take()) {
+                Hash(*entry, lock);
+            } else {
+                ++helpersParked;
+                fileAdded.wait(lock);
+                --helpersParked;
+            }
+        }
     }
-    file.Close();
-    sink.ProgressEnd();
-    if (outcome != ReadOutcome::Complete)
-        return;
 
-    FileResult result;
-    result.displayName = DisplayName(path, (viewFlags & kViewFullPath) != 0);
-    result.values = FinishValues(columns, set.get(), *record, (viewFlags & kViewUppercase) != 0);
-    result.record = std::move(record);
-    sink.AddResult(result);
-    sink.RevealLast();
+    void Deliver(const Entry& entry) {
+        if (entry.end == JobEnd::LeftToCaller)
+            HashFile(entry.path, view, sink);
+        else
+            entry.calls.ReplayTo(sink);
+    }
+
+    // On the calling thread: delivers the done files at the front and hashes
+    // waiting ones, until fewer than `keptWaiting` files are queued. With
+    // kMostAhead files queued it waits for the front.
+    void Pump(size_t keptWaiting) {
+        std::unique_lock lock(mutex);
+        while (!entries.empty()) {
+            if (entries.front().stage == Entry::Done) {
+                const Entry front = std::move(entries.front());
+                entries.pop_front();
+                if (firstWaiting > 0)
+                    --firstWaiting;
+                lock.unlock();
+                Deliver(front);
+                lock.lock();
+            } else if (entries.size() < keptWaiting) {
+                return;
+            } else if (Entry* entry = Take()) {
+                Hash(*entry, lock);
+            } else if (entries.size() >= kMostAhead || keptWaiting == 0) {
+                callerWaiting = true;
+                fileDone.wait(lock);
+                callerWaiting = false;
+            } else {
+                return;
+            }
+        }
+    }
+
+    const ViewState& view;
+    ResultSink& sink;
+    std::mutex mutex;
+    std::condition_variable fileAdded; // parked helpers wait for it
+    std::condition_variable fileDone;  // the caller waits for it
+    uint32_t helpersParked = 0;
+    bool callerWaiting = false;
+    std::deque<Entry> entries;
+    size_t firstWaiting = 0; // no entry before this index waits
+    bool closing = false;
+    HelperGroup helpers;
+};
+
+FileHashQueue::FileHashQueue(const ViewState& view, ResultSink& sink) : view_(view), sink_(sink) {
+    const uint32_t threads = HashThreadCount();
+    if (threads <= 1)
+        return;
+    state_ = std::make_unique<State>(view, sink);
+    for (uint32_t t = 1; t < threads; ++t)
+        if (!state_->helpers.Start([state = state_.get()] { state->HelperLoop(); }))
+            break;
+}
+
+FileHashQueue::~FileHashQueue() {
+    Finish();
+}
+
+void FileHashQueue::Add(const std::wstring& path) {
+    if (!state_) {
+        HashFile(path, view_, sink_);
+        return;
+    }
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->entries.emplace_back().path = path;
+        if (state_->helpersParked > 0 &&
+            state_->entries.size() - state_->firstWaiting >= State::kWakeForFiles)
+            state_->fileAdded.notify_one();
+    }
+    state_->Pump(State::kKeptWaiting);
+}
+
+void FileHashQueue::AddFailure(const std::wstring& path, const std::wstring& reason) {
+    if (!state_) {
+        sink_.ReportFailure(path, reason);
+        return;
+    }
+    std::lock_guard lock(state_->mutex);
+    State::Entry& entry = state_->entries.emplace_back();
+    entry.stage = State::Entry::Done;
+    entry.calls.ReportFailure(path, reason);
+}
+
+void FileHashQueue::Finish() {
+    if (!state_)
+        return;
+    state_->Pump(0);
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->closing = true;
+        state_->fileAdded.notify_all();
+    }
+    state_->helpers.Wait();
+    state_.reset();
 }
 
 } // namespace vesk

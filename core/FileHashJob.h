@@ -6,22 +6,63 @@
 //
 // A file that cannot be opened or read gives no result; the sink hears why
 // through ReportFailure. Nothing selected, even after the sink was asked for a
-// selection, gives no result and no failure.
+// selection, gives no result and no failure. A file larger than
+// kSplitFileBytes has its algorithms split over the processors (see
+// core/PieceStream.h); a run of files, such as a folder's, goes through a
+// FileHashQueue, which hashes several small files at once. Either way every
+// sink call is made on the thread that called, in the order of one file after
+// the other.
 #pragma once
 
 #include "core/ColumnTable.h"
 #include "core/ResultSink.h"
 
+#include <memory>
 #include <string>
 
 namespace vesk {
 
-// Progress moves once per this many bytes read.
+// Progress moves once per this many bytes read, and at the end.
 inline constexpr size_t kReadChunkBytes = 1 << 20;
+
+// Files of more bytes than this have their algorithms split over threads;
+// smaller ones are hashed whole by one thread.
+inline constexpr uint64_t kSplitFileBytes = kReadChunkBytes;
 
 // Hashes the file at `path` (absolute, or relative to the current directory)
 // with the algorithms shown in `view.columns`.
 void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink);
+
+// Hashes a run of files as HashFile would, one after the other, but with
+// files of up to kSplitFileBytes taken by helper threads in the meantime. The
+// sink hears of each file on the calling thread, in the order the files were
+// added, once the files before it are done. On a single processor, Add is
+// HashFile.
+//
+//     FileHashQueue queue(view, sink);
+//     for (const std::wstring& path : paths)
+//         queue.Add(path);
+//     queue.Finish();                      // every result delivered
+class FileHashQueue {
+public:
+    FileHashQueue(const ViewState& view, ResultSink& sink);
+    ~FileHashQueue(); // finishes
+    FileHashQueue(const FileHashQueue&) = delete;
+    FileHashQueue& operator=(const FileHashQueue&) = delete;
+
+    void Add(const std::wstring& path);
+    // A failure to report in its place among the files, e.g. a folder that
+    // could not be listed to its end.
+    void AddFailure(const std::wstring& path, const std::wstring& reason);
+    // Returns when the sink has heard of everything added.
+    void Finish();
+
+private:
+    struct State;
+    const ViewState& view_;
+    ResultSink& sink_;
+    std::unique_ptr<State> state_; // null while nothing runs beside the caller
+};
 
 // The file's name as the list shows it: the text after the last path
 // separator, or the whole path with `fullPath` or when it holds no separator.

@@ -76,6 +76,18 @@ std::string WideToUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
+        // Paths and console lines are mostly ASCII: copy each run of it at once.
+        size_t run = i;
+        while (run < text.size() && uint32_t(text[run]) < 0x80)
+            ++run;
+        if (run > i) {
+            const size_t at = out.size();
+            out.resize(at + (run - i));
+            for (size_t k = i; k < run; ++k)
+                out[at + (k - i)] = char(text[k]);
+            i = run - 1;
+            continue;
+        }
         char32_t c = char32_t(text[i]);
         if constexpr (sizeof(wchar_t) == 2) {
             if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&

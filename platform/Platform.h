@@ -35,11 +35,14 @@ public:
     bool Open(const std::wstring& path);
     void Close();
 
+    // The size and the last write as they stood when the file was opened
+    // (POSIX reads both with the open; Windows asks when called).
     bool Size(uint64_t& byteCount) const;
     // The file time of the last write. False, with kNoFileTime, when it cannot
     // be read or lies before 1601 or after kMaxFileTime.
     bool LastWriteTime(uint64_t& fileTime) const;
-    // Reads up to `byteCount` bytes: the number read, 0 at the end, -1 on error.
+    // Reads up to `byteCount` bytes: the number read, fewer only at the end of
+    // the file, 0 at the end, -1 on error (bytes read before the error are lost).
     int64_t Read(void* buffer, size_t byteCount);
 
     // Why the last operation failed, in the system's words.
@@ -48,7 +51,16 @@ public:
 private:
     intptr_t handle_ = -1;
     mutable uint32_t error_ = 0;
+#ifndef _WIN32
+    // From the status read by Open: one system call serves the open, the size and the date.
+    uint64_t openedSize_ = 0;
+    uint64_t openedWriteTime_ = kNoFileTime;
+#endif
 };
+
+// How many processors this process may run on (its affinity, which may be
+// fewer than the machine has), at least 1.
+uint32_t UsableProcessorCount();
 
 // What a path leads to; Other is a pipe, a socket or a device, which only
 // gives data when something writes to it.

@@ -14,6 +14,7 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <sched.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -75,7 +76,9 @@ ReadOnlyFile::~ReadOnlyFile() {
     Close();
 }
 
-ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept : handle_(other.handle_) {
+ReadOnlyFile::ReadOnlyFile(ReadOnlyFile&& other) noexcept
+    : handle_(other.handle_), error_(other.error_), openedSize_(other.openedSize_),
+      openedWriteTime_(other.openedWriteTime_) {
     other.handle_ = -1;
 }
 
@@ -83,6 +86,9 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
     if (this != &other) {
         Close();
         handle_ = other.handle_;
+        error_ = other.error_;
+        openedSize_ = other.openedSize_;
+        openedWriteTime_ = other.openedWriteTime_;
         other.handle_ = -1;
     }
     return *this;
@@ -99,6 +105,8 @@ bool ReadOnlyFile::Open(const std::wstring& path) {
     const bool known = ::fstat(fd, &status) == 0;
     if (known && !S_ISDIR(status.st_mode)) {
         handle_ = fd;
+        openedSize_ = uint64_t(status.st_size);
+        openedWriteTime_ = FileTimeOf(status.st_mtim);
         return true;
     }
     // The mode means nothing when fstat failed.
@@ -114,23 +122,21 @@ void ReadOnlyFile::Close() {
 }
 
 bool ReadOnlyFile::Size(uint64_t& byteCount) const {
-    struct stat status;
-    if (handle_ < 0 || ::fstat(int(handle_), &status) != 0) {
-        error_ = handle_ < 0 ? EBADF : uint32_t(errno);
+    if (handle_ < 0) {
+        error_ = EBADF;
         return false;
     }
-    byteCount = uint64_t(status.st_size);
+    byteCount = openedSize_;
     return true;
 }
 
 bool ReadOnlyFile::LastWriteTime(uint64_t& fileTime) const {
     fileTime = kNoFileTime;
-    struct stat status;
-    if (handle_ < 0 || ::fstat(int(handle_), &status) != 0) {
-        error_ = handle_ < 0 ? EBADF : uint32_t(errno);
+    if (handle_ < 0) {
+        error_ = EBADF;
         return false;
     }
-    fileTime = FileTimeOf(status.st_mtim);
+    fileTime = openedWriteTime_;
     if (fileTime == kNoFileTime)
         error_ = EOVERFLOW;
     return fileTime != kNoFileTime;
@@ -142,14 +148,15 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
         return -1;
     }
     size_t total = 0;
-    // Fill the buffer as far as the file goes, so that chunks stay whole.
+    // Fill the buffer as far as the file goes, so that a short read means the end.
     while (total < byteCount) {
         const ssize_t got = ::read(int(handle_), static_cast<char*>(buffer) + total, byteCount - total);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0) {
+            // The bytes before the error go too: a short count means the end.
             error_ = uint32_t(errno);
-            return total > 0 ? int64_t(total) : -1;
+            return -1;
         }
         if (got == 0)
             break;
@@ -160,6 +167,14 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
 
 std::wstring ReadOnlyFile::ErrorText() const {
     return SystemErrorText(error_);
+}
+
+uint32_t UsableProcessorCount() {
+    cpu_set_t allowed;
+    if (::sched_getaffinity(0, sizeof allowed, &allowed) == 0 && CPU_COUNT(&allowed) > 0)
+        return uint32_t(CPU_COUNT(&allowed));
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    return online > 0 ? uint32_t(online) : 1;
 }
 
 PathKind QueryPathKind(const std::wstring& path) {

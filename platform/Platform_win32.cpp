@@ -4,6 +4,8 @@
 
 #include <shlwapi.h>
 
+#include <bit>
+
 namespace vesk::platform {
 
 namespace {
@@ -98,13 +100,29 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
         error_ = ERROR_INVALID_HANDLE;
         return -1;
     }
-    DWORD got = 0;
-    const DWORD wanted = byteCount > 0x40000000 ? 0x40000000 : DWORD(byteCount);
-    if (!ReadFile(AsHandle(handle_), buffer, wanted, &got, nullptr)) {
-        error_ = GetLastError();
-        return -1;
+    size_t total = 0;
+    // Fill the buffer as far as the file goes, so that a short read means the end.
+    while (total < byteCount) {
+        const size_t left = byteCount - total;
+        DWORD got = 0;
+        if (!ReadFile(AsHandle(handle_), static_cast<char*>(buffer) + total,
+                      left > 0x40000000 ? 0x40000000 : DWORD(left), &got, nullptr)) {
+            // The bytes before the error go too: a short count means the end.
+            error_ = GetLastError();
+            return -1;
+        }
+        if (got == 0)
+            break;
+        total += got;
     }
-    return int64_t(got);
+    return int64_t(total);
+}
+
+uint32_t UsableProcessorCount() {
+    DWORD_PTR process = 0, system = 0;
+    if (!GetProcessAffinityMask(GetCurrentProcess(), &process, &system) || process == 0)
+        return 1;
+    return uint32_t(std::popcount(uint64_t(process)));
 }
 
 std::wstring SystemErrorText(uint32_t code) {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 
 #ifdef _WIN32
@@ -277,6 +278,20 @@ TEST_F(ConsoleProgramTest, ClosedStandardErrorChangesNothingElse) {
     dir.Write("abc.txt", Bytes("abc"));
     EXPECT_EQ(RunInShell(dir, "./vesk missing.txt abc.txt 2>&-; echo $?"),
               kAbcDefaultLines + std::string("1\n"));
+}
+
+// On one processor every file is hashed on the main thread; with more, a
+// folder's files overlap and a large file's algorithms are split.
+TEST_F(ConsoleProgramTest, OneProcessorPrintsWhatEveryProcessorPrints) {
+    REQUIRE_TOOL("taskset");
+    const std::vector<uint8_t> data = RandomBytes(3 << 20, 41);
+    for (size_t i = 0; i < 40; ++i)
+        dir.Write("folder/f" + std::to_string(i),
+                  {data.data(), i * i * 997 % (i % 7 == 6 ? data.size() : 5000)});
+    dir.Write("big.bin", data);
+    const std::string everyProcessor = RunInShell(dir, "./vesk folder big.bin; echo $?");
+    EXPECT_EQ(std::count(everyProcessor.begin(), everyProcessor.end(), '\n'), 41 * 6 + 1);
+    EXPECT_EQ(RunInShell(dir, "taskset -c 0 ./vesk folder big.bin; echo $?"), everyProcessor);
 }
 
 TEST_F(ConsoleProgramTest, UsageAndOptions) {

@@ -1,4 +1,5 @@
 #include "app/PathWalk.h"
+#include "core/HelperThreads.h"
 #include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
@@ -116,6 +117,22 @@ TEST_F(PathWalkTest, SubfolderIsWalkedWhollyWhenMet) {
             last = i;
         }
     EXPECT_EQ(last - first, 2u);
+}
+
+TEST_F(PathWalkTest, FilesHashedAtOnceKeepTheWalkOrder) {
+    for (int i = 0; i < 100; ++i)
+        dir.Write("root/sub1/many/m" + std::to_string(i), RandomBytes(size_t(i) * 301 % 4000, uint64_t(i)));
+    std::vector<std::wstring> oneThread;
+    for (const uint32_t threads : {1u, 4u}) {
+        SetHashThreadCount(threads);
+        sink.hashed.clear();
+        ScanFolder(WideOf(root), L"*", kScanEveryLevel, target);
+        if (oneThread.empty())
+            oneThread = sink.hashed;
+        EXPECT_EQ(sink.hashed, oneThread) << threads << " threads";
+    }
+    SetHashThreadCount(0);
+    EXPECT_EQ(oneThread.size(), 107u);
 }
 
 TEST_F(PathWalkTest, AddPathTellsFilesFromFolders) {
@@ -258,6 +275,8 @@ TEST_F(PathWalkTest, ListingThatFailsPartWayIsReportedAfterItsFiles) {
     // The child's status tells which check failed, if any.
     const pid_t child = fork();
     if (child == 0) {
+        // The parent's helper threads do not exist in the child: hash on this one.
+        SetHashThreadCount(1);
         FailingListSink failing;
         ScanFolder(WideOf(dir.path() / "big"), L"*", 0, {view, failing});
         if (failing.hashed.empty() || failing.hashed.size() == size_t(kFileCount))

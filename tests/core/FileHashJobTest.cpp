@@ -1,4 +1,5 @@
 #include "core/FileHashJob.h"
+#include "core/HelperThreads.h"
 #include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
@@ -64,6 +65,17 @@ void SelectOnly(ViewState& view, std::initializer_list<ColumnId> ids) {
         view.columns.Set(p, WithShown(view.columns.Get(p), false));
     Show(view, ids);
 }
+
+// Every job in the scope counts on this many threads.
+class ScopedThreadCount {
+public:
+    explicit ScopedThreadCount(uint32_t threadCount) { SetHashThreadCount(threadCount); }
+    ~ScopedThreadCount() { SetHashThreadCount(0); }
+};
+
+// One thread, as on a single processor or under `taskset -c 0`, and more
+// threads than this machine may have.
+constexpr uint32_t kThreadCounts[] = {1, 2, 5};
 
 // The digests the default selection should show for `data`, in id order.
 std::vector<std::string> ExpectedDigests(std::span<const uint8_t> data, bool uppercase = false) {
@@ -140,13 +152,16 @@ TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
         {kReadChunkBytes + 1, {99, 100}},
         {3 * kReadChunkBytes + 1, {33, 66, 99, 100}},
     };
-    for (const auto& c : cases) {
-        const auto file = dir.Write("p" + std::to_string(c.byteCount), {data.data(), c.byteCount});
-        ViewState view;
-        RecordingSink sink;
-        HashFile(WideOf(file), view, sink);
-        EXPECT_EQ(sink.progress, c.progress) << c.byteCount;
-        EXPECT_EQ(Cells(sink), ExpectedDigests({data.data(), c.byteCount})) << c.byteCount;
+    for (const uint32_t threads : kThreadCounts) {
+        ScopedThreadCount scope(threads);
+        for (const auto& c : cases) {
+            const auto file = dir.Write("p" + std::to_string(c.byteCount), {data.data(), c.byteCount});
+            ViewState view;
+            RecordingSink sink;
+            HashFile(WideOf(file), view, sink);
+            EXPECT_EQ(sink.progress, c.progress) << c.byteCount << " bytes, " << threads << " threads";
+            EXPECT_EQ(Cells(sink), ExpectedDigests({data.data(), c.byteCount})) << c.byteCount;
+        }
     }
 }
 
@@ -198,35 +213,42 @@ TEST(FileHashJob, ReadErrorIsReportedWithoutResult) {
 // the job only where the system allows it.
 TEST(FileHashJob, FileThatShrinksWhileReadGivesNoResult) {
     ScratchDir dir;
-    const auto file = dir.Write("shrinks.bin", RandomBytes(3 * kReadChunkBytes, 21));
-    ViewState view;
-    RecordingSink sink;
-    sink.onProgress = [&] { std::filesystem::resize_file(file, kReadChunkBytes + kReadChunkBytes / 2); };
-    HashFile(WideOf(file), view, sink);
-    EXPECT_FALSE(sink.HasResult());
-    EXPECT_EQ(sink.events[1], "failure " + file.string() + ": file changed while it was read");
+    for (const uint32_t threads : kThreadCounts) {
+        ScopedThreadCount scope(threads);
+        const auto file = dir.Write("shrinks.bin", RandomBytes(3 * kReadChunkBytes, 21));
+        ViewState view;
+        RecordingSink sink;
+        sink.onProgress = [&] { std::filesystem::resize_file(file, kReadChunkBytes + kReadChunkBytes / 2); };
+        HashFile(WideOf(file), view, sink);
+        EXPECT_FALSE(sink.HasResult());
+        EXPECT_EQ(sink.events[1], "failure " + file.string() + ": file changed while it was read") << threads;
+    }
 }
 
 TEST(FileHashJob, FileThatGrowsIsHashedToItsEndWithTheHashedSize) {
     ScratchDir dir;
     std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes + 7, 22);
-    const auto file = dir.Write("grows.bin", {data.data(), kReadChunkBytes + 3});
-    ViewState view;
-    Show(view, {kSizeColumnId});
-    RecordingSink sink;
-    bool grown = false;
-    sink.onProgress = [&] {
-        if (!grown)
-            dir.Write("grows.bin", data);
-        grown = true;
-    };
-    HashFile(WideOf(file), view, sink);
-    ASSERT_EQ(sink.results.size(), 1u);
-    EXPECT_EQ(sink.results[0].record->size, data.size());
-    std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(data.size()))};
-    for (const std::string& digest : ExpectedDigests(data))
-        expected.push_back(digest);
-    EXPECT_EQ(Cells(sink), expected);
+    for (const uint32_t threads : kThreadCounts) {
+        ScopedThreadCount scope(threads);
+        const auto file = dir.Write("grows.bin", {data.data(), kReadChunkBytes + 3});
+        ViewState view;
+        Show(view, {kSizeColumnId});
+        RecordingSink sink;
+        bool grown = false;
+        sink.onProgress = [&] {
+            if (!grown)
+                dir.Write("grows.bin", data);
+            grown = true;
+        };
+        HashFile(WideOf(file), view, sink);
+        ASSERT_EQ(sink.results.size(), 1u) << threads;
+        EXPECT_EQ(sink.results[0].record->size, data.size());
+        EXPECT_EQ(sink.progress, (std::vector<uint32_t>{99, 100, 100}));
+        std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(data.size()))};
+        for (const std::string& digest : ExpectedDigests(data))
+            expected.push_back(digest);
+        EXPECT_EQ(Cells(sink), expected);
+    }
 }
 
 TEST(FileHashJob, PipeIsReadToItsEndWithProgressCappedAt100) {
@@ -275,6 +297,107 @@ TEST(FileHashJob, SelectionChangedWhileReadingKeepsTheStartingSelection) {
     };
     HashFile(WideOf(file), view, sink);
     EXPECT_EQ(Cells(sink), ExpectedDigests(data));
+}
+
+// Every call as one line, results with their values, so that two runs can be
+// compared whole.
+class LogSink : public ResultSink {
+public:
+    std::vector<std::string> log;
+    std::function<void()> onAsk;
+
+    void ProgressBegin() override { log.push_back("begin"); }
+    void ProgressSet(uint32_t percent) override { log.push_back("set " + std::to_string(percent)); }
+    void ProgressEnd() override { log.push_back("end"); }
+    void AskForSelection() override {
+        log.push_back("ask");
+        if (onAsk)
+            onAsk();
+    }
+    void AddResult(const FileResult& result) override {
+        std::string line = "result " + WideToUtf8(result.displayName);
+        for (const ResultValue& value : result.values)
+            line += " " + WideToUtf8(value.text);
+        log.push_back(line);
+    }
+    void RevealLast() override { log.push_back("reveal"); }
+    void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
+        log.push_back("failure " + WideToUtf8(path) + ": " + WideToUtf8(reason));
+    }
+};
+
+// Small files, empty ones, files just above and below the size at which a
+// file's algorithms are split, missing files and failures in between.
+std::vector<std::wstring> MixedFiles(const ScratchDir& dir) {
+    constexpr size_t kSizes[] = {
+        1000, 0, 1, kSplitFileBytes, kSplitFileBytes + 1, 64, 3 * kReadChunkBytes + 5};
+    const std::vector<uint8_t> data = RandomBytes(3 * kReadChunkBytes + 5, 31);
+    std::vector<std::wstring> paths;
+    for (size_t i = 0; i < 120; ++i) {
+        const size_t size = i % 11 == 3 ? kSizes[i / 11 % std::size(kSizes)] : i * 37 % 3000;
+        paths.push_back(WideOf(dir.Write("f" + std::to_string(i), {data.data(), size})));
+        if (i % 29 == 5)
+            paths.push_back(WideOf(dir.path() / ("missing" + std::to_string(i))));
+    }
+    return paths;
+}
+
+// Runs the paths through a queue; "!" before a path adds it as a failure.
+std::vector<std::string> QueueLog(const std::vector<std::wstring>& paths, ViewState& view, uint32_t threads,
+                                  std::function<void()> onAsk = {}) {
+    ScopedThreadCount scope(threads);
+    LogSink sink;
+    sink.onAsk = std::move(onAsk);
+    FileHashQueue queue(view, sink);
+    for (const std::wstring& path : paths) {
+        if (path.starts_with(L"!"))
+            queue.AddFailure(path.substr(1), L"cannot be listed");
+        else
+            queue.Add(path);
+    }
+    queue.Finish();
+    return sink.log;
+}
+
+TEST(FileHashQueue, FilesHashedAtOnceReachTheSinkAsOneAfterTheOther) {
+    ScratchDir dir;
+    std::vector<std::wstring> paths = MixedFiles(dir);
+    paths.insert(paths.begin() + 40, L"!" + WideOf(dir.path() / "folder"));
+    ViewState view;
+    Show(view, {kSizeColumnId});
+    std::vector<std::string> expected;
+    {
+        ScopedThreadCount scope(1);
+        LogSink sink;
+        for (const std::wstring& path : paths) {
+            if (path.starts_with(L"!"))
+                sink.ReportFailure(path.substr(1), L"cannot be listed");
+            else
+                HashFile(path, view, sink);
+        }
+        expected = sink.log;
+    }
+    for (const uint32_t threads : kThreadCounts)
+        EXPECT_EQ(QueueLog(paths, view, threads), expected) << threads << " threads";
+}
+
+TEST(FileHashQueue, NothingSelectedAsksOnTheCallingThreadOnce) {
+    ScratchDir dir;
+    const std::vector<std::wstring> paths = MixedFiles(dir);
+    std::vector<std::string> expected;
+    for (const uint32_t threads : kThreadCounts) {
+        ViewState view;
+        SelectOnly(view, {});
+        const std::thread::id caller = std::this_thread::get_id();
+        const std::vector<std::string> log = QueueLog(paths, view, threads, [&] {
+            EXPECT_EQ(std::this_thread::get_id(), caller);
+            Show(view, {kCrc32Id});
+        });
+        EXPECT_EQ(std::count(log.begin(), log.end(), "ask"), 1) << threads << " threads";
+        if (expected.empty())
+            expected = log;
+        EXPECT_EQ(log, expected) << threads << " threads";
+    }
 }
 
 } // namespace

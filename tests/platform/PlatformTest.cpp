@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <chrono>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <fcntl.h>
+#include <sched.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -122,6 +126,31 @@ TEST(Platform, LastWriteTimeFlagsTimesNoFileTimeHolds) {
     unlink(name);
 }
 #endif
+
+TEST(Platform, UsableProcessorsFollowTheAffinity) {
+#ifdef _WIN32
+    DWORD_PTR process = 0, system = 0;
+    ASSERT_TRUE(GetProcessAffinityMask(GetCurrentProcess(), &process, &system));
+    EXPECT_EQ(platform::UsableProcessorCount(), uint32_t(std::popcount(uint64_t(process))));
+    if (!SetProcessAffinityMask(GetCurrentProcess(), process & (~process + 1)))
+        GTEST_SKIP() << "the affinity cannot be set here";
+    EXPECT_EQ(platform::UsableProcessorCount(), 1u);
+    SetProcessAffinityMask(GetCurrentProcess(), process);
+#else
+    cpu_set_t allowed;
+    ASSERT_EQ(sched_getaffinity(0, sizeof allowed, &allowed), 0);
+    EXPECT_EQ(platform::UsableProcessorCount(), uint32_t(CPU_COUNT(&allowed)));
+    int first = 0;
+    while (!CPU_ISSET(first, &allowed))
+        ++first;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    CPU_SET(first, &one);
+    ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+    EXPECT_EQ(platform::UsableProcessorCount(), 1u);
+    sched_setaffinity(0, sizeof allowed, &allowed);
+#endif
+}
 
 TEST(Platform, FoldersAndMissingFilesDoNotOpen) {
     ScratchDir dir;

@@ -1,0 +1,153 @@
+#include "core/PieceStream.h"
+
+#include "core/AlgorithmCost.h"
+#include "tests/TestUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+
+namespace vesk::test {
+namespace {
+
+// Ways to spread a set's contexts over threads; thread 0 also reads.
+struct Spread {
+    const char* name;
+    std::function<ThreadSplit(const HashContextSet&)> make;
+};
+
+ThreadSplit EachTo(const HashContextSet& set, uint32_t threadCount, uint32_t (*threadOf)(int k, uint32_t)) {
+    ThreadSplit split;
+    split.threadCount = threadCount;
+    for (int k = 0; k < set.count; ++k)
+        split.threadOf[size_t(k)] = uint8_t(threadOf(k, threadCount));
+    return split;
+}
+
+const Spread kSpreads[] = {
+    {"one thread",
+     [](const HashContextSet& set) { return EachTo(set, 1, [](int, uint32_t) { return 0u; }); }},
+    {"two in turn",
+     [](const HashContextSet& set) {
+         return EachTo(set, 2, [](int k, uint32_t n) { return uint32_t(k) % n; });
+     }},
+    {"three in turn",
+     [](const HashContextSet& set) {
+         return EachTo(set, 3, [](int k, uint32_t n) { return uint32_t(k) % n; });
+     }},
+    {"each alone, the reader idle",
+     [](const HashContextSet& set) {
+         return EachTo(set, uint32_t(set.count) + 1, [](int k, uint32_t) { return uint32_t(k) + 1; });
+     }},
+    {"all on one helper",
+     [](const HashContextSet& set) { return EachTo(set, 2, [](int, uint32_t) { return 1u; }); }},
+    {"balanced over two", [](const HashContextSet& set) { return BalancedSplit(set, 2); }},
+    {"balanced over five", [](const HashContextSet& set) { return BalancedSplit(set, 5); }},
+};
+
+// Streams each file through every spread and compares each digest with the
+// registry's one-shot digest of the same bytes; also checks the byte counts
+// handed to afterPiece.
+void CheckEverySpread(SelectionMask mask, std::initializer_list<size_t> lengths, uint64_t seed) {
+    ScratchDir dir;
+    const std::vector<uint8_t> data = RandomBytes(std::max(lengths), seed);
+    for (const size_t length : lengths) {
+        const std::span<const uint8_t> bytes(data.data(), length);
+        const auto file = dir.Write("f" + std::to_string(length), bytes);
+        std::vector<std::string> expected;
+        for (const AlgorithmInfo& info : AlgorithmTable)
+            if (mask >> info.id & 1)
+                expected.push_back(DigestHex(info, bytes));
+        std::vector<uint64_t> expectedCounts;
+        for (size_t n = kPieceBytes; n <= length; n += kPieceBytes)
+            expectedCounts.push_back(n);
+        if (length % kPieceBytes != 0)
+            expectedCounts.push_back(length);
+
+        for (const Spread& spread : kSpreads) {
+            ContextSetOwner set(BuildContextSet(mask));
+            ASSERT_TRUE(set);
+            for (int k = 0; k < set->count; ++k)
+                set->algorithm[k]->init(ContextAt(set.get(), k));
+            platform::ReadOnlyFile reader;
+            ASSERT_TRUE(reader.Open(WideOf(file)));
+            std::vector<uint64_t> counts;
+            uint64_t byteCount = 0;
+            const StreamOutcome outcome = StreamIntoContexts(
+                reader, set.get(), spread.make(*set), [&](uint64_t n) { counts.push_back(n); }, byteCount);
+            ASSERT_EQ(outcome, StreamOutcome::Complete) << spread.name << ", " << length << " bytes";
+            EXPECT_EQ(byteCount, length) << spread.name;
+            EXPECT_EQ(counts, expectedCounts) << spread.name << ", " << length << " bytes";
+            for (int k = 0; k < set->count; ++k) {
+                uint8_t digest[kMaxDigestLength];
+                set->algorithm[k]->final(ContextAt(set.get(), k), digest);
+                EXPECT_EQ(ToHex({digest, set->algorithm[k]->digestLength}), expected[size_t(k)])
+                    << set->algorithm[k]->name << ", " << spread.name << ", " << length << " bytes";
+            }
+        }
+    }
+}
+
+TEST(PieceStream, EverySpreadOfAllAlgorithmsGivesTheOneThreadDigests) {
+    CheckEverySpread(kAlgorithmBits, {0, 1, kPieceBytes, kPieceBytes + 1}, TestSeed());
+}
+
+// Long enough for the pieces' memory to be used over and over; the default
+// algorithms keep it quick.
+TEST(PieceStream, EverySpreadGivesTheOneThreadDigestsWhenPiecesAreReused) {
+    const SelectionMask mask = SelectionMask{1} << kCrc32Id | SelectionMask{1} << kMd5Id |
+                               SelectionMask{1} << kSha1Id | SelectionMask{1} << kSha256Id;
+    constexpr size_t kRound = kPiecesInFlight * kPieceBytes;
+    CheckEverySpread(mask, {kRound - 1, kRound + 1, 2 * kRound + kPieceBytes / 2 + 7}, TestSeed() + 1);
+}
+
+TEST(PieceStream, BalancedSplitKeepsEveryHelperBusyAndNoThreadFarAboveItsShare) {
+    for (const SelectionMask mask :
+         {kAlgorithmBits, SelectionMask{1} << kMd5Id | SelectionMask{1} << kCrc32Id,
+          SelectionMask{1} << 36}) {
+        ContextSetOwner set(BuildContextSet(mask));
+        ASSERT_TRUE(set);
+        for (const uint32_t limit : {1u, 2u, 3u, 8u, 39u, 100u}) {
+            const ThreadSplit split = BalancedSplit(*set, limit);
+            ASSERT_GE(split.threadCount, 1u);
+            EXPECT_LE(split.threadCount, std::min<uint32_t>(limit, uint32_t(set->count) + 1));
+            std::vector<uint64_t> load(split.threadCount, 0);
+            load[0] = kReadCost;
+            uint64_t total = kReadCost, costliest = 0;
+            for (int k = 0; k < set->count; ++k) {
+                ASSERT_LT(split.threadOf[size_t(k)], split.threadCount);
+                const uint64_t cost = AlgorithmCost(set->algorithm[k]->id);
+                load[split.threadOf[size_t(k)]] += cost;
+                total += cost;
+                costliest = std::max(costliest, cost);
+            }
+            for (uint32_t t = 1; t < split.threadCount; ++t)
+                EXPECT_GT(load[t], 0u) << "helper " << t << " of " << split.threadCount << " has nothing";
+            // Each algorithm to the least loaded thread stays within this bound.
+            for (const uint64_t threadLoad : load)
+                EXPECT_LE(threadLoad, total / split.threadCount + costliest)
+                    << set->count << " over " << limit;
+        }
+    }
+}
+
+#ifndef _WIN32
+TEST(PieceStream, ReadFailureStopsTheHelpers) {
+    ContextSetOwner set(BuildContextSet(kAlgorithmBits));
+    ASSERT_TRUE(set);
+    for (int k = 0; k < set->count; ++k)
+        set->algorithm[k]->init(ContextAt(set.get(), k));
+    // Reading a process's own memory at offset 0 fails at once.
+    platform::ReadOnlyFile reader;
+    ASSERT_TRUE(reader.Open(L"/proc/self/mem"));
+    uint64_t byteCount = 1;
+    EXPECT_EQ(StreamIntoContexts(
+                  reader, set.get(), BalancedSplit(*set, 4), [](uint64_t) {}, byteCount),
+              StreamOutcome::ReadFailed);
+    EXPECT_EQ(byteCount, 0u);
+}
+#endif
+
+} // namespace
+} // namespace vesk::test
