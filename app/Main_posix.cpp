@@ -22,6 +22,10 @@ constexpr wchar_t kUsage[] =
     L"Exit status: 0 when every path was hashed, 1 when a path could not be read or\n"
     L"the output not written, 2 on a usage error or when no algorithm is selected.\n";
 
+std::wstring VersionLine() {
+    return std::wstring(L"vesk ") + vesk::kProgramVersion + L" (" + vesk::kReleaseDate + L")\n";
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -41,10 +45,10 @@ int main(int argc, char** argv) {
         } else if (argument == L"--") {
             optionsEnd = true;
         } else if (argument == L"-h" || argument == L"--help") {
-            output->Write(kUsage);
+            output->Write(kUsage + (L"\n" + VersionLine()));
             return FinishConsoleOutput(*output, errors.get(), kExitSuccess);
         } else if (argument == L"--version") {
-            output->Write(std::wstring(L"vesk ") + kProgramVersion + L"\n");
+            output->Write(VersionLine());
             return FinishConsoleOutput(*output, errors.get(), kExitSuccess);
         } else {
             errors->Write(L"vesk: unknown option " + argument + L"\nTry 'vesk --help'.\n");
