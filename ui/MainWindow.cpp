@@ -5,6 +5,7 @@
 #include "resources/resource.h"
 #include "ui/AddCommands.h"
 #include "ui/AddFolderDialog.h"
+#include "ui/BenchmarkDialog.h"
 #include "ui/ControlUtil.h"
 #include "ui/WindowSink.h"
 #include "ui/Workers.h"
@@ -262,6 +263,9 @@ void MainWindow::OnCommand(int id, int code) {
     case ID_LIST_COLLAPSE_ALL:
     case ID_LIST_EXPAND_ALL:
         results_->SetGroupsCollapsed(id == ID_LIST_COLLAPSE_ALL);
+        break;
+    case ID_TOOLS_BENCHMARK:
+        ShowBenchmarkDialog(window_);
         break;
     default:
         break;
