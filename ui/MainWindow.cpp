@@ -7,6 +7,7 @@
 #include "ui/AddFolderDialog.h"
 #include "ui/BenchmarkDialog.h"
 #include "ui/ControlUtil.h"
+#include "ui/ShellIntegration.h"
 #include "ui/WindowSink.h"
 #include "ui/Workers.h"
 
@@ -108,6 +109,7 @@ void MainWindow::OnInitDialog(HWND window) {
     menu_ = GetMenu(window);
     SetAlwaysOnTop((CurrentViewFlags() & kViewAlwaysOnTop) != 0);
     ApplyViewFlags();
+    MenuSetCheck(menu_, ID_TOOLS_SHELL, IsShellEntryRegistered());
 
     SetExplorerTheme(list_);
     ListView_SetExtendedListViewStyle(list_,
@@ -266,6 +268,9 @@ void MainWindow::OnCommand(int id, int code) {
         break;
     case ID_TOOLS_BENCHMARK:
         ShowBenchmarkDialog(window_);
+        break;
+    case ID_TOOLS_SHELL:
+        ToggleShellEntry(menu_);
         break;
     default:
         break;
