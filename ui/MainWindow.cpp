@@ -3,6 +3,7 @@
 #include "app/ConsoleMode.h"
 #include "app/HandOver.h"
 #include "resources/resource.h"
+#include "ui/AboutDialog.h"
 #include "ui/AddCommands.h"
 #include "ui/AddFolderDialog.h"
 #include "ui/BenchmarkDialog.h"
@@ -271,6 +272,12 @@ void MainWindow::OnCommand(int id, int code) {
         break;
     case ID_TOOLS_SHELL:
         ToggleShellEntry(menu_);
+        break;
+    case ID_HELP_HELP:
+        OpenHelpPage();
+        break;
+    case ID_HELP_ABOUT:
+        ShowAboutDialog(window_);
         break;
     default:
         break;
