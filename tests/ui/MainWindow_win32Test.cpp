@@ -128,6 +128,9 @@ protected:
 
     SettingsFile Settings() const { return {WideOf(dir.path() / "vesk.ini")}; }
     void Open(std::vector<std::wstring> paths = {}) {
+        // A window left open would take the hand-over of a later test's vesk.exe.
+        if (IsWindow(window))
+            DestroyWindow(window);
         window = MainWindow::Create(GetModuleHandleW(nullptr), {Settings(), std::move(paths), nullptr});
         ASSERT_NE(window, nullptr);
     }
