@@ -1,7 +1,10 @@
 #include "app/AppVersion.h"
 
+#include "app/BuildVersion.h"
+
 namespace vesk {
 
-const wchar_t kProgramVersion[] = L"0.1.0";
+const wchar_t kProgramVersion[] = L"" VESK_VERSION_TEXT;
+const wchar_t kReleaseDate[] = L"" VESK_RELEASE_DATE_TEXT;
 
 } // namespace vesk

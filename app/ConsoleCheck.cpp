@@ -1,5 +1,6 @@
 #include "app/ConsoleCheck.h"
 
+#include "app/AppVersion.h"
 #include "app/PathWalk.h"
 #include "app/Verify.h"
 #include "core/TextEncoding.h"
@@ -117,6 +118,10 @@ const wchar_t kConsoleUsage[] =
     L"Exit status: 0 when every path was hashed (or every listed file matched), 1 when a\n"
     L"path could not be read, a file did not match or the output could not be written,\n"
     L"2 on a usage error or when no algorithm is selected.\n";
+
+std::wstring ConsoleVersionLine() {
+    return std::wstring(L"vesk ") + kProgramVersion + L" (" + kReleaseDate + L")\n";
+}
 
 ConsoleCommand ParseConsoleArguments(const std::vector<std::wstring>& arguments) {
     ConsoleCommand command;

@@ -41,6 +41,9 @@ struct ConsoleCommand {
     std::optional<SumsForm> sums;
     std::wstring error; // empty: no paths, so the usage text
 };
+// "vesk VERSION (RELEASE-DATE)" and a line end, for --version and --help.
+std::wstring ConsoleVersionLine();
+
 ConsoleCommand ParseConsoleArguments(const std::vector<std::wstring>& arguments);
 
 // Usage text of console mode, for --help.

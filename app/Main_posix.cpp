@@ -1,7 +1,6 @@
 // The native console program: `vesk PATH...` prints the digests of each file,
 // and of the files directly inside each folder, with the settings of vesk.ini
 // beside the program.
-#include "app/AppVersion.h"
 #include "app/ConsoleCheck.h"
 #include "app/ConsoleMode.h"
 #include "core/ColumnTable.h"
@@ -19,10 +18,10 @@ int main(int argc, char** argv) {
     const ConsoleCommand command = ParseConsoleArguments(platform::CommandLineArguments(argc, argv));
     switch (command.kind) {
     case ConsoleCommand::Kind::Help:
-        output->Write(kConsoleUsage);
+        output->Write(kConsoleUsage + (L"\n" + ConsoleVersionLine()));
         return FinishConsoleOutput(*output, errors.get(), kExitSuccess);
     case ConsoleCommand::Kind::Version:
-        output->Write(std::wstring(L"vesk ") + kProgramVersion + L"\n");
+        output->Write(ConsoleVersionLine());
         return FinishConsoleOutput(*output, errors.get(), kExitSuccess);
     case ConsoleCommand::Kind::Error:
         errors->Write(command.error.empty() ? std::wstring(kConsoleUsage)

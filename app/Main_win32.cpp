@@ -26,10 +26,10 @@ int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& outpu
     platform::ConsoleWriter& errorOutput = errors ? *errors : output;
     switch (command.kind) {
     case ConsoleCommand::Kind::Help:
-        output.Write(kConsoleUsage);
+        output.Write(kConsoleUsage + (L"\n" + ConsoleVersionLine()));
         return FinishConsoleOutput(output, &errorOutput, kExitSuccess);
     case ConsoleCommand::Kind::Version:
-        output.Write(std::wstring(L"vesk ") + kProgramVersion + L"\n");
+        output.Write(ConsoleVersionLine());
         return FinishConsoleOutput(output, &errorOutput, kExitSuccess);
     case ConsoleCommand::Kind::Error:
         errorOutput.Write(command.error.empty() ? std::wstring(kConsoleUsage)

@@ -2,6 +2,8 @@
 
 #include "resources/resource.h"
 
+#include <commctrl.h>
+
 #include <utility>
 
 namespace vesk {
@@ -68,6 +70,43 @@ void SetExplorerTheme(HWND window) {
     if (auto setTheme = reinterpret_cast<SetWindowThemeFunction>(
             reinterpret_cast<void*>(GetProcAddress(theme, "SetWindowTheme"))))
         setTheme(window, L"Explorer", nullptr);
+}
+
+void ListViewInsertColumn(HWND list, int index, const std::wstring& header, int width, int format) {
+    LVCOLUMNW column{};
+    column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+    column.fmt = format;
+    column.cx = width;
+    column.pszText = const_cast<wchar_t*>(header.c_str());
+    column.iSubItem = index;
+    ListView_InsertColumn(list, index, &column);
+}
+
+void ListViewInsertRow(HWND list, int index, const std::wstring& text, LPARAM data) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = index;
+    item.pszText = const_cast<wchar_t*>(text.c_str());
+    item.lParam = data;
+    ListView_InsertItem(list, &item);
+}
+
+void ListViewSetCellText(HWND list, int row, int column, const std::wstring& text) {
+    ListView_SetItemText(list, row, column, const_cast<wchar_t*>(text.c_str()));
+}
+
+void ListViewSetSortArrow(HWND list, int column, SortArrow arrow) {
+    HWND header = ListView_GetHeader(list);
+    HDITEMW item{};
+    item.mask = HDI_FORMAT;
+    if (!Header_GetItem(header, column, &item))
+        return;
+    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+    if (arrow == SortArrow::Up)
+        item.fmt |= HDF_SORTUP;
+    else if (arrow == SortArrow::Down)
+        item.fmt |= HDF_SORTDOWN;
+    Header_SetItem(header, column, &item);
 }
 
 } // namespace vesk

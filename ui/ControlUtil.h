@@ -1,6 +1,8 @@
 // Small helpers over window handles and process-wide facts of the window
-// program: the system's version, the string table, menus, edits and theming.
+// program: the system's version, the string table, menus, edits, theming and list views.
 #pragma once
+
+#include "ui/ListControl.h"
 
 #include <windows.h>
 
@@ -28,5 +30,13 @@ void SetProgramIcons(HWND window);
 
 // The file-manager look for a list control, where the theme library is loaded.
 void SetExplorerTheme(HWND window);
+
+// Report-view list controls. `format` is LVCFMT_LEFT or LVCFMT_RIGHT.
+void ListViewInsertColumn(HWND list, int index, const std::wstring& header, int width, int format);
+// Inserts a row at `index` with its first cell and its item data.
+void ListViewInsertRow(HWND list, int index, const std::wstring& text, LPARAM data);
+void ListViewSetCellText(HWND list, int row, int column, const std::wstring& text);
+// The arrow a column's header shows.
+void ListViewSetSortArrow(HWND list, int column, SortArrow arrow);
 
 } // namespace vesk

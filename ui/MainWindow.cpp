@@ -5,11 +5,14 @@
 #include "app/HandOver.h"
 #include "platform/Platform.h"
 #include "resources/resource.h"
+#include "ui/AboutDialog.h"
 #include "ui/AddCommands.h"
 #include "ui/AddFolderDialog.h"
+#include "ui/BenchmarkDialog.h"
 #include "ui/ControlUtil.h"
 #include "ui/ListMenus.h"
 #include "ui/OptionsDialog.h"
+#include "ui/ShellIntegration.h"
 #include "ui/VerifyWindow.h"
 #include "ui/WindowSink.h"
 #include "ui/Workers.h"
@@ -125,6 +128,7 @@ void MainWindow::OnInitDialog(HWND window) {
     menu_ = GetMenu(window);
     SetAlwaysOnTop((CurrentViewFlags() & kViewAlwaysOnTop) != 0);
     ApplyViewFlags();
+    MenuSetCheck(menu_, ID_TOOLS_SHELL, IsShellEntryRegistered());
 
     SetExplorerTheme(list_);
     ListView_SetExtendedListViewStyle(list_,
@@ -315,6 +319,18 @@ void MainWindow::OnCommand(int id, int code) {
     case ID_LIST_COLLAPSE_ALL:
     case ID_LIST_EXPAND_ALL:
         results_->SetGroupsCollapsed(id == ID_LIST_COLLAPSE_ALL);
+        break;
+    case ID_TOOLS_BENCHMARK:
+        ShowBenchmarkDialog(window_);
+        break;
+    case ID_TOOLS_SHELL:
+        ToggleShellEntry(menu_);
+        break;
+    case ID_HELP_HELP:
+        OpenHelpPage();
+        break;
+    case ID_HELP_ABOUT:
+        ShowAboutDialog(window_);
         break;
     default:
         break;

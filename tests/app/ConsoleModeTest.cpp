@@ -1,3 +1,4 @@
+#include "app/AppVersion.h"
 #include "app/ConsoleMode.h"
 #include "core/TextEncoding.h"
 #include "platform/Platform.h"
@@ -298,6 +299,10 @@ TEST_F(ConsoleProgramTest, UsageAndOptions) {
     ProgramResult result = Run({"--help"});
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_TRUE(result.output.starts_with("Usage: vesk")) << result.output;
+    const std::string version =
+        "vesk " + WideToUtf8(kProgramVersion) + " (" + WideToUtf8(kReleaseDate) + ")\n";
+    EXPECT_TRUE(result.output.ends_with("\n\n" + version)) << result.output;
+    EXPECT_EQ(Run({"--version"}).output, version);
     result = Run({});
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(result.errors.starts_with("Usage: vesk"));
