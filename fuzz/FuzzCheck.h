@@ -1,0 +1,42 @@
+// Checks inside the fuzz targets. A failed check prints what it compared and
+// aborts, so libFuzzer keeps the input as a crash and the regression run fails.
+#pragma once
+
+#include "core/TextEncoding.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+namespace vesk::fuzz {
+
+// A wide text with every character outside printable ASCII as \u{hex}, so a
+// failure report shows exactly what differed.
+inline std::string Visible(std::wstring_view text) {
+    std::string out;
+    for (const wchar_t c : text) {
+        if (c >= 0x20 && c < 0x7F && c != L'\\') {
+            out += char(c);
+        } else {
+            char escaped[16];
+            std::snprintf(escaped, sizeof escaped, "\\u{%x}", unsigned(c));
+            out += escaped;
+        }
+    }
+    return out;
+}
+
+[[noreturn]] inline void CheckFailed(const char* condition, const char* file, int line,
+                                     const std::string& detail) {
+    std::fprintf(stderr, "%s:%d: check failed: %s\n%s\n", file, line, condition, detail.c_str());
+    std::abort();
+}
+
+} // namespace vesk::fuzz
+
+#define FUZZ_CHECK(condition, detail)                                                                        \
+    do {                                                                                                     \
+        if (!(condition))                                                                                    \
+            ::vesk::fuzz::CheckFailed(#condition, __FILE__, __LINE__, (detail));                             \
+    } while (false)
