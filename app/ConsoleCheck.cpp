@@ -3,7 +3,9 @@
 #include "app/AppVersion.h"
 #include "app/PathWalk.h"
 #include "app/Verify.h"
+#include "core/StopRequest.h"
 #include "core/TextEncoding.h"
+#include "platform/Console.h"
 #include "platform/Platform.h"
 
 namespace vesk {
@@ -118,6 +120,18 @@ const wchar_t kConsoleUsage[] =
     L"Exit status: 0 when every path was hashed (or every listed file matched), 1 when a\n"
     L"path could not be read, a file did not match or the output could not be written,\n"
     L"2 on a usage error or when no algorithm is selected.\n";
+
+ConsoleInterrupt::ConsoleInterrupt() : started_(StopGeneration()) {
+    platform::CallOnFirstInterrupt(&StopRunningJobs);
+}
+
+int ConsoleInterrupt::Finish(int status, platform::ConsoleWriter* errors) const {
+    if (!StoppedSince(started_))
+        return status;
+    if (errors != nullptr)
+        errors->Write(L"vesk: stopped\n");
+    return status == kExitSuccess ? kExitSomePathFailed : status;
+}
 
 std::wstring ConsoleVersionLine() {
     return std::wstring(L"vesk ") + kProgramVersion + L" (" + kReleaseDate + L")\n";

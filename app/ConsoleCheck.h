@@ -41,6 +41,22 @@ struct ConsoleCommand {
     std::optional<SumsForm> sums;
     std::wstring error; // empty: no paths, so the usage text
 };
+// Ctrl+C during a console run: the file being read ends at its next piece
+// and gives no line, nothing more is read, and the run ends with
+// "vesk: stopped" on standard error and status 1. A second Ctrl+C ends the
+// program at once.
+//
+//     const ConsoleInterrupt interrupt;          // before the run
+//     return interrupt.Finish(RunConsole(...), errors);
+class ConsoleInterrupt {
+public:
+    ConsoleInterrupt();
+    int Finish(int status, platform::ConsoleWriter* errors) const;
+
+private:
+    uint64_t started_;
+};
+
 // "vesk VERSION (RELEASE-DATE)" and a line end, for --version and --help.
 std::wstring ConsoleVersionLine();
 

@@ -28,10 +28,13 @@ int main(int argc, char** argv) {
                                             : L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
         return kExitUsage;
     case ConsoleCommand::Kind::Check:
-        return RunConsoleCheck({command.paths, output.get(), errors.get()});
+        break;
     case ConsoleCommand::Kind::Hash:
         break;
     }
+    const ConsoleInterrupt interrupt;
+    if (command.kind == ConsoleCommand::Kind::Check)
+        return interrupt.Finish(RunConsoleCheck({command.paths, output.get(), errors.get()}), errors.get());
     ConsoleRun run;
     run.paths = command.paths;
     run.settings = SettingsFile::BesideExecutable();
@@ -39,6 +42,6 @@ int main(int argc, char** argv) {
     run.errors = errors.get();
     run.reportFailures = true;
     if (command.sums)
-        return RunConsoleSums(run, *command.sums, SharedViewState());
-    return RunConsole(run, SharedViewState());
+        return interrupt.Finish(RunConsoleSums(run, *command.sums, SharedViewState()), errors.get());
+    return interrupt.Finish(RunConsole(run, SharedViewState()), errors.get());
 }

@@ -36,10 +36,13 @@ int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& outpu
                                                 : L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
         return kExitUsage;
     case ConsoleCommand::Kind::Check:
-        return RunConsoleCheck({command.paths, &output, &errorOutput});
+        break;
     case ConsoleCommand::Kind::Hash:
         break;
     }
+    const ConsoleInterrupt interrupt;
+    if (command.kind == ConsoleCommand::Kind::Check)
+        return interrupt.Finish(RunConsoleCheck({command.paths, &output, &errorOutput}), &errorOutput);
     ConsoleRun run;
     run.paths = command.paths;
     run.settings = SettingsFile::BesideExecutable();
@@ -50,8 +53,8 @@ int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& outpu
     if (output.IsInteractive())
         run.askForSelection = [](ViewState& view) { ShowOptionsDialog(nullptr, view, nullptr); };
     if (command.sums)
-        return RunConsoleSums(run, *command.sums, SharedViewState());
-    return RunConsole(run, SharedViewState());
+        return interrupt.Finish(RunConsoleSums(run, *command.sums, SharedViewState()), run.errors);
+    return interrupt.Finish(RunConsole(run, SharedViewState()), run.errors);
 }
 
 // Sends the current directory and the command line to the open window, and

@@ -48,8 +48,8 @@ private:
                                      uint32_t level) {
         const size_t length = path.size();
         platform::FolderEntry entry;
-        platform::FolderStep step;
-        while ((step = entries.Next(entry)) == platform::FolderStep::Entry) {
+        platform::FolderStep step = platform::FolderStep::End;
+        while (!files_.StopRequested() && (step = entries.Next(entry)) == platform::FolderStep::Entry) {
             // Pipes, sockets and devices are passed over: reading one could wait forever.
             if (entry.kind == platform::PathKind::Other)
                 continue;

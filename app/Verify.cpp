@@ -35,6 +35,7 @@ public:
         outcome_.reason = reason;
         outer_.ReportFailure(path, reason);
     }
+    bool StopRequested() const override { return outer_.StopRequested(); }
 
 private:
     ResultSink& outer_;
@@ -140,6 +141,9 @@ void CheckFiles(const ChecksumList& list, const std::wstring& folder, ResultSink
         wanted[ResolveListedName(folder, line.name)] |= SelectionMask{1} << line.algorithm;
     std::map<std::wstring, FileOutcome> outcomes;
     for (const ChecksumLine& line : list.lines) {
+        // Lines not reached when the check is stopped get no outcome.
+        if (progress.StopRequested())
+            return;
         CheckResult result;
         result.line = &line;
         result.path = ResolveListedName(folder, line.name);

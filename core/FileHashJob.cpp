@@ -42,7 +42,7 @@ std::vector<ResultValue> FinishValues(const ColumnSnapshot& columns, HashContext
 }
 
 // Feeds the whole file to every context of the set and counts the bytes into
-// `hashedBytes`; true when the file was read to its end.
+// `hashedBytes`; true when the file was read to its end and not stopped.
 bool ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, uint64_t openedSize,
                       HashContextSet* set, const ThreadSplit& split, ResultSink& sink,
                       uint64_t& hashedBytes) {
@@ -58,8 +58,12 @@ bool ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, ui
         [&](uint64_t byteCount) {
             if (byteCount % kReadChunkBytes == 0)
                 report(byteCount);
+            return !sink.StopRequested();
         },
         hashedBytes);
+    // A stopped file is left without a word, whatever its reading met.
+    if (outcome == StreamOutcome::Stopped || sink.StopRequested())
+        return false;
     if (outcome == StreamOutcome::OutOfMemory) {
         sink.ReportFailure(path, L"out of memory");
         return false;
@@ -87,6 +91,8 @@ JobEnd RunJob(const std::wstring& path, const ViewState& view, ResultSink& sink,
     const ViewFlags viewFlags = view.viewFlags.load(std::memory_order_relaxed);
     // One reading of the columns serves the whole file: the contexts built for
     // it are the ones finalised, whatever the user changes meanwhile.
+    if (sink.StopRequested())
+        return JobEnd::Done;
     ColumnSnapshot columns = view.columns.Snapshot();
     SelectionMask mask = ColumnTable::SelectionFromColumns(columns);
     if (mask == 0) {
@@ -146,6 +152,10 @@ JobEnd RunJob(const std::wstring& path, const ViewState& view, ResultSink& sink,
 // calling thread.
 class RecordedCalls : public ResultSink {
 public:
+    // The sink the calls are for, which says when to stop.
+    const ResultSink* target = nullptr;
+
+    bool StopRequested() const override { return target->StopRequested(); }
     void ProgressBegin() override { calls_.push_back({Call::Begin, 0}); }
     void ProgressSet(uint32_t percent) override { calls_.push_back({Call::Set, percent}); }
     void ProgressEnd() override { calls_.push_back({Call::End, 0}); }
@@ -286,7 +296,9 @@ struct FileHashQueue::State {
                 if (firstWaiting > 0)
                     --firstWaiting;
                 lock.unlock();
-                Deliver(front);
+                // Files hashed ahead are not shown once the jobs are stopped.
+                if (!sink.StopRequested())
+                    Deliver(front);
                 lock.lock();
             } else if (entries.size() < keptWaiting) {
                 return;
@@ -336,7 +348,9 @@ void FileHashQueue::Add(const std::wstring& path) {
     }
     {
         std::lock_guard lock(state_->mutex);
-        state_->entries.emplace_back().path = path;
+        State::Entry& entry = state_->entries.emplace_back();
+        entry.path = path;
+        entry.calls.target = &sink_;
         if (state_->helpersParked > 0 &&
             state_->entries.size() - state_->firstWaiting >= State::kWakeForFiles)
             state_->fileAdded.notify_one();
@@ -351,6 +365,7 @@ void FileHashQueue::AddFailure(const std::wstring& path, const std::wstring& rea
     }
     std::lock_guard lock(state_->mutex);
     State::Entry& entry = state_->entries.emplace_back();
+    entry.calls.target = &sink_;
     entry.stage = State::Entry::Done;
     entry.calls.ReportFailure(path, reason);
 }

@@ -56,6 +56,8 @@ public:
     void AddFailure(const std::wstring& path, const std::wstring& reason);
     // Returns when the sink has heard of everything added.
     void Finish();
+    // The sink's answer: a walk that feeds the queue ends when it is true.
+    bool StopRequested() const { return sink_.StopRequested(); }
 
 private:
     struct State;

@@ -17,19 +17,64 @@ namespace {
 constexpr size_t kPageBytes = 4096;
 constexpr uint32_t kMostThreads = kAlgorithmCount + 1;
 
-struct PageMemoryDeleter {
-    void operator()(uint8_t* memory) const { ::operator delete[](memory, std::align_val_t{kPageBytes}); }
-};
+// The pieces of a file being read, on loan from memory kept for the next
+// file, so that a folder of small files costs no allocation per file. The
+// memory is never freed: there are at most as many sets as files ever read at
+// once. (A thread_local set would be freed at thread exit, which MinGW's
+// runtime does after it has let go of the thread's storage.) Pieces start on a
+// page: the system copies into memory a few bytes past a page boundary three
+// times slower.
+class PieceMemory {
+public:
+    PieceMemory() {
+        std::lock_guard lock(Kept().mutex);
+        if (!Kept().sets.empty()) {
+            memory_ = Kept().sets.back();
+            Kept().sets.pop_back();
+        }
+    }
+    ~PieceMemory() {
+        if (memory_ == nullptr)
+            return;
+        std::lock_guard lock(Kept().mutex);
+        Kept().sets.push_back(memory_);
+    }
+    PieceMemory(const PieceMemory&) = delete;
+    PieceMemory& operator=(const PieceMemory&) = delete;
 
-// Each thread keeps one set of pieces for every file it reads, so a folder of
-// small files costs no allocation per file. Pieces start on a page: the
-// system copies into memory a few bytes past a page boundary three times
-// slower.
-uint8_t* ThreadPieces() {
-    thread_local std::unique_ptr<uint8_t[], PageMemoryDeleter> pieces(static_cast<uint8_t*>(
-        ::operator new[](kPiecesInFlight* kPieceBytes, std::align_val_t{kPageBytes}, std::nothrow)));
-    return pieces.get();
-}
+    // Null when there is no memory to be had.
+    uint8_t* get() {
+        if (memory_ == nullptr) {
+            memory_ = static_cast<uint8_t*>(
+                ::operator new[](kPiecesInFlight* kPieceBytes, std::align_val_t{kPageBytes}, std::nothrow));
+            if (memory_ != nullptr) {
+                // Room for the set to come back, taken now, so that returning it cannot fail.
+                std::lock_guard lock(Kept().mutex);
+                try {
+                    Kept().sets.reserve(++Kept().count);
+                } catch (const std::bad_alloc&) {
+                    --Kept().count;
+                    ::operator delete[](memory_, std::align_val_t{kPageBytes});
+                    memory_ = nullptr;
+                }
+            }
+        }
+        return memory_;
+    }
+
+private:
+    struct KeptSets {
+        std::mutex mutex;
+        std::vector<uint8_t*> sets;
+        size_t count = 0; // every set made, kept or on loan
+    };
+    static KeptSets& Kept() {
+        static KeptSets* kept = new KeptSets;
+        return *kept;
+    }
+
+    uint8_t* memory_ = nullptr;
+};
 
 void HashPiece(HashContextSet* set, const std::vector<int>& contexts, const uint8_t* piece, size_t length) {
     for (const int k : contexts)
@@ -116,7 +161,7 @@ private:
 
 // Everything on the calling thread: no sharing, nothing to set up per file.
 StreamOutcome StreamOnOneThread(platform::ReadOnlyFile& file, HashContextSet* set, uint8_t* piece,
-                                const std::function<void(uint64_t)>& afterPiece, uint64_t& byteCount) {
+                                const std::function<bool(uint64_t)>& afterPiece, uint64_t& byteCount) {
     for (;;) {
         const int64_t got = file.Read(piece, kPieceBytes);
         if (got < 0)
@@ -124,7 +169,8 @@ StreamOutcome StreamOnOneThread(platform::ReadOnlyFile& file, HashContextSet* se
         if (got == 0)
             return StreamOutcome::Complete;
         byteCount += uint64_t(got);
-        afterPiece(byteCount);
+        if (!afterPiece(byteCount))
+            return StreamOutcome::Stopped;
         for (int k = 0; k < set->count; ++k)
             set->algorithm[k]->update(ContextAt(set, k), piece, size_t(got));
         if (size_t(got) < kPieceBytes)
@@ -164,9 +210,10 @@ ThreadSplit BalancedSplit(const HashContextSet& set, uint32_t threadLimit) {
 }
 
 StreamOutcome StreamIntoContexts(platform::ReadOnlyFile& file, HashContextSet* set, const ThreadSplit& split,
-                                 const std::function<void(uint64_t)>& afterPiece, uint64_t& byteCount) {
+                                 const std::function<bool(uint64_t)>& afterPiece, uint64_t& byteCount) {
     byteCount = 0;
-    uint8_t* const memory = ThreadPieces();
+    PieceMemory pieces;
+    uint8_t* const memory = pieces.get();
     if (memory == nullptr)
         return StreamOutcome::OutOfMemory;
     if (split.threadCount <= 1)
@@ -203,7 +250,10 @@ StreamOutcome StreamIntoContexts(platform::ReadOnlyFile& file, HashContextSet* s
         if (!helpers.empty())
             reader.Publish(n, size_t(got));
         byteCount += uint64_t(got);
-        afterPiece(byteCount);
+        if (!afterPiece(byteCount)) {
+            outcome = StreamOutcome::Stopped;
+            break;
+        }
         HashPiece(set, contexts[0], piece, size_t(got));
         if (size_t(got) < kPieceBytes)
             break; // a short read is the end of the file

@@ -5,9 +5,9 @@
 //     ContextSetOwner set(BuildContextSet(mask));   // contexts initialised
 //     const ThreadSplit split = BalancedSplit(*set, HashThreadCount());
 //     uint64_t byteCount = 0;
-//     StreamIntoContexts(file, set.get(), split, [](uint64_t) {}, byteCount);
+//     StreamIntoContexts(file, set.get(), split, [](uint64_t) { return true; }, byteCount);
 //
-// The calling thread reads every piece, calls `afterPiece` and hashes the
+// The calling thread reads every piece, asks `afterPiece` whether to go on and hashes the
 // algorithms of thread 0; helper threads hash the others from the same
 // memory. At most kPiecesInFlight pieces are held at once: the reader waits
 // for the slowest thread before it reuses a piece's memory.
@@ -48,14 +48,15 @@ struct ThreadSplit {
 // first, each to the thread with the least so far.
 ThreadSplit BalancedSplit(const HashContextSet& set, uint32_t threadLimit);
 
-enum class StreamOutcome { Complete, ReadFailed, OutOfMemory };
+enum class StreamOutcome { Complete, ReadFailed, OutOfMemory, Stopped };
 
 // Reads `file` from where it stands to its end and feeds every piece to every
 // context of `set`, which must be initialised. `afterPiece` gets the bytes
-// read so far, on the calling thread, before thread 0 hashes the piece.
+// read so far, on the calling thread, before thread 0 hashes the piece; when
+// it returns false the stream ends there, Stopped.
 // `byteCount` is the number of bytes read. On ReadFailed, file.ErrorText()
 // says why; the contexts then hold part of the file.
 StreamOutcome StreamIntoContexts(platform::ReadOnlyFile& file, HashContextSet* set, const ThreadSplit& split,
-                                 const std::function<void(uint64_t)>& afterPiece, uint64_t& byteCount);
+                                 const std::function<bool(uint64_t)>& afterPiece, uint64_t& byteCount);
 
 } // namespace vesk

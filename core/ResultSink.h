@@ -2,10 +2,12 @@
 // and failures. With a main window the result goes to the list (and to the
 // console a window was started from); in console mode it becomes console
 // lines. Every operation has a default that does nothing, so a sink overrides
-// only what it shows.
+// only what it shows. A sink also tells the job when to stop: by default once
+// StopRunningJobs was called after the sink was made.
 #pragma once
 
 #include "core/ColumnTable.h"
+#include "core/StopRequest.h"
 
 #include <cstdint>
 #include <memory>
@@ -55,6 +57,14 @@ public:
     // listed, with the system's reason. The window and the Windows console
     // pass over these in silence; the POSIX console reports them.
     virtual void ReportFailure(const std::wstring& /*path*/, const std::wstring& /*reason*/) {}
+
+    // Asked before every piece of a file and every entry of a folder, from
+    // any thread that works for the sink. A stopped file gives neither a
+    // result nor a failure.
+    virtual bool StopRequested() const { return StoppedSince(startGeneration_); }
+
+private:
+    uint64_t startGeneration_ = StopGeneration();
 };
 
 } // namespace vesk

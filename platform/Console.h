@@ -30,6 +30,11 @@ std::unique_ptr<ConsoleWriter> OpenConsoleOutput();
 // Standard error as UTF-8, or null when the program has none.
 std::unique_ptr<ConsoleWriter> OpenErrorOutput();
 
+// The first Ctrl+C (SIGINT; on Windows also Ctrl+Break) calls `handler`, from
+// a signal handler or another thread, instead of ending the program; the
+// second ends it as usual.
+void CallOnFirstInterrupt(void (*handler)());
+
 // The program's arguments as the system split them, the program path first.
 std::vector<std::wstring> CommandLineArguments(int argc, char** argv);
 

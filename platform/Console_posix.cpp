@@ -4,6 +4,7 @@
 #include "platform/Platform.h"
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 
 namespace vesk::platform {
@@ -36,6 +37,13 @@ private:
     uint32_t error_ = 0;
 };
 
+void (*interruptHandler)() = nullptr;
+
+void OnInterrupt(int) {
+    std::signal(SIGINT, SIG_DFL); // the next one ends the program
+    interruptHandler();
+}
+
 } // namespace
 
 std::unique_ptr<ConsoleWriter> OpenConsoleOutput() {
@@ -54,5 +62,13 @@ std::vector<std::wstring> CommandLineArguments(int argc, char** argv) {
 }
 
 void ReleaseConsolePrompt() {}
+
+void CallOnFirstInterrupt(void (*handler)()) {
+    interruptHandler = handler;
+    // A program started with Ctrl+C ignored (in the background of a script,
+    // under nohup) keeps ignoring it.
+    if (std::signal(SIGINT, OnInterrupt) == SIG_IGN)
+        std::signal(SIGINT, SIG_IGN);
+}
 
 } // namespace vesk::platform

@@ -7,6 +7,8 @@
 
 #include <shellapi.h>
 
+#include <atomic>
+
 namespace vesk::platform {
 
 namespace {
@@ -84,6 +86,19 @@ bool IsRedirected(HANDLE handle) {
            (type == FILE_TYPE_CHAR && !GetConsoleMode(handle, &consoleMode));
 }
 
+void (*interruptHandler)() = nullptr;
+std::atomic<bool> interrupted{false};
+
+// Runs on a thread of its own that the system starts for the event.
+BOOL WINAPI OnConsoleControl(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT)
+        return FALSE;
+    if (interrupted.exchange(true))
+        return FALSE; // the second one ends the program
+    interruptHandler();
+    return TRUE;
+}
+
 } // namespace
 
 std::unique_ptr<ConsoleWriter> OpenConsoleOutput() {
@@ -134,6 +149,11 @@ void ReleaseConsolePrompt() {
     keys[0].ki.wVk = keys[1].ki.wVk = VK_RETURN;
     keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, keys, sizeof(INPUT));
+}
+
+void CallOnFirstInterrupt(void (*handler)()) {
+    interruptHandler = handler;
+    SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
 } // namespace vesk::platform

@@ -226,6 +226,8 @@ void MainWindow::Exit() {
     const WindowPlacementRecord placement{normal.left, normal.top, normal.right, normal.bottom,
                                           int32_t(windowPlacement.showCmd)};
     SaveSettings(options_.settings, SharedViewState(), &placement);
+    // Jobs still reading end at their next piece rather than hashing for a window that is gone.
+    StopRunningJobs();
     DestroyWindow(window_);
 }
 
@@ -235,6 +237,9 @@ void MainWindow::OnCommand(int id, int code) {
     case ID_FILE_EXIT:
     case ID_CLOSE_WINDOW:
         Exit();
+        break;
+    case ID_FILE_STOP:
+        StopRunningJobs();
         break;
     case ID_FILE_ADD_FILES:
         AddFilesCommand(window_);

@@ -295,6 +295,19 @@ TEST_F(ConsoleProgramTest, OneProcessorPrintsWhatEveryProcessorPrints) {
     EXPECT_EQ(RunInShell(dir, "taskset -c 0 ./vesk folder big.bin; echo $?"), everyProcessor);
 }
 
+// Ctrl+C while a pipe is read: the pipe gets no lines, the file after it is
+// not read, the one before it stays. (A script's background job starts with
+// Ctrl+C ignored, which the program respects; env gives it back.)
+TEST_F(ConsoleProgramTest, InterruptStopsAtTheFileBeingRead) {
+    dir.Write("abc.txt", Bytes("abc"));
+    EXPECT_EQ(RunInShell(dir, "mkfifo slow; "
+                              "{ head -c 1048576 /dev/zero; touch written; sleep 2; } >slow & "
+                              "env --default-signal=INT ./vesk abc.txt slow abc.txt >out 2>errors & vesk=$!; "
+                              "while [ ! -e written ]; do sleep 0.05; done; kill -INT $vesk; "
+                              "wait $vesk; echo $?; cat out errors"),
+              "1\n" + std::string(kAbcDefaultLines) + "vesk: stopped\n");
+}
+
 TEST_F(ConsoleProgramTest, UsageAndOptions) {
     ProgramResult result = Run({"--help"});
     EXPECT_EQ(result.exitCode, 0);

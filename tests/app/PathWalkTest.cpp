@@ -135,6 +135,36 @@ TEST_F(PathWalkTest, FilesHashedAtOnceKeepTheWalkOrder) {
     EXPECT_EQ(oneThread.size(), 107u);
 }
 
+// Stops every running job once it has seen `count` results.
+class StoppingSink : public PathSink {
+public:
+    explicit StoppingSink(size_t count) : count_(count) {}
+    void AddResult(const FileResult& result) override {
+        PathSink::AddResult(result);
+        if (hashed.size() == count_)
+            StopRunningJobs();
+    }
+
+private:
+    size_t count_;
+};
+
+TEST_F(PathWalkTest, StopEndsTheWalkAndAWalkAfterItRunsWhole) {
+    for (int i = 0; i < 100; ++i)
+        dir.Write("root/sub1/many/m" + std::to_string(i), RandomBytes(size_t(i) * 301 % 4000, uint64_t(i)));
+    for (const uint32_t threads : {1u, 4u}) {
+        SetHashThreadCount(threads);
+        StoppingSink stopping(3);
+        ScanFolder(WideOf(root), L"*", kScanEveryLevel, {view, stopping});
+        EXPECT_EQ(stopping.hashed.size(), 3u) << threads << " threads";
+        EXPECT_TRUE(stopping.failures.empty());
+        PathSink after;
+        ScanFolder(WideOf(root), L"*", kScanEveryLevel, {view, after});
+        EXPECT_EQ(after.hashed.size(), 107u) << threads << " threads";
+    }
+    SetHashThreadCount(0);
+}
+
 TEST_F(PathWalkTest, AddPathTellsFilesFromFolders) {
     AddPath(WideOf(root / "a.txt"), kScanEveryLevel, target);
     AddPath(WideOf(root / "sub1"), 0, target);

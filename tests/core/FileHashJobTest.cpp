@@ -165,6 +165,29 @@ TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
     }
 }
 
+// A stop during the reading ends the file at its next piece: no result, no
+// failure, and the bar closed. A job started after the stop runs as usual.
+TEST(FileHashJob, StopDuringAFileLeavesNoResultAndLaterJobsRun) {
+    ScratchDir dir;
+    const std::vector<uint8_t> data = RandomBytes(3 * kReadChunkBytes + 1, 6);
+    const auto file = dir.Write("large", data);
+    for (const uint32_t threads : kThreadCounts) {
+        ScopedThreadCount scope(threads);
+        ViewState view;
+        RecordingSink stopped;
+        stopped.onProgress = [] { StopRunningJobs(); };
+        HashFile(WideOf(file), view, stopped);
+        EXPECT_EQ(stopped.events, (std::vector<std::string>{"begin", "end"})) << threads << " threads";
+        EXPECT_EQ(stopped.progress.size(), 1u);
+        HashFile(WideOf(file), view, stopped);
+        EXPECT_EQ(stopped.events.size(), 2u) << "a stopped sink starts nothing";
+
+        RecordingSink later;
+        HashFile(WideOf(file), view, later);
+        EXPECT_EQ(Cells(later), ExpectedDigests(data)) << threads << " threads";
+    }
+}
+
 TEST(FileHashJob, UppercaseAndFullPathFollowViewFlags) {
     ScratchDir dir;
     const auto file = dir.Write("Name.TXT", Bytes("abc"));
@@ -305,6 +328,7 @@ class LogSink : public ResultSink {
 public:
     std::vector<std::string> log;
     std::function<void()> onAsk;
+    size_t stopAfterResults = SIZE_MAX;
 
     void ProgressBegin() override { log.push_back("begin"); }
     void ProgressSet(uint32_t percent) override { log.push_back("set " + std::to_string(percent)); }
@@ -319,6 +343,8 @@ public:
         for (const ResultValue& value : result.values)
             line += " " + WideToUtf8(value.text);
         log.push_back(line);
+        if (--stopAfterResults == 0)
+            StopRunningJobs();
     }
     void RevealLast() override { log.push_back("reveal"); }
     void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
@@ -344,10 +370,11 @@ std::vector<std::wstring> MixedFiles(const ScratchDir& dir) {
 
 // Runs the paths through a queue; "!" before a path adds it as a failure.
 std::vector<std::string> QueueLog(const std::vector<std::wstring>& paths, ViewState& view, uint32_t threads,
-                                  std::function<void()> onAsk = {}) {
+                                  std::function<void()> onAsk = {}, size_t stopAfterResults = SIZE_MAX) {
     ScopedThreadCount scope(threads);
     LogSink sink;
     sink.onAsk = std::move(onAsk);
+    sink.stopAfterResults = stopAfterResults;
     FileHashQueue queue(view, sink);
     for (const std::wstring& path : paths) {
         if (path.starts_with(L"!"))
@@ -379,6 +406,22 @@ TEST(FileHashQueue, FilesHashedAtOnceReachTheSinkAsOneAfterTheOther) {
     }
     for (const uint32_t threads : kThreadCounts)
         EXPECT_EQ(QueueLog(paths, view, threads), expected) << threads << " threads";
+}
+
+// Files the helpers hashed ahead are not shown after a stop, nor is any file
+// added after it.
+TEST(FileHashQueue, StopShowsNothingAfterTheFileThatStopped) {
+    ScratchDir dir;
+    const std::vector<std::wstring> paths = MixedFiles(dir);
+    for (const uint32_t threads : kThreadCounts) {
+        ViewState view;
+        const std::vector<std::string> log = QueueLog(paths, view, threads, {}, 7);
+        EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& line) { return line.starts_with("result "); }),
+                  7)
+            << threads << " threads";
+        // Nothing but the stopped file's own reveal after it.
+        EXPECT_TRUE(log[log.size() - 2].starts_with("result ")) << threads << " threads";
+    }
 }
 
 TEST(FileHashQueue, NothingSelectedAsksOnTheCallingThreadOnce) {

@@ -75,7 +75,10 @@ void CheckEverySpread(SelectionMask mask, std::initializer_list<size_t> lengths,
             std::vector<uint64_t> counts;
             uint64_t byteCount = 0;
             const StreamOutcome outcome = StreamIntoContexts(
-                reader, set.get(), spread.make(*set), [&](uint64_t n) { counts.push_back(n); }, byteCount);
+                reader, set.get(), spread.make(*set), [&](uint64_t n) {
+                    counts.push_back(n);
+                    return true;
+                }, byteCount);
             ASSERT_EQ(outcome, StreamOutcome::Complete) << spread.name << ", " << length << " bytes";
             EXPECT_EQ(byteCount, length) << spread.name;
             EXPECT_EQ(counts, expectedCounts) << spread.name << ", " << length << " bytes";
@@ -132,6 +135,30 @@ TEST(PieceStream, BalancedSplitKeepsEveryHelperBusyAndNoThreadFarAboveItsShare) 
     }
 }
 
+// A stop asked for after a piece ends the stream there, on every spread: the
+// helpers are released and nothing more is read.
+TEST(PieceStream, StopAfterAPieceEndsEverySpread) {
+    ScratchDir dir;
+    const auto file = dir.Write("f", RandomBytes(kPiecesInFlight * kPieceBytes * 3, TestSeed()));
+    for (const uint64_t stopAt : {uint64_t(kPieceBytes), uint64_t(kPiecesInFlight + 2) * kPieceBytes}) {
+        for (const Spread& spread : kSpreads) {
+            ContextSetOwner set(BuildContextSet(kAlgorithmBits));
+            ASSERT_TRUE(set);
+            for (int k = 0; k < set->count; ++k)
+                set->algorithm[k]->init(ContextAt(set.get(), k));
+            platform::ReadOnlyFile reader;
+            ASSERT_TRUE(reader.Open(WideOf(file)));
+            uint64_t byteCount = 0;
+            EXPECT_EQ(StreamIntoContexts(
+                          reader, set.get(), spread.make(*set), [&](uint64_t n) { return n < stopAt; },
+                          byteCount),
+                      StreamOutcome::Stopped)
+                << spread.name;
+            EXPECT_EQ(byteCount, stopAt) << spread.name;
+        }
+    }
+}
+
 #ifndef _WIN32
 TEST(PieceStream, ReadFailureStopsTheHelpers) {
     ContextSetOwner set(BuildContextSet(kAlgorithmBits));
@@ -143,7 +170,7 @@ TEST(PieceStream, ReadFailureStopsTheHelpers) {
     ASSERT_TRUE(reader.Open(L"/proc/self/mem"));
     uint64_t byteCount = 1;
     EXPECT_EQ(StreamIntoContexts(
-                  reader, set.get(), BalancedSplit(*set, 4), [](uint64_t) {}, byteCount),
+                  reader, set.get(), BalancedSplit(*set, 4), [](uint64_t) { return true; }, byteCount),
               StreamOutcome::ReadFailed);
     EXPECT_EQ(byteCount, 0u);
 }

@@ -167,6 +167,29 @@ TEST_F(MainWindowTest, DroppedFoldersGoOneLevelDeeperWithCtrl) {
               (std::vector<std::string>{ExpectedRow("deep.txt", "d"), ExpectedRow("own.txt", "o")}));
 }
 
+// Stop during a large file: the bar goes, the file adds no row, and a file
+// added afterwards is hashed as usual.
+TEST_F(MainWindowTest, StopDuringALargeFileLeavesNoPartialRow) {
+    // Every algorithm: the large file takes seconds to hash.
+    ColumnSnapshot columns = SharedViewState().columns.Snapshot();
+    for (uint32_t p = kFirstAlgorithmPosition; p < kColumnCount; ++p)
+        columns[p] = WithShown(columns[p], true);
+    SharedViewState().columns.Assign(columns);
+    const auto large = dir.Write("large.bin", std::vector<uint8_t>(64 << 20, 0x5A)).make_preferred();
+    const auto small = WriteFile("small.txt", "s");
+    Open({WideOf(large)});
+    HWND bar = GetDlgItem(window, IDC_MAIN_PROGRESS);
+    ASSERT_TRUE(Pump([&] { return IsWindowVisible(bar) != FALSE; }));
+    Command(ID_FILE_STOP);
+    EXPECT_TRUE(Pump([&] { return IsWindowVisible(bar) == FALSE; }, 10s));
+    Pump([] { return false; }, 300ms);
+    EXPECT_EQ(List().RowCount(), 0);
+
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({WideOf(small)})), 0);
+    ASSERT_TRUE(WaitForRows(1));
+    EXPECT_EQ(WideToUtf8(List().CellText(0, 0)), "small.txt");
+}
+
 TEST_F(MainWindowTest, PathsLongerThanTheOldLimitAreHashed) {
     std::string deep = "long";
     while (deep.size() < 300)
