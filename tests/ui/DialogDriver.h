@@ -21,7 +21,8 @@ namespace vesk::test {
 
 using namespace std::chrono_literals;
 
-// The visible dialog of this process that `owner` owns, if one is open.
+// A visible dialog of this process other than `owner`, if one is open: the
+// one `owner` opened, since the tests open one at a time.
 inline HWND OwnedDialog(HWND owner) {
     struct Search {
         HWND owner;
@@ -34,8 +35,8 @@ inline HWND OwnedDialog(HWND owner) {
             GetClassNameW(candidate, className, 16);
             DWORD process = 0;
             GetWindowThreadProcessId(candidate, &process);
-            if (GetWindow(candidate, GW_OWNER) == s.owner && process == GetCurrentProcessId() &&
-                IsWindowVisible(candidate) && wcscmp(className, L"#32770") == 0) {
+            if (candidate != s.owner && process == GetCurrentProcessId() && IsWindowVisible(candidate) &&
+                wcscmp(className, L"#32770") == 0) {
                 s.found = candidate;
                 return FALSE;
             }

@@ -8,6 +8,7 @@
 #include "platform/Platform.h"
 #include "resources/resource.h"
 #include "tests/TestUtil.h"
+#include "tests/ui/DialogDriver.h"
 #include "ui/MainWindow.h"
 
 #include <gtest/gtest.h>
@@ -42,30 +43,6 @@ inline void SetKeyDown(int key, bool down) {
     SetKeyboardState(keys);
 }
 
-// The visible dialog this process shows beside `owner`, if one is open.
-inline HWND OwnedDialog(HWND owner) {
-    struct Search {
-        HWND owner;
-        HWND found;
-    } search{owner, nullptr};
-    EnumWindows(
-        [](HWND candidate, LPARAM data) -> BOOL {
-            auto& s = *reinterpret_cast<Search*>(data);
-            wchar_t className[16] = {};
-            GetClassNameW(candidate, className, 16);
-            DWORD process = 0;
-            GetWindowThreadProcessId(candidate, &process);
-            if (candidate != s.owner && process == GetCurrentProcessId() && IsWindowVisible(candidate) &&
-                wcscmp(className, L"#32770") == 0) {
-                s.found = candidate;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
 // Types `text` into the dialog's file name box, wherever the dialog keeps it.
 inline void TypeFileName(HWND dialog, const std::wstring& text) {
     if (SetDlgItemTextW(dialog, 0x47c /* cmb13 */, text.c_str()))
@@ -83,32 +60,8 @@ inline void TypeFileName(HWND dialog, const std::wstring& text) {
         reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-// Runs `drive` on the first dialog that `owner` opens, from a thread of its
-// own, while the test's thread sits in the dialog's modal loop.
-class DialogDriver {
-public:
-    DialogDriver(HWND owner, std::function<void(HWND)> drive)
-        : thread_([this, owner, drive = std::move(drive)] {
-              for (int i = 0; i < 1000 && !found_; ++i) {
-                  if (HWND dialog = OwnedDialog(owner)) {
-                      found_ = true;
-                      std::this_thread::sleep_for(300ms); // let it finish opening
-                      drive(dialog);
-                  }
-                  std::this_thread::sleep_for(20ms);
-              }
-          }) {}
-    ~DialogDriver() { thread_.join(); }
-    bool found() const { return found_; }
-
-private:
-    std::atomic<bool> found_{false};
-    std::thread thread_;
-};
-
 inline void PressOk(HWND dialog) {
-    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    PressButton(dialog, IDOK);
 }
 
 class WindowTest : public ::testing::Test {
