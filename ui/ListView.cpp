@@ -1,5 +1,7 @@
 #include "ui/ListView.h"
 
+#include "ui/ControlUtil.h"
+
 #include <commctrl.h>
 #include <shellapi.h>
 
@@ -92,17 +94,7 @@ void ListViewControl::DeleteColumn(int index) {
 }
 
 void ListViewControl::SetSortArrow(int index, SortArrow arrow) {
-    HWND header = ListView_GetHeader(list_);
-    HDITEMW item{};
-    item.mask = HDI_FORMAT;
-    if (!Header_GetItem(header, index, &item))
-        return;
-    item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
-    if (arrow == SortArrow::Up)
-        item.fmt |= HDF_SORTUP;
-    else if (arrow == SortArrow::Down)
-        item.fmt |= HDF_SORTDOWN;
-    Header_SetItem(header, index, &item);
+    ListViewSetSortArrow(list_, index, arrow);
 }
 
 int ListViewControl::RowCount() const {
