@@ -2,14 +2,14 @@
 // transcribed from Ralph C. Merkle's Snefru distribution (version 2.5a, Xerox
 // 1990, "Xerox Secure Hash Function"), which derives them from the RAND table
 // "A Million Random Digits". Box 2p and box 2p + 1 serve pass p.
+#include "algorithms/SnefruCells.h"
+
 #include <cstdint>
 
 namespace vesk {
 
-extern const uint32_t kSnefruSBoxes[16][256];
-
 // clang-format off
-alignas(64) const uint32_t kSnefruSBoxes[16][256] = {
+alignas(64) constexpr uint32_t kSnefruSBoxes[16][256] = {
     {   // box 0
         0x64F9001B, 0xFEDDCDF6, 0x7C8FF1E2, 0x11D71514, 0x8B8C18D3, 0xDDDF881E, 0x6EAB5056, 0x88CED8E1,
         0x49148959, 0x69C56FD5, 0xB7994F03, 0x0FBCEE3E, 0x3C264940, 0x21557E58, 0xE14B3FC2, 0x2E5CF591,
@@ -556,5 +556,14 @@ alignas(64) const uint32_t kSnefruSBoxes[16][256] = {
     },
 };
 // clang-format on
+
+// Merkle's boxes again, as cells for the chain of selections.
+alignas(64) constexpr std::array<SnefruCellBox, 16> kSnefruCells = [] {
+    std::array<SnefruCellBox, 16> cells{};
+    for (int box = 0; box < 16; ++box)
+        for (int entry = 0; entry < 256; ++entry)
+            cells[box][entry] = {kSnefruSBoxes[box][entry] & 0xFF, kSnefruSBoxes[box][entry]};
+    return cells;
+}();
 
 } // namespace vesk

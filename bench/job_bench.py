@@ -2,7 +2,7 @@
 """The whole program against the tools a user would pick instead, measured in one run.
 
     bench/job_bench.py --vesk build/linux/vesk [--before OLD-VESK] [--exe vesk.exe --loop file_loop.exe]
-                       [--cases default,xxh3,each,all,files,wine] [--runs N]
+                       [--cases default,xxh3,each,all,files,wine] [--runs N] [--only REGEX]
 
 Every figure is the wall time of a whole process (start, settings, reading, hashing, output to /dev/null
 or, under Wine, to a file), the median of N runs that alternate with the anchor's. Files sit on /dev/shm.
@@ -20,6 +20,7 @@ or, under Wine, to a file), the median of N runs that alternate with the anchor'
 """
 import argparse
 import os
+import re
 import shutil
 import statistics
 import subprocess
@@ -115,6 +116,8 @@ def run_cases(args, work, sample, folder):
         against("XXH3", [36], ["xxhsum", "-H3", sample])
     if "each" in cases:
         for id, name, option in RHASH:
+            if args.only and not re.search(args.only, name):
+                continue
             against(name, [id], ["rhash", "--" + option, sample], runs=min(runs, 3))
     if "all" in cases:
         small = os.path.join(work, "all.bin")
@@ -168,6 +171,7 @@ def main():
     parser.add_argument("--loop", help="file_loop.exe, the bare loop vesk.exe is timed against")
     parser.add_argument("--cases", default="default,xxh3,each,all,one,files,wine")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--only", help="a regular expression: the \"each\" case times only the algorithms it finds")
     parser.add_argument("--mib", type=int, default=256)
     parser.add_argument("--all-mib", type=int, default=64)
     args = parser.parse_args()
