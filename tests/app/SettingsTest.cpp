@@ -36,10 +36,7 @@ protected:
 };
 
 std::wstring Word(ColumnEntry entry) {
-    wchar_t text[9];
-    std::swprintf(text, 9, L"%02X%02X%02X%02X", entry & 0xFF, entry >> 8 & 0xFF, entry >> 16 & 0xFF,
-                  entry >> 24);
-    return text;
+    return Utf8ToWide(ColumnWordHex(entry));
 }
 
 TEST_F(SettingsTest, NoFileKeepsEveryDefault) {
@@ -202,11 +199,6 @@ TEST_F(SettingsTest, AnyBytesInTheFileLoadWithoutHarm) {
     }
 }
 
-std::string FileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The settings of the sample file: capitals, Size and GOST shown, a maximised
 // window and a folder with characters from every plane.
 void FillSample(ViewState& view) {
@@ -232,7 +224,7 @@ TEST_F(SettingsTest, WritesTheSampleFileAsBefore) {
     FillSample(sample);
     SaveSettings(file, sample, &kSampleWindow);
     WriteTextSetting(file, L"Folder", kSampleFolder);
-    EXPECT_EQ(FileBytes(dir.path() / "vesk.ini"), FileBytes(WrittenByVeskExe()));
+    EXPECT_EQ(ReadFileText(dir.path() / "vesk.ini"), ReadFileText(WrittenByVeskExe()));
 }
 #else
 TEST_F(SettingsTest, ReadsTheFileVeskExeWroteAndKeepsItUtf16) {
@@ -247,7 +239,7 @@ TEST_F(SettingsTest, ReadsTheFileVeskExeWroteAndKeepsItUtf16) {
         EXPECT_EQ(placement.showCommand, kSampleWindow.showCommand);
         EXPECT_EQ(ReadTextSetting(file, L"Folder", kMaxFolderSettingCharacters, L""), kSampleFolder);
         ASSERT_TRUE(WriteTextSetting(file, L"Font", font));
-        EXPECT_TRUE(FileBytes(dir.path() / "vesk.ini").starts_with("\xFF\xFE[\0G\0"));
+        EXPECT_TRUE(ReadFileText(dir.path() / "vesk.ini").starts_with("\xFF\xFE[\0G\0"));
         EXPECT_EQ(ReadTextSetting(file, L"Font", kMaxFontSettingCharacters, L""), font);
     }
 }
@@ -279,7 +271,7 @@ TEST_F(SettingsTest, EveryEncodingIsReadAndKeptWhenWriting) {
         EXPECT_EQ(view.viewFlags.load(), 5u);
         EXPECT_EQ(ReadTextSetting(file, L"Folder", kMaxFolderSettingCharacters, L""), L"\u03a9\U0001F600");
         EXPECT_TRUE(WriteTextSetting(file, L"Font", L"x"));
-        EXPECT_EQ(FileBytes(dir.path() / "vesk.ini"), c.after);
+        EXPECT_EQ(ReadFileText(dir.path() / "vesk.ini"), c.after);
     }
 }
 
@@ -291,7 +283,7 @@ std::string Describe(const std::filesystem::path& path) {
     const std::string mode = std::to_string(int(status.permissions()));
     if (!std::filesystem::is_regular_file(status))
         return "type " + std::to_string(int(status.type())) + ", mode " + mode;
-    return "file, mode " + mode + ": " + std::to_string(FileBytes(path).size()) + " bytes";
+    return "file, mode " + mode + ": " + std::to_string(ReadFileText(path).size()) + " bytes";
 }
 
 // Such a file gives the defaults (a read-only one its values) and is never

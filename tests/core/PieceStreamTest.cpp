@@ -66,28 +66,25 @@ void CheckEverySpread(SelectionMask mask, std::initializer_list<size_t> lengths,
             expectedCounts.push_back(length);
 
         for (const Spread& spread : kSpreads) {
-            ContextSetOwner set(BuildContextSet(mask));
+            ContextSetOwner set = StartedContextSet(mask);
             ASSERT_TRUE(set);
-            for (int k = 0; k < set->count; ++k)
-                set->algorithm[k]->init(ContextAt(set.get(), k));
             platform::ReadOnlyFile reader;
             ASSERT_TRUE(reader.Open(WideOf(file)));
             std::vector<uint64_t> counts;
             uint64_t byteCount = 0;
             const StreamOutcome outcome = StreamIntoContexts(
-                reader, set.get(), spread.make(*set), [&](uint64_t n) {
+                reader, set.get(), spread.make(*set),
+                [&](uint64_t n) {
                     counts.push_back(n);
                     return true;
-                }, byteCount);
+                },
+                byteCount);
             ASSERT_EQ(outcome, StreamOutcome::Complete) << spread.name << ", " << length << " bytes";
             EXPECT_EQ(byteCount, length) << spread.name;
             EXPECT_EQ(counts, expectedCounts) << spread.name << ", " << length << " bytes";
-            for (int k = 0; k < set->count; ++k) {
-                uint8_t digest[kMaxDigestLength];
-                set->algorithm[k]->final(ContextAt(set.get(), k), digest);
-                EXPECT_EQ(ToHex({digest, set->algorithm[k]->digestLength}), expected[size_t(k)])
+            for (int k = 0; k < set->count; ++k)
+                EXPECT_EQ(FinalHex(*set, k), expected[size_t(k)])
                     << set->algorithm[k]->name << ", " << spread.name << ", " << length << " bytes";
-            }
         }
     }
 }
@@ -99,10 +96,9 @@ TEST(PieceStream, EverySpreadOfAllAlgorithmsGivesTheOneThreadDigests) {
 // Long enough for the pieces' memory to be used over and over; the default
 // algorithms keep it quick.
 TEST(PieceStream, EverySpreadGivesTheOneThreadDigestsWhenPiecesAreReused) {
-    const SelectionMask mask = SelectionMask{1} << kCrc32Id | SelectionMask{1} << kMd5Id |
-                               SelectionMask{1} << kSha1Id | SelectionMask{1} << kSha256Id;
     constexpr size_t kRound = kPiecesInFlight * kPieceBytes;
-    CheckEverySpread(mask, {kRound - 1, kRound + 1, 2 * kRound + kPieceBytes / 2 + 7}, TestSeed() + 1);
+    CheckEverySpread(ColumnTable().Selection(), {kRound - 1, kRound + 1, 2 * kRound + kPieceBytes / 2 + 7},
+                     TestSeed() + 1);
 }
 
 TEST(PieceStream, BalancedSplitKeepsEveryHelperBusyAndNoThreadFarAboveItsShare) {
@@ -142,17 +138,15 @@ TEST(PieceStream, StopAfterAPieceEndsEverySpread) {
     const auto file = dir.Write("f", RandomBytes(kPiecesInFlight * kPieceBytes * 3, TestSeed()));
     for (const uint64_t stopAt : {uint64_t(kPieceBytes), uint64_t(kPiecesInFlight + 2) * kPieceBytes}) {
         for (const Spread& spread : kSpreads) {
-            ContextSetOwner set(BuildContextSet(kAlgorithmBits));
+            ContextSetOwner set = StartedContextSet(kAlgorithmBits);
             ASSERT_TRUE(set);
-            for (int k = 0; k < set->count; ++k)
-                set->algorithm[k]->init(ContextAt(set.get(), k));
             platform::ReadOnlyFile reader;
             ASSERT_TRUE(reader.Open(WideOf(file)));
             uint64_t byteCount = 0;
-            EXPECT_EQ(StreamIntoContexts(
-                          reader, set.get(), spread.make(*set), [&](uint64_t n) { return n < stopAt; },
-                          byteCount),
-                      StreamOutcome::Stopped)
+            EXPECT_EQ(
+                StreamIntoContexts(
+                    reader, set.get(), spread.make(*set), [&](uint64_t n) { return n < stopAt; }, byteCount),
+                StreamOutcome::Stopped)
                 << spread.name;
             EXPECT_EQ(byteCount, stopAt) << spread.name;
         }
@@ -161,10 +155,8 @@ TEST(PieceStream, StopAfterAPieceEndsEverySpread) {
 
 #ifndef _WIN32
 TEST(PieceStream, ReadFailureStopsTheHelpers) {
-    ContextSetOwner set(BuildContextSet(kAlgorithmBits));
+    ContextSetOwner set = StartedContextSet(kAlgorithmBits);
     ASSERT_TRUE(set);
-    for (int k = 0; k < set->count; ++k)
-        set->algorithm[k]->init(ContextAt(set.get(), k));
     // Reading a process's own memory at offset 0 fails at once.
     platform::ReadOnlyFile reader;
     ASSERT_TRUE(reader.Open(L"/proc/self/mem"));

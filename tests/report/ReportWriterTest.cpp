@@ -1,6 +1,7 @@
 #include "report/ReportWriter.h"
 
 #include "core/TextEncoding.h"
+#include "tests/TestUtil.h"
 #include "tests/ui/MemoryListControl.h"
 #include "ui/ResultList.h"
 
@@ -20,11 +21,6 @@ const std::string kTail =
     "Vesk 0.1.0</a></span></body></html>";
 const std::string kMark = "\xEF\xBB\xBF";
 
-void ShowAlgorithm(ViewState& view, AlgorithmId id, bool shown) {
-    const int position = int(kFirstAlgorithmPosition + id);
-    view.columns.Set(position, WithShown(view.columns.Get(position), shown));
-}
-
 std::string Spaces(size_t count) {
     return std::string(count, ' ');
 }
@@ -37,10 +33,7 @@ protected:
     MemoryListControl control{GetParam()};
     ResultList list{control, view};
 
-    void SetUp() override {
-        ShowAlgorithm(view, kSha1Id, false);
-        ShowAlgorithm(view, kSha256Id, false);
-    }
+    void SetUp() override { ShowColumns(view, {kSha1Id, kSha256Id}, false); }
     void Fill(bool sheet, std::vector<std::pair<std::wstring, std::wstring>> files = {{L"a.txt", L"1"},
                                                                                       {L"bb.txt", L"2"}}) {
         view.viewFlags = sheet ? kViewSheet : 0;
@@ -121,9 +114,8 @@ TEST_P(ReportTest, DraggedValueColumnIsPaddedAndNamesFollowUnpadded) {
 }
 
 TEST_P(ReportTest, TxtPadsDigestColumnsToTwiceTheirLengthAndOthersToTheirLongestText) {
-    ShowAlgorithm(view, kTthId, true);
-    view.columns.Set(2, WithShown(view.columns.Get(2), true)); // Date Modified, Size stays hidden
-    ShowAlgorithm(view, kMd5Id, false);
+    ShowColumns(view, {kTthId, kDateModifiedColumnId}); // Size stays hidden
+    ShowColumns(view, {kMd5Id}, false);
     view.viewFlags = kViewSheet;
     list.CreateColumns();
     const std::wstring tth(39, L'q');
