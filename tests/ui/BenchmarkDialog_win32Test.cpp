@@ -3,8 +3,7 @@
 #include "ui/BenchmarkDialog.h"
 
 #include "core/TextEncoding.h"
-#include "resources/resource.h"
-#include "tests/ui/DialogDriver.h"
+#include "tests/ui/WindowTest.h"
 #include "ui/Benchmark.h"
 
 #include <commctrl.h>
@@ -68,9 +67,12 @@ int CompareSpeeds(const std::wstring& a, const std::wstring& b) {
     return Kilobytes(a) < Kilobytes(b) ? -1 : Kilobytes(a) > Kilobytes(b) ? 1 : 0;
 }
 
-class BenchmarkDialogTest : public ::testing::Test {
+class BenchmarkDialogTest : public WindowTest {
 protected:
-    TestMainWindow main;
+    void SetUp() override {
+        WindowTest::SetUp();
+        Open();
+    }
 };
 
 // Name and speed of every row, in the list's order.
@@ -125,11 +127,11 @@ void RunAndSort(HWND dialog) {
 }
 
 TEST_F(BenchmarkDialogTest, RunListsEveryAlgorithmInTableOrderThenSortsByEitherColumn) {
-    DialogDriver driver(main.handle(), [](HWND dialog) {
+    DialogDriver driver(window, [](HWND dialog) {
         RunAndSort(dialog);
         PressButton(dialog, IDOK);
     });
-    main.Command(ID_TOOLS_BENCHMARK);
+    Command(ID_TOOLS_BENCHMARK);
     EXPECT_TRUE(driver.found());
     // The worker ends just after its last message.
     EXPECT_TRUE(WaitFor([] { return BenchmarkRunsInProgress() == 0; }, 5s));
@@ -137,25 +139,25 @@ TEST_F(BenchmarkDialogTest, RunListsEveryAlgorithmInTableOrderThenSortsByEitherC
 
 TEST_F(BenchmarkDialogTest, ClosingDuringARunLeavesTheNextDialogAlone) {
     {
-        DialogDriver driver(main.handle(), [](HWND dialog) {
+        DialogDriver driver(window, [](HWND dialog) {
             HWND list = GetDlgItem(dialog, IDC_BENCHMARK_LIST);
             PressButton(dialog, IDC_BENCHMARK_RUN);
             EXPECT_TRUE(WaitFor([&] { return ListView_GetItemCount(list) >= 2; }, 60s));
             PressButton(dialog, IDCANCEL);
         });
-        main.Command(ID_TOOLS_BENCHMARK);
+        Command(ID_TOOLS_BENCHMARK);
         EXPECT_TRUE(driver.found());
     }
     // The closed dialog's run may still be timing an algorithm: a new dialog
     // opened meanwhile gets none of its rows and can start a run of its own.
-    DialogDriver driver(main.handle(), [](HWND dialog) {
+    DialogDriver driver(window, [](HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_BENCHMARK_LIST);
         EXPECT_TRUE(WaitFor([] { return BenchmarkRunsInProgress() == 0; }, 120s));
         EXPECT_EQ(ListView_GetItemCount(list), 0);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BENCHMARK_RUN)));
         PressButton(dialog, IDCANCEL);
     });
-    main.Command(ID_TOOLS_BENCHMARK);
+    Command(ID_TOOLS_BENCHMARK);
     EXPECT_TRUE(driver.found());
 }
 
