@@ -39,16 +39,15 @@ std::wstring Word(ColumnEntry entry) {
     return Utf8ToWide(ColumnWordHex(entry));
 }
 
-TEST_F(SettingsTest, NoFileKeepsEveryDefault) {
+TEST_F(SettingsTest, NoFileKeepsEveryDefaultAndSavedTheyAreHexInCapitals) {
     EXPECT_FALSE(Load());
     EXPECT_EQ(view.viewFlags.load(), kDefaultViewFlags);
     EXPECT_EQ(view.columns.Snapshot(), DefaultColumns());
     EXPECT_EQ(view.keyValueColumns, kDefaultKeyValueColumns);
     EXPECT_EQ(ReadIntSetting(file, L"FilterIndex", 1), 1);
     EXPECT_EQ(ReadTextSetting(file, L"Wildcard", kMaxFolderSettingCharacters, L"*"), L"*");
-}
 
-TEST_F(SettingsTest, SavingDefaultsWritesLittleEndianHexInCapitals) {
+    // Saved, they are little-endian hex in capitals.
     WindowPlacementRecord window{-8, 20, 1000, 700, 3};
     SaveSettings(file, view, &window);
     EXPECT_EQ(Raw(L"Config"), L"01000000");
@@ -103,59 +102,51 @@ TEST_F(SettingsTest, HexValuesShortLongAndMalformed) {
     }
 }
 
+// Each word of "Column" replaces, whole, the entry at its id's position;
+// every other column keeps its entry, hidden. Words of ids no column carries
+// are passed over, and a value shorter than one word is no value.
 TEST_F(SettingsTest, ColumnWordsGoToTheirOwnPositions) {
-    const ColumnEntry sha1 = MakeColumnEntry(20, 1, 300, true);
-    const ColumnEntry crc32 = MakeColumnEntry(5, 2, 90, true);
-    WriteTextSetting(file, L"Column", Word(sha1) + Word(crc32));
-    Load();
-    EXPECT_EQ(view.columns.Get(23), sha1);
-    EXPECT_EQ(view.columns.Get(8), crc32);
-    EXPECT_EQ(view.columns.Selection(), (1ull << 20) | (1ull << 5));
-    EXPECT_FALSE(EntryShown(view.columns.Get(0))); // no File word: File hidden
-    EXPECT_EQ(view.columns.Get(18), WithShown(DefaultColumns()[18], false));
-}
-
-TEST_F(SettingsTest, ColumnValueLengthRules) {
+    const ColumnEntry sha1 = MakeColumnEntry(20, 1, 300, true), crc32 = MakeColumnEntry(5, 2, 90, true);
     const ColumnEntry md5 = MakeColumnEntry(15, 0, 10, true);
-    // Nine characters: one word.
-    WriteTextSetting(file, L"Column", Word(md5) + L"F");
-    Load();
-    EXPECT_EQ(view.columns.Selection(), 1ull << 15);
-
-    // An empty value (written when nothing was shown) is no value.
-    ViewState fresh;
-    WriteTextSetting(file, L"Column", L"");
-    LoadSettings(file, fresh, placement);
-    EXPECT_EQ(fresh.columns.Snapshot(), DefaultColumns());
-
+    const ColumnEntry widest = MakeColumnEntry(kTthId, 63, kMaxColumnWidth, true) | kColumnSortMarker;
     // 50 words are cut to 399 characters, 49 words, of which 41 count: the
     // 42nd word (a different SHA-1 entry) never arrives.
-    std::wstring many;
-    for (int i = 0; i < 41; ++i)
-        many += Word(MakeColumnEntry(ColumnIdAtPosition(i), i, 50, true));
-    for (int i = 41; i < 50; ++i)
-        many += Word(MakeColumnEntry(20, 9, 999, false));
-    WriteTextSetting(file, L"Column", many);
-    ViewState big;
-    LoadSettings(file, big, placement);
-    EXPECT_EQ(big.columns.Selection(), kAlgorithmBits);
-    EXPECT_EQ(EntryWidth(big.columns.Get(23)), 50u);
-}
-
-// Words of ids no column carries are passed over; a valid word keeps every
-// bit, however far its width and order run. With no valid word, all is hidden.
-TEST_F(SettingsTest, OutOfRangeColumnWordsAreSkippedOrKeptWhole) {
-    const ColumnEntry widest = MakeColumnEntry(kTthId, 63, kMaxColumnWidth, true) | kColumnSortMarker;
-    WriteTextSetting(file, L"Column",
-                     Word(MakeColumnEntry(38, 0, 1, true)) + Word(widest) +
-                         Word(MakeColumnEntry(63, 0, 1, true)));
-    Load();
-    EXPECT_EQ(view.columns.Get(PositionOfColumnId(kTthId)), widest);
-    EXPECT_EQ(view.columns.Selection(), 1ull << kTthId);
-    WriteTextSetting(file, L"Column", Word(MakeColumnEntry(59, 0, 1, true)) + Word(~ColumnEntry(0)));
-    Load();
-    for (int p = 0; p < int(kColumnCount); ++p)
-        EXPECT_FALSE(EntryShown(view.columns.Get(p))) << p;
+    std::wstring fifty;
+    std::vector<ColumnEntry> first41;
+    for (int i = 0; i < 50; ++i) {
+        const ColumnEntry entry =
+            i < 41 ? MakeColumnEntry(ColumnIdAtPosition(i), i, 50, true) : MakeColumnEntry(20, 9, 999, false);
+        fifty += Word(entry);
+        if (i < 41)
+            first41.push_back(entry);
+    }
+    const struct {
+        const char* what;
+        std::wstring text;
+        std::vector<ColumnEntry> entries;
+    } cases[] = {
+        {"two words, no File", Word(sha1) + Word(crc32), {sha1, crc32}},
+        {"nine characters", Word(md5) + L"F", {md5}},
+        {"ids of no column around every bit set",
+         Word(MakeColumnEntry(38, 0, 1, true)) + Word(widest) + Word(MakeColumnEntry(63, 0, 1, true)),
+         {widest}},
+        {"no valid word", Word(MakeColumnEntry(59, 0, 1, true)) + Word(~ColumnEntry(0)), {}},
+        {"fifty words", fifty, first41},
+        {"seven characters", L"1234567", {}},
+        {"empty, as written when nothing was shown", L"", {}},
+    };
+    for (const auto& c : cases) {
+        WriteTextSetting(file, L"Column", c.text);
+        ViewState loaded;
+        LoadSettings(file, loaded, placement);
+        ColumnSnapshot expected = DefaultColumns();
+        if (c.text.size() >= 8)
+            for (ColumnEntry& entry : expected)
+                entry = WithShown(entry, false);
+        for (ColumnEntry entry : c.entries)
+            expected[PositionOfColumnId(EntryId(entry))] = entry;
+        EXPECT_EQ(loaded.columns.Snapshot(), expected) << c.what;
+    }
 }
 
 TEST_F(SettingsTest, TextValuesKeepEveryCharacterAndAreCutAtTheirLimit) {
