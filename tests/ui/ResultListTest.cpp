@@ -196,14 +196,20 @@ TEST_P(ResultListTest, KeyValueViewIgnoresSortClicks) {
     EXPECT_EQ(list.SortColumn(), -1);
 }
 
+// A file's record lives exactly as long as its rows, through rebuilds.
 TEST_P(ResultListTest, DeleteSelectedRowsAndClearRestartsGroupIds) {
     for (const wchar_t* name : {L"0", L"1", L"2", L"3", L"4", L"5"})
         Add(name);
+    const std::weak_ptr<const FileRecord> kept = control.rows[0].data.record,
+                                          one = control.rows[1].data.record,
+                                          gone = control.rows[5].data.record;
     control.rows[2].selected = control.rows[5].selected = true;
     list.DeleteSelectedRows();
     EXPECT_EQ(ColumnTexts(control, 0), "0|1|3|4");
+    EXPECT_TRUE(gone.expired());
 
     SwitchView();
+    EXPECT_FALSE(kept.expired());
     EXPECT_EQ(list.GroupCounter(), 4);
     // Delete every row of the second file: its header row goes with them.
     for (auto& row : control.rows)
@@ -216,29 +222,20 @@ TEST_P(ResultListTest, DeleteSelectedRowsAndClearRestartsGroupIds) {
     list.DeleteSelectedRows();
     for (const auto& row : control.rows)
         EXPECT_NE(row.data.group, 1);
+    EXPECT_TRUE(one.expired());
     EXPECT_EQ(control.rows.size(), size_t(3 * (Groups() ? 4 : 5)));
 
     list.Clear();
     EXPECT_TRUE(control.rows.empty());
     EXPECT_TRUE(control.groups.empty());
+    EXPECT_TRUE(kept.expired());
     Add(L"new");
     EXPECT_EQ(control.rows.front().data.group, 0);
     EXPECT_EQ(list.GroupCounter(), 1);
-}
-
-TEST_P(ResultListTest, RecordsLiveExactlyAsLongAsTheirRows) {
-    FileResult result = MakeResult(view, L"kept.txt", 1, 1);
-    std::weak_ptr<const FileRecord> record = result.record;
+    const std::weak_ptr<const FileRecord> added = control.rows.back().data.record;
     SwitchView();
-    list.AddResult(result);
-    result = {};
-    SwitchView(); // a rebuild keeps the record
     SwitchView();
-    EXPECT_FALSE(record.expired());
-    for (auto& row : control.rows)
-        row.selected = true;
-    list.DeleteSelectedRows();
-    EXPECT_TRUE(record.expired());
+    EXPECT_FALSE(added.expired());
 }
 
 TEST_P(ResultListTest, RelabelFollowsTheFullPathSwitchInBothViews) {
