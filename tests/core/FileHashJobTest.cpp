@@ -133,7 +133,9 @@ TEST(FileHashJob, OneResultWithSizeDateThenAlgorithmsInIdOrder) {
     }
 }
 
-TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
+// A stop during the reading ends the file at its next piece: no result, no
+// failure, and the bar closed. A job started after the stop runs as usual.
+TEST(FileHashJob, ProgressOncePerChunkNeverAbove100AndStopAtTheNextPiece) {
     ScratchDir dir;
     const std::vector<uint8_t> data = RandomBytes(3 * kReadChunkBytes + 1, 5);
     const struct {
@@ -155,17 +157,7 @@ TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
             EXPECT_EQ(sink.progress, c.progress) << c.byteCount << " bytes, " << threads << " threads";
             EXPECT_EQ(Cells(sink), ExpectedDigests({data.data(), c.byteCount})) << c.byteCount;
         }
-    }
-}
-
-// A stop during the reading ends the file at its next piece: no result, no
-// failure, and the bar closed. A job started after the stop runs as usual.
-TEST(FileHashJob, StopDuringAFileLeavesNoResultAndLaterJobsRun) {
-    ScratchDir dir;
-    const std::vector<uint8_t> data = RandomBytes(3 * kReadChunkBytes + 1, 6);
-    const auto file = dir.Write("large", data);
-    for (const uint32_t threads : kThreadCounts) {
-        ScopedThreadCount scope(threads);
+        const auto file = dir.Write("large", data);
         ViewState view;
         RecordingSink stopped;
         stopped.onProgress = [] { StopRunningJobs(); };
@@ -226,28 +218,25 @@ TEST(FileHashJob, ReadErrorIsReportedWithoutResult) {
 
 // Windows refuses writers while the job reads, so a file can change under
 // the job only where the system allows it.
-TEST(FileHashJob, FileThatShrinksWhileReadGivesNoResult) {
+// A file that shrinks gives no result; one that grows is hashed to its end,
+// with the size hashed.
+TEST(FileHashJob, FileThatChangesWhileRead) {
     ScratchDir dir;
+    const std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes + 7, 22);
     for (const uint32_t threads : kThreadCounts) {
         ScopedThreadCount scope(threads);
-        const auto file = dir.Write("shrinks.bin", RandomBytes(3 * kReadChunkBytes, 21));
-        ViewState view;
-        RecordingSink sink;
-        sink.onProgress = [&] { std::filesystem::resize_file(file, kReadChunkBytes + kReadChunkBytes / 2); };
-        HashFile(WideOf(file), view, sink);
-        EXPECT_TRUE(sink.results.empty());
-        EXPECT_EQ(std::count(sink.log.begin(), sink.log.end(),
-                             "failure " + file.string() + ": file changed while it was read"),
+        const auto shrinks = dir.Write("shrinks.bin", data);
+        RecordingSink shrunk;
+        shrunk.onProgress = [&] {
+            std::filesystem::resize_file(shrinks, kReadChunkBytes + kReadChunkBytes / 2);
+        };
+        HashFile(WideOf(shrinks), ViewState(), shrunk);
+        EXPECT_TRUE(shrunk.results.empty());
+        EXPECT_EQ(std::count(shrunk.log.begin(), shrunk.log.end(),
+                             "failure " + shrinks.string() + ": file changed while it was read"),
                   1)
             << threads;
-    }
-}
 
-TEST(FileHashJob, FileThatGrowsIsHashedToItsEndWithTheHashedSize) {
-    ScratchDir dir;
-    std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes + 7, 22);
-    for (const uint32_t threads : kThreadCounts) {
-        ScopedThreadCount scope(threads);
         const auto file = dir.Write("grows.bin", {data.data(), kReadChunkBytes + 3});
         ViewState view;
         ShowColumns(view, {kSizeColumnId});
@@ -284,7 +273,9 @@ TEST(FileHashJob, PipeIsReadToItsEndWithProgressCappedAt100) {
 }
 #endif
 
-TEST(FileHashJob, NothingSelectedAsksOnceThenHashesTheNewChoice) {
+// Nothing selected: the job asks once, then hashes the new choice. A choice
+// changed while a file is read leaves that file with the one it started with.
+TEST(FileHashJob, TheSelectionAtTheStartOfAFileCounts) {
     ScratchDir dir;
     const auto file = dir.Write("a.txt", Bytes("abc"));
     ViewState view;
@@ -298,20 +289,17 @@ TEST(FileHashJob, NothingSelectedAsksOnceThenHashesTheNewChoice) {
     HashFile(WideOf(file), view, chooser);
     EXPECT_EQ(chooser.log.front(), "ask");
     EXPECT_EQ(Cells(chooser), (std::vector<std::string>{"352441c2"}));
-}
 
-TEST(FileHashJob, SelectionChangedWhileReadingKeepsTheStartingSelection) {
-    ScratchDir dir;
     const std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes, 3);
-    const auto file = dir.Write("b.bin", data);
-    ViewState view;
-    RecordingSink sink;
-    sink.onProgress = [&] {
-        SelectOnly(view, {0, 33, 37});
-        ShowColumns(view, {kSizeColumnId});
+    const auto large = dir.Write("b.bin", data);
+    ViewState defaults;
+    RecordingSink changed;
+    changed.onProgress = [&] {
+        SelectOnly(defaults, {0, 33, 37});
+        ShowColumns(defaults, {kSizeColumnId});
     };
-    HashFile(WideOf(file), view, sink);
-    EXPECT_EQ(Cells(sink), ExpectedDigests(data));
+    HashFile(WideOf(large), defaults, changed);
+    EXPECT_EQ(Cells(changed), ExpectedDigests(data));
 }
 
 // Small files, empty ones, files just above and below the size at which a

@@ -14,7 +14,7 @@ namespace {
 
 class MainWindowTest : public WindowTest {};
 
-TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuAndDefaultColumns) {
+TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuDefaultColumnsAndLayout) {
     Open();
     wchar_t title[32] = {};
     GetWindowTextW(window, title, 32);
@@ -28,6 +28,38 @@ TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuAndDefaultColumns) {
     EXPECT_GT(List().Column(4).width, List().Column(3).width);
     EXPECT_GT(List().Column(3).width, List().Column(1).width);
     EXPECT_TRUE(MenuChecked(ID_VIEW_SHEET));
+
+    // The layout follows the client size and stops at the minimum.
+    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(700, 500));
+    auto placeOf = [&](int id) {
+        RECT rect{};
+        GetWindowRect(GetDlgItem(window, id), &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        return rect;
+    };
+    RECT button{};
+    GetWindowRect(GetDlgItem(window, ID_FILE_ADD_FILES), &button);
+    const int b = button.right - button.left;
+    const RECT list = placeOf(IDC_MAIN_LIST);
+    EXPECT_EQ(list.left, 0);
+    EXPECT_EQ(list.top, 0);
+    EXPECT_EQ(list.right, 700);
+    EXPECT_EQ(list.bottom, 460);
+    const RECT progress = placeOf(IDC_MAIN_PROGRESS);
+    EXPECT_EQ(progress.top, 460);
+    EXPECT_EQ(progress.bottom - progress.top, 5);
+    EXPECT_EQ(placeOf(ID_FILE_ADD_FOLDER).left, 700 - b - 10);
+    EXPECT_EQ(placeOf(ID_FILE_ADD_FOLDER).top, 468);
+    EXPECT_EQ(placeOf(ID_FILE_ADD_FILES).left, 700 - (2 * b + 20));
+    const RECT find = placeOf(IDC_MAIN_FIND);
+    EXPECT_EQ(find.left, 10);
+    EXPECT_EQ(find.right - find.left, 700 - (2 * b + 20) - 20);
+    EXPECT_EQ(find.top, 460 + (40 - (find.bottom - find.top)) / 2);
+
+    MINMAXINFO limits{};
+    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+    EXPECT_EQ(limits.ptMinTrackSize.x, 400);
+    EXPECT_EQ(limits.ptMinTrackSize.y, 400);
 }
 
 TEST_F(MainWindowTest, CommandLinePathsAreHashedAtStart) {
@@ -226,40 +258,6 @@ TEST_F(MainWindowTest, SwitchingViewsRoundTripsAndKeysWork) {
         Pump([] { return false; }, 100ms);
         EXPECT_TRUE(IsWindow(window));
     }
-}
-
-TEST_F(MainWindowTest, LayoutFollowsTheClientSizeAndStopsAtTheMinimum) {
-    Open();
-    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(700, 500));
-    auto placeOf = [&](int id) {
-        RECT rect{};
-        GetWindowRect(GetDlgItem(window, id), &rect);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-        return rect;
-    };
-    RECT button{};
-    GetWindowRect(GetDlgItem(window, ID_FILE_ADD_FILES), &button);
-    const int b = button.right - button.left;
-    const RECT list = placeOf(IDC_MAIN_LIST);
-    EXPECT_EQ(list.left, 0);
-    EXPECT_EQ(list.top, 0);
-    EXPECT_EQ(list.right, 700);
-    EXPECT_EQ(list.bottom, 460);
-    const RECT progress = placeOf(IDC_MAIN_PROGRESS);
-    EXPECT_EQ(progress.top, 460);
-    EXPECT_EQ(progress.bottom - progress.top, 5);
-    EXPECT_EQ(placeOf(ID_FILE_ADD_FOLDER).left, 700 - b - 10);
-    EXPECT_EQ(placeOf(ID_FILE_ADD_FOLDER).top, 468);
-    EXPECT_EQ(placeOf(ID_FILE_ADD_FILES).left, 700 - (2 * b + 20));
-    const RECT find = placeOf(IDC_MAIN_FIND);
-    EXPECT_EQ(find.left, 10);
-    EXPECT_EQ(find.right - find.left, 700 - (2 * b + 20) - 20);
-    EXPECT_EQ(find.top, 460 + (40 - (find.bottom - find.top)) / 2);
-
-    MINMAXINFO limits{};
-    SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
-    EXPECT_EQ(limits.ptMinTrackSize.x, 400);
-    EXPECT_EQ(limits.ptMinTrackSize.y, 400);
 }
 
 TEST_F(MainWindowTest, SettingsAreWrittenAtExitAndReadAtStart) {

@@ -60,8 +60,16 @@ protected:
     }
 };
 
+// The header menu lists every column after File with its state, as the
+// Options dialog does the algorithms.
 TEST_F(ToolsTest, OptionsShowsTheSelectionAndApplyOnlyOnOk) {
     OpenWithTwoFiles();
+    HMENU menu = BuildHeaderMenu(SharedViewState());
+    EXPECT_EQ(GetMenuItemCount(menu), 41); // 40 columns and one separator
+    EXPECT_EQ(GetMenuState(menu, 1, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(GetMenuState(menu, PositionOfColumnId(kSha1Id), MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+    DestroyMenu(menu);
     RunOptions(
         [](HWND list, HWND) {
             EXPECT_EQ(ListView_GetItemCount(list), 38);
@@ -139,16 +147,6 @@ TEST_F(ToolsTest, FindSelectsMatchesAndColoursTheBox) {
     EXPECT_FALSE(IsWindowVisible(find));
 }
 
-TEST_F(ToolsTest, HeaderMenuListsEveryColumnAfterFileWithItsState) {
-    OpenWithTwoFiles();
-    HMENU menu = BuildHeaderMenu(SharedViewState());
-    EXPECT_EQ(GetMenuItemCount(menu), 41); // 40 columns and one separator
-    EXPECT_EQ(GetMenuState(menu, 1, MF_BYCOMMAND) & MF_CHECKED, 0u);
-    EXPECT_EQ(GetMenuState(menu, PositionOfColumnId(kSha1Id), MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
-    EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
-    DestroyMenu(menu);
-}
-
 TEST_F(ToolsTest, ChosenFontIsWrittenUsedAndReadAtStart) {
     Open();
     std::wstring face; // the first face the dialog offers: which ones exist depends on the system
@@ -176,7 +174,7 @@ TEST_F(ToolsTest, ChosenFontIsWrittenUsedAndReadAtStart) {
     EXPECT_LT(ListFont().lfHeight, 0);
 }
 
-TEST_F(ToolsTest, CopyAndCopyAllPutTheTxtReportOnTheClipboard) {
+TEST_F(ToolsTest, CopyPutsTheTxtReportOnTheClipboardAndViewOpensReports) {
     OpenWithTwoFiles();
     const std::optional<std::wstring> all =
         BuildReportText(List(), SharedViewState(), false, ReportFormat::Txt, {L"", L""});
@@ -188,10 +186,9 @@ TEST_F(ToolsTest, CopyAndCopyAllPutTheTxtReportOnTheClipboard) {
     List().SetSelected(1, true);
     Command(ID_EDIT_COPY);
     EXPECT_EQ(Clipboard(), *BuildReportText(List(), SharedViewState(), true, ReportFormat::Txt, {L"", L""}));
-}
 
-TEST_F(ToolsTest, ViewReportsGoToTheTemporaryFolderAndAreOpened) {
-    OpenWithTwoFiles();
+    // Viewed reports go to the temporary folder and are opened.
+    List().SetSelected(1, false);
     std::vector<std::wstring> opened;
     Main().SetDocumentOpener([&](const std::wstring& path) { opened.push_back(path); });
     Command(ID_VIEW_CSV_ALL);
