@@ -149,7 +149,7 @@ TEST_F(SettingsTest, ColumnWordsGoToTheirOwnPositions) {
     }
 }
 
-TEST_F(SettingsTest, TextValuesKeepEveryCharacterAndAreCutAtTheirLimit) {
+TEST_F(SettingsTest, TextAndIntegerValues) {
     const std::wstring folder = L"C:\\Dat\u00e4\\\u03a9mega \u4e2d\u6587\\\U0001F600";
     EXPECT_TRUE(WriteTextSetting(file, L"Folder", folder));
     EXPECT_TRUE(WriteTextSetting(file, L"Font", L"Consolas,9"));
@@ -161,9 +161,8 @@ TEST_F(SettingsTest, TextValuesKeepEveryCharacterAndAreCutAtTheirLimit) {
     // A line break would make a second line of the file.
     EXPECT_FALSE(WriteTextSetting(file, L"Folder", L"a\nConfig=00000000"));
     EXPECT_EQ(ReadTextSetting(file, L"Config", 10, L"none"), L"none");
-}
 
-TEST_F(SettingsTest, IntegersReadTheirLeadingDigits) {
+    // Integers are read from their leading digits.
     const struct {
         const wchar_t* text;
         int value;

@@ -164,25 +164,24 @@ TEST_P(ResultListTest, SortBySizeDateAndTextWithEachColumnsOwnDirection) {
     Add(L"b.txt", 2000, 30);
     Add(L"C.txt", 900, 10);
     Add(L"a.txt", 70000, 20);
-    auto names = [&] { return ColumnTexts(control, 0); };
     list.SortByColumn(1);
-    EXPECT_EQ(names(), "C.txt|b.txt|a.txt");
+    EXPECT_EQ(ColumnTexts(control, 0), "C.txt|b.txt|a.txt");
     EXPECT_EQ(control.arrows[1], SortArrow::Up);
     list.SortByColumn(1);
-    EXPECT_EQ(names(), "a.txt|b.txt|C.txt");
+    EXPECT_EQ(ColumnTexts(control, 0), "a.txt|b.txt|C.txt");
     EXPECT_EQ(control.arrows[1], SortArrow::Down);
     EXPECT_EQ(view.columns.Get(1) & (kColumnAscending | kColumnSortMarker), kColumnSortMarker);
 
     list.SortByColumn(2); // dates, ascending: this column's own stored direction
-    EXPECT_EQ(names(), "C.txt|a.txt|b.txt");
+    EXPECT_EQ(ColumnTexts(control, 0), "C.txt|a.txt|b.txt");
     EXPECT_EQ(control.arrows[1], SortArrow::None);
     EXPECT_EQ(control.arrows[2], SortArrow::Up);
     EXPECT_EQ(view.columns.Get(1) & kColumnSortMarker, 0u);
 
     list.SortByColumn(0); // names, without regard to case
-    EXPECT_EQ(names(), "a.txt|b.txt|C.txt");
+    EXPECT_EQ(ColumnTexts(control, 0), "a.txt|b.txt|C.txt");
     list.SortByColumn(1); // Size again keeps the descending direction it was left with
-    EXPECT_EQ(names(), "a.txt|b.txt|C.txt");
+    EXPECT_EQ(ColumnTexts(control, 0), "a.txt|b.txt|C.txt");
     EXPECT_EQ(list.SortColumn(), 1);
 }
 
