@@ -6,44 +6,35 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 
 namespace vesk::test {
 namespace {
 
-// Ways to spread a set's contexts over threads; thread 0 also reads.
+// Ways to spread a set's contexts over threads; thread 0 also reads. Context
+// k goes to thread `first + k % (threads - first)`, where 0 threads means one
+// more than there are contexts; or the split is the balanced one.
 struct Spread {
     const char* name;
-    std::function<ThreadSplit(const HashContextSet&)> make;
+    uint32_t threads;
+    uint32_t first;
+    bool balanced;
+
+    ThreadSplit For(const HashContextSet& set) const {
+        if (balanced)
+            return BalancedSplit(set, threads);
+        ThreadSplit split;
+        split.threadCount = threads != 0 ? threads : uint32_t(set.count) + 1;
+        for (int k = 0; k < set.count; ++k)
+            split.threadOf[size_t(k)] = uint8_t(first + uint32_t(k) % (split.threadCount - first));
+        return split;
+    }
 };
 
-ThreadSplit EachTo(const HashContextSet& set, uint32_t threadCount, uint32_t (*threadOf)(int k, uint32_t)) {
-    ThreadSplit split;
-    split.threadCount = threadCount;
-    for (int k = 0; k < set.count; ++k)
-        split.threadOf[size_t(k)] = uint8_t(threadOf(k, threadCount));
-    return split;
-}
-
 const Spread kSpreads[] = {
-    {"one thread",
-     [](const HashContextSet& set) { return EachTo(set, 1, [](int, uint32_t) { return 0u; }); }},
-    {"two in turn",
-     [](const HashContextSet& set) {
-         return EachTo(set, 2, [](int k, uint32_t n) { return uint32_t(k) % n; });
-     }},
-    {"three in turn",
-     [](const HashContextSet& set) {
-         return EachTo(set, 3, [](int k, uint32_t n) { return uint32_t(k) % n; });
-     }},
-    {"each alone, the reader idle",
-     [](const HashContextSet& set) {
-         return EachTo(set, uint32_t(set.count) + 1, [](int k, uint32_t) { return uint32_t(k) + 1; });
-     }},
-    {"all on one helper",
-     [](const HashContextSet& set) { return EachTo(set, 2, [](int, uint32_t) { return 1u; }); }},
-    {"balanced over two", [](const HashContextSet& set) { return BalancedSplit(set, 2); }},
-    {"balanced over five", [](const HashContextSet& set) { return BalancedSplit(set, 5); }},
+    {"one thread", 1, 0, false},        {"two in turn", 2, 0, false},
+    {"three in turn", 3, 0, false},     {"each alone, the reader idle", 0, 1, false},
+    {"all on one helper", 2, 1, false}, {"balanced over two", 2, 0, true},
+    {"balanced over five", 5, 0, true},
 };
 
 // Streams each file through every spread and compares each digest with the
@@ -73,7 +64,7 @@ void CheckEverySpread(SelectionMask mask, std::initializer_list<size_t> lengths,
             std::vector<uint64_t> counts;
             uint64_t byteCount = 0;
             const StreamOutcome outcome = StreamIntoContexts(
-                reader, set.get(), spread.make(*set),
+                reader, set.get(), spread.For(*set),
                 [&](uint64_t n) {
                     counts.push_back(n);
                     return true;
@@ -145,7 +136,7 @@ TEST(PieceStream, StopAfterAPieceEndsEverySpread) {
             uint64_t byteCount = 0;
             EXPECT_EQ(
                 StreamIntoContexts(
-                    reader, set.get(), spread.make(*set), [&](uint64_t n) { return n < stopAt; }, byteCount),
+                    reader, set.get(), spread.For(*set), [&](uint64_t n) { return n < stopAt; }, byteCount),
                 StreamOutcome::Stopped)
                 << spread.name;
             EXPECT_EQ(byteCount, stopAt) << spread.name;

@@ -67,13 +67,7 @@ int CompareSpeeds(const std::wstring& a, const std::wstring& b) {
     return Kilobytes(a) < Kilobytes(b) ? -1 : Kilobytes(a) > Kilobytes(b) ? 1 : 0;
 }
 
-class BenchmarkDialogTest : public WindowTest {
-protected:
-    void SetUp() override {
-        WindowTest::SetUp();
-        Open();
-    }
-};
+using BenchmarkDialogTest = WindowTest;
 
 // Name and speed of every row, in the list's order.
 std::vector<std::pair<std::wstring, std::wstring>> Rows(HWND list) {
@@ -127,6 +121,7 @@ void RunAndSort(HWND dialog) {
 }
 
 TEST_F(BenchmarkDialogTest, RunListsEveryAlgorithmInTableOrderThenSortsByEitherColumn) {
+    Open();
     DialogDriver driver(window, [](HWND dialog) {
         RunAndSort(dialog);
         PressButton(dialog, IDOK);
@@ -138,6 +133,7 @@ TEST_F(BenchmarkDialogTest, RunListsEveryAlgorithmInTableOrderThenSortsByEitherC
 }
 
 TEST_F(BenchmarkDialogTest, ClosingDuringARunLeavesTheNextDialogAlone) {
+    Open();
     {
         DialogDriver driver(window, [](HWND dialog) {
             HWND list = GetDlgItem(dialog, IDC_BENCHMARK_LIST);

@@ -12,7 +12,7 @@
 namespace vesk::test {
 namespace {
 
-class MainWindowTest : public WindowTest {};
+using MainWindowTest = WindowTest;
 
 TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuDefaultColumnsAndLayout) {
     Open();
