@@ -88,6 +88,13 @@ std::vector<std::string> ExpectedDigests(std::span<const uint8_t> data, std::vec
     return leading;
 }
 
+// What hashing `path` tells a sink that does nothing else.
+RecordingSink Hashed(const std::wstring& path, const ViewState& view = ViewState()) {
+    RecordingSink sink;
+    HashFile(path, view, sink);
+    return sink;
+}
+
 // The texts of the only result's values.
 std::vector<std::string> Cells(const RecordingSink& sink) {
     std::vector<std::string> cells;
@@ -108,8 +115,7 @@ TEST(FileHashJob, OneResultWithSizeDateThenAlgorithmsInIdOrder) {
         const auto file = dir.Write("data.bin", data);
         ViewState view;
         ShowColumns(view, {kSizeColumnId, kDateModifiedColumnId});
-        RecordingSink sink;
-        HashFile(WideOf(file), view, sink);
+        const RecordingSink sink = Hashed(WideOf(file), view);
 
         ASSERT_EQ(sink.results.size(), 1u);
         const FileRecord& record = *sink.results[0].record;
@@ -151,9 +157,7 @@ TEST(FileHashJob, ProgressOncePerChunkNeverAbove100AndStopAtTheNextPiece) {
         ScopedThreadCount scope(threads);
         for (const auto& c : cases) {
             const auto file = dir.Write("p" + std::to_string(c.byteCount), {data.data(), c.byteCount});
-            ViewState view;
-            RecordingSink sink;
-            HashFile(WideOf(file), view, sink);
+            const RecordingSink sink = Hashed(WideOf(file));
             EXPECT_EQ(sink.progress, c.progress) << c.byteCount << " bytes, " << threads << " threads";
             EXPECT_EQ(Cells(sink), ExpectedDigests({data.data(), c.byteCount})) << c.byteCount;
         }
@@ -166,9 +170,7 @@ TEST(FileHashJob, ProgressOncePerChunkNeverAbove100AndStopAtTheNextPiece) {
         HashFile(WideOf(file), view, stopped);
         EXPECT_EQ(stopped.log.size(), 3u) << "a stopped sink starts nothing";
 
-        RecordingSink later;
-        HashFile(WideOf(file), view, later);
-        EXPECT_EQ(Cells(later), ExpectedDigests(data)) << threads << " threads";
+        EXPECT_EQ(Cells(Hashed(WideOf(file))), ExpectedDigests(data)) << threads << " threads";
     }
 }
 
@@ -178,8 +180,7 @@ TEST(FileHashJob, UppercaseAndFullPathFollowViewFlags) {
     const std::wstring path = WideOf(file);
     ViewState view;
     view.viewFlags = kViewSheet | kViewFullPath | kViewUppercase;
-    RecordingSink sink;
-    HashFile(path, view, sink);
+    const RecordingSink sink = Hashed(path, view);
     ASSERT_EQ(sink.results.size(), 1u);
     EXPECT_EQ(sink.results[0].displayName, path);
     EXPECT_EQ(Cells(sink), ExpectedDigests(Bytes("abc"), {}, true));
@@ -194,9 +195,7 @@ TEST(FileHashJob, MissingFolderAndVanishedPathsAreReportedWithoutResult) {
     const auto gone = dir.Write("gone.txt", Bytes("abc"));
     std::filesystem::remove(gone);
     for (const std::filesystem::path& path : {gone, dir.path(), dir.path() / "never" / "there.bin"}) {
-        ViewState view;
-        RecordingSink sink;
-        HashFile(WideOf(path), view, sink);
+        const RecordingSink sink = Hashed(WideOf(path));
         EXPECT_TRUE(sink.results.empty()) << path;
         EXPECT_TRUE(sink.HasFailure()) << path;
     }
@@ -206,9 +205,7 @@ TEST(FileHashJob, MissingFolderAndVanishedPathsAreReportedWithoutResult) {
 TEST(FileHashJob, ReadErrorIsReportedWithoutResult) {
     // Reading a process's own memory at offset 0 fails at once: the open and
     // the size work, the first read does not.
-    ViewState view;
-    RecordingSink sink;
-    HashFile(L"/proc/self/mem", view, sink);
+    const RecordingSink sink = Hashed(L"/proc/self/mem");
     EXPECT_TRUE(sink.results.empty());
     ASSERT_EQ(sink.log.size(), 3u);
     EXPECT_EQ(sink.log[0], "begin");
@@ -262,9 +259,7 @@ TEST(FileHashJob, PipeIsReadToItsEndWithProgressCappedAt100) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<uint8_t> data = RandomBytes(kReadChunkBytes + 100, 9);
     std::thread writer([&] { dir.Write("pipe", data); });
-    ViewState view;
-    RecordingSink sink;
-    HashFile(WideOf(fifo), view, sink);
+    const RecordingSink sink = Hashed(WideOf(fifo));
     writer.join();
     EXPECT_EQ(Cells(sink), ExpectedDigests(data));
     EXPECT_EQ(sink.results.at(0).record->size, data.size());
@@ -280,9 +275,7 @@ TEST(FileHashJob, TheSelectionAtTheStartOfAFileCounts) {
     const auto file = dir.Write("a.txt", Bytes("abc"));
     ViewState view;
     SelectOnly(view, {});
-    RecordingSink sink;
-    HashFile(WideOf(file), view, sink);
-    EXPECT_EQ(sink.log, (std::vector<std::string>{"ask"}));
+    EXPECT_EQ(Hashed(WideOf(file), view).log, (std::vector<std::string>{"ask"}));
 
     RecordingSink chooser;
     chooser.onAsk = [&] { ShowColumns(view, {kCrc32Id}); };
