@@ -1,6 +1,5 @@
 #include "tests/TestUtil.h"
 
-#include "core/HashContextSet.h"
 #include "core/TextEncoding.h"
 #include "platform/Platform.h"
 
@@ -124,26 +123,50 @@ std::vector<size_t> BoundaryLengths(std::initializer_list<size_t> blockSizes, si
     return {lengths.begin(), lengths.end()};
 }
 
+ContextSetOwner StartedContextSet(SelectionMask mask) {
+    ContextSetOwner set(BuildContextSet(mask));
+    for (int k = 0; set && k < set->count; ++k)
+        set->algorithm[k]->init(ContextAt(set.get(), k));
+    return set;
+}
+
+std::string FinalHex(HashContextSet& set, int k) {
+    uint8_t digest[kMaxDigestLength];
+    set.algorithm[k]->final(ContextAt(&set, k), digest);
+    return ToHex({digest, set.algorithm[k]->digestLength});
+}
+
+void ShowColumns(ViewState& view, std::initializer_list<ColumnId> ids, bool shown) {
+    for (ColumnId id : ids) {
+        const int p = PositionOfColumnId(id);
+        view.columns.Set(p, WithShown(view.columns.Get(p), shown));
+    }
+}
+
+std::string ColumnWordHex(ColumnEntry entry) {
+    char text[9];
+    std::snprintf(text, sizeof text, "%02X%02X%02X%02X", entry & 0xFF, entry >> 8 & 0xFF, entry >> 16 & 0xFF,
+                  entry >> 24);
+    return text;
+}
+
 std::string DigestHex(const AlgorithmInfo& info, std::span<const uint8_t> data) {
     return DigestHexInPieces(info, data, {});
 }
 
 std::string DigestHexInPieces(const AlgorithmInfo& info, std::span<const uint8_t> data,
                               const std::vector<size_t>& cuts) {
-    ContextSetOwner set(BuildContextSet(SelectionMask{1} << info.id));
+    ContextSetOwner set = StartedContextSet(SelectionMask{1} << info.id);
     if (!set)
         return "(unavailable)";
     void* context = ContextAt(set.get(), 0);
-    info.init(context);
     size_t start = 0;
     for (size_t cut : cuts) {
         info.update(context, data.data() + start, cut - start);
         start = cut;
     }
     info.update(context, data.data() + start, data.size() - start);
-    uint8_t digest[kMaxDigestLength];
-    info.final(context, digest);
-    return ToHex({digest, info.digestLength});
+    return FinalHex(*set, 0);
 }
 
 std::vector<size_t> RandomCuts(size_t byteCount, uint64_t seed) {
@@ -233,16 +256,10 @@ std::filesystem::path ScratchDir::Write(const std::string& name, std::span<const
     return file;
 }
 
-namespace {
-
-std::string ReadFileBytes(const std::filesystem::path& file) {
+std::string ReadFileText(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
-
-} // namespace
 
 std::filesystem::path BuiltProgramPath() {
     const std::filesystem::path tests = PathOf(platform::ExecutablePath());
@@ -285,8 +302,8 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
     }
     CloseHandle(output);
     CloseHandle(errors);
-    result.output = ReadFileBytes(outputFile);
-    result.errors = ReadFileBytes(errorFile);
+    result.output = ReadFileText(outputFile);
+    result.errors = ReadFileText(errorFile);
     return result;
 }
 
@@ -321,8 +338,8 @@ ProgramResult RunProgram(const std::filesystem::path& program, const std::vector
     int status = 0;
     if (child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status))
         result.exitCode = WEXITSTATUS(status);
-    result.output = ReadFileBytes(outputFile);
-    result.errors = ReadFileBytes(errorFile);
+    result.output = ReadFileText(outputFile);
+    result.errors = ReadFileText(errorFile);
     return result;
 }
 

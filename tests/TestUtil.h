@@ -2,7 +2,8 @@
 // hashing through the registry, and external tools used as oracles.
 #pragma once
 
-#include "core/AlgorithmTable.h"
+#include "core/ColumnTable.h"
+#include "core/HashContextSet.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -34,6 +35,19 @@ std::vector<uint8_t> RandomBytes(size_t byteCount, uint64_t seed);
 // Lengths 0 to `upTo`: every length to 20, multiple - 2 to multiple + 2 for the
 // first eight multiples of each block size, and a sparse spread of the rest.
 std::vector<size_t> BoundaryLengths(std::initializer_list<size_t> blockSizes, size_t upTo);
+
+// A context set for `mask` with every context started, and the lowercase hex
+// digest that finishing context k gives.
+ContextSetOwner StartedContextSet(SelectionMask mask);
+std::string FinalHex(HashContextSet& set, int k);
+
+// The algorithms a fresh view shows, in column order.
+inline constexpr AlgorithmId kDefaultAlgorithms[] = {kCrc32Id, kMd5Id, kSha1Id, kSha256Id};
+
+// Shows or hides the columns of `ids` in the view's table.
+void ShowColumns(ViewState& view, std::initializer_list<ColumnId> ids, bool shown = true);
+// A column entry as the settings file writes it: eight hex digits, low byte first.
+std::string ColumnWordHex(ColumnEntry entry);
 
 // Lowercase hex digest of `data` through the registry entry, in one update.
 std::string DigestHex(const AlgorithmInfo& info, std::span<const uint8_t> data);
@@ -77,6 +91,9 @@ void CheckSplitsMatchOneShot(AlgorithmId id, const std::vector<size_t>& lengths)
 // digest of each.
 using Oracle = std::vector<std::string> (*)(const std::vector<std::filesystem::path>& files);
 void CheckAgainstOracle(AlgorithmId id, std::vector<size_t> lengths, Oracle oracle);
+
+// Every byte of a file; empty when it cannot be read.
+std::string ReadFileText(const std::filesystem::path& file);
 
 // Runs a program with its standard output and error going to files, and waits.
 struct ProgramResult {

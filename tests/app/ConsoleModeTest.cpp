@@ -1,5 +1,5 @@
-#include "app/AppVersion.h"
 #include "app/ConsoleMode.h"
+#include "app/AppVersion.h"
 #include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
@@ -51,18 +51,18 @@ constexpr char kAbcDefaultLines[] =
     "SHA-1     : a9993e364706816aba3e25717850c26c9cd0d89d\n"
     "SHA-256   : ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad\n";
 
-std::string Word(ColumnEntry entry) {
-    char text[9];
-    std::snprintf(text, sizeof text, "%02X%02X%02X%02X", entry & 0xFF, entry >> 8 & 0xFF, entry >> 16 & 0xFF,
-                  entry >> 24);
-    return text;
+// A settings file that shows the columns of `ids` in that order, after the other `lines`.
+std::string SettingsShowing(std::initializer_list<ColumnId> ids, const std::string& lines = "") {
+    std::string text = "[General]\n" + lines + "Column=";
+    uint32_t order = 0;
+    for (ColumnId id : ids)
+        text += ColumnWordHex(MakeColumnEntry(id, order++, 100, true));
+    return text + "\n";
 }
 
 // Uppercase and full paths on; File, Size, GOST and the Tiger tree hash shown.
 std::string CustomSettings() {
-    return "[General]\nConfig=07000000\nColumn=" + Word(MakeColumnEntry(kFileColumnId, 0, 100, true)) +
-           Word(MakeColumnEntry(kSizeColumnId, 1, 100, true)) + Word(MakeColumnEntry(12, 2, 100, true)) +
-           Word(MakeColumnEntry(kTthId, 3, 100, true)) + "\n";
+    return SettingsShowing({kFileColumnId, kSizeColumnId, 12, kTthId}, "Config=07000000\n");
 }
 
 std::string CustomLinesFor(const std::string& displayName) {
@@ -96,10 +96,13 @@ protected:
     }
 };
 
-TEST_F(ConsoleRunTest, TwoFilesGiveTwoBlocksInArgumentOrder) {
-    dir.Write("abc.txt", Bytes("abc"));
+// A block per file in argument order; a folder gives its own files only; the
+// settings file is read, never written.
+TEST_F(ConsoleRunTest, FilesInArgumentOrderAndAFoldersOwnFiles) {
     dir.Write("empty.bin", {});
-    EXPECT_EQ(Run({PathIn("empty.bin"), PathIn("abc.txt")}), kExitSuccess);
+    dir.Write("folder/abc.txt", Bytes("abc"));
+    dir.Write("folder/deeper/other.txt", Bytes("other"));
+    EXPECT_EQ(Run({PathIn("empty.bin"), PathIn("folder")}), kExitSuccess);
     EXPECT_EQ(output.text,
               std::string("\nempty.bin\n"
                           "CRC32     : 00000000\n"
@@ -108,13 +111,7 @@ TEST_F(ConsoleRunTest, TwoFilesGiveTwoBlocksInArgumentOrder) {
                           "SHA-256   : e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855\n") +
                   kAbcDefaultLines);
     EXPECT_EQ(errors.text, "");
-}
-
-TEST_F(ConsoleRunTest, FolderGivesItsOwnFilesOnly) {
-    dir.Write("folder/abc.txt", Bytes("abc"));
-    dir.Write("folder/deeper/other.txt", Bytes("other"));
-    EXPECT_EQ(Run({PathIn("folder")}), kExitSuccess);
-    EXPECT_EQ(output.text, kAbcDefaultLines);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "vesk.ini"));
 }
 
 TEST_F(ConsoleRunTest, SettingsChooseCaseFullPathAndColumns) {
@@ -123,12 +120,6 @@ TEST_F(ConsoleRunTest, SettingsChooseCaseFullPathAndColumns) {
     EXPECT_EQ(Run({PathIn("folder")}), kExitSuccess);
     EXPECT_EQ(output.text,
               CustomLinesFor(WideToUtf8(PathIn("folder")) + char(platform::kPathSeparator) + "abc.txt"));
-}
-
-TEST_F(ConsoleRunTest, SettingsAreNeverWritten) {
-    dir.Write("abc.txt", Bytes("abc"));
-    Run({PathIn("abc.txt")});
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "vesk.ini"));
 }
 
 TEST_F(ConsoleRunTest, MissingPathIsReportedWhenAskedAndSkipped) {
@@ -145,7 +136,7 @@ TEST_F(ConsoleRunTest, MissingPathIsReportedWhenAskedAndSkipped) {
 }
 
 TEST_F(ConsoleRunTest, NothingSelectedIsAnErrorBeforeAnyFile) {
-    WriteSettings("[General]\nColumn=" + Word(MakeColumnEntry(kFileColumnId, 0, 100, true)) + "\n");
+    WriteSettings(SettingsShowing({kFileColumnId}));
     dir.Write("abc.txt", Bytes("abc"));
     EXPECT_EQ(Run({PathIn("abc.txt")}), kExitUsage);
     EXPECT_EQ(output.text, "");
@@ -194,9 +185,7 @@ TEST_F(ConsoleRunTest, UnshowableFileTimeLeavesTheDateEmpty) {
     const timespec times[2] = {{0, UTIME_OMIT}, {INT64_MAX, 0}};
     ASSERT_EQ(futimens(fd, times), 0);
     close(fd);
-    WriteSettings("[General]\nColumn=" + Word(MakeColumnEntry(kFileColumnId, 0, 100, true)) +
-                  Word(MakeColumnEntry(kDateModifiedColumnId, 1, 100, true)) +
-                  Word(MakeColumnEntry(kCrc32Id, 2, 100, true)) + "\n");
+    WriteSettings(SettingsShowing({kFileColumnId, kDateModifiedColumnId, kCrc32Id}));
     dir.Write("abc.txt", Bytes("abc"));
     const int status = Run({PathIn("abc.txt"), Utf8ToWide(farFuture), PathIn("abc.txt")});
     unlink(farFuture);
@@ -226,31 +215,18 @@ protected:
     }
 };
 
-TEST_F(ConsoleProgramTest, PrintsTheLinesOfEachFile) {
+// Names outside ASCII come out as UTF-8; a missing path is skipped; the
+// settings beside the program choose the lines.
+TEST_F(ConsoleProgramTest, PrintsTheLinesOfEachFileAsTheSettingsBesideItSay) {
+    const std::string name = "\xce\xa9mega \xe4\xb8\xad.txt";
     dir.Write("abc.txt", Bytes("abc"));
-    const ProgramResult result = Run({"abc.txt"});
+    dir.Write(name, Bytes("abc"));
+    ProgramResult result = Run({"abc.txt", name});
     EXPECT_EQ(result.exitCode, 0);
-    EXPECT_EQ(result.output, kAbcDefaultLines);
+    EXPECT_EQ(result.output, kAbcDefaultLines + std::string(kAbcDefaultLines).replace(1, 7, name));
     EXPECT_EQ(result.errors, "");
-}
 
-TEST_F(ConsoleProgramTest, ReadsTheSettingsBesideItself) {
-    dir.Write("vesk.ini", Bytes(CustomSettings()));
-    dir.Write("sub/abc.txt", Bytes("abc"));
-    const ProgramResult result = Run({"sub"});
-    EXPECT_EQ(result.output, CustomLinesFor(std::string("sub") + char(platform::kPathSeparator) + "abc.txt"));
-}
-
-TEST_F(ConsoleProgramTest, NamesOutsideAsciiComeOutAsUtf8) {
-    dir.Write("\xce\xa9mega \xe4\xb8\xad.txt", Bytes("abc"));
-    const ProgramResult result = Run({"\xce\xa9mega \xe4\xb8\xad.txt"});
-    EXPECT_TRUE(result.output.starts_with("\n\xce\xa9mega \xe4\xb8\xad.txt\nCRC32     : 352441c2\n"))
-        << result.output;
-}
-
-TEST_F(ConsoleProgramTest, MissingPathsAndExitStatus) {
-    dir.Write("abc.txt", Bytes("abc"));
-    const ProgramResult result = Run({"missing.txt", "abc.txt"});
+    result = Run({"missing.txt", "abc.txt"});
     EXPECT_EQ(result.output, kAbcDefaultLines);
 #ifdef _WIN32
     EXPECT_EQ(result.exitCode, 0); // silent, as the window would be
@@ -258,6 +234,11 @@ TEST_F(ConsoleProgramTest, MissingPathsAndExitStatus) {
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.errors, "vesk: missing.txt: No such file or directory\n");
 #endif
+
+    dir.Write("vesk.ini", Bytes(CustomSettings()));
+    dir.Write("sub/abc.txt", Bytes("abc"));
+    EXPECT_EQ(Run({"sub"}).output,
+              CustomLinesFor(std::string("sub") + char(platform::kPathSeparator) + "abc.txt"));
 }
 
 #ifndef _WIN32
@@ -266,17 +247,14 @@ std::string RunInShell(const ScratchDir& dir, const std::string& command) {
     return RunCommand("cd '" + dir.path().string() + "' && " + command).value_or("(no shell)");
 }
 
-TEST_F(ConsoleProgramTest, OutputToAFullDeviceIsAFailure) {
+// Output to a full device is a failure; a closed standard error changes nothing else.
+TEST_F(ConsoleProgramTest, OutputThatCannotBeWrittenIsAFailure) {
     dir.Write("abc.txt", Bytes("abc"));
     for (const char* arguments : {"abc.txt", "--help"})
         EXPECT_EQ(
             RunInShell(dir, "./vesk " + std::string(arguments) + " >/dev/full 2>errors; echo $?; cat errors"),
             "1\nvesk: write error: No space left on device\n")
             << arguments;
-}
-
-TEST_F(ConsoleProgramTest, ClosedStandardErrorChangesNothingElse) {
-    dir.Write("abc.txt", Bytes("abc"));
     EXPECT_EQ(RunInShell(dir, "./vesk missing.txt abc.txt 2>&-; echo $?"),
               kAbcDefaultLines + std::string("1\n"));
 }

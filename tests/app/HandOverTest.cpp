@@ -79,7 +79,8 @@ TEST(HandOver, ResolvesRelativePathsAgainstTheSendersDirectory) {
     EXPECT_EQ(ResolveAgainst(deep, std::wstring(300, L'f')), deep + L"\\" + std::wstring(300, L'f'));
 }
 
-TEST(HandOver, BlockRoundTripsWithItsMinimumSize) {
+// A block round-trips with its minimum size; a malformed one gives nothing.
+TEST(HandOver, BlockRoundTripsAndMalformedBlocksGiveNothing) {
     const std::wstring directory = L"C:\\" + std::wstring(400, L'x'); // longer than the system's old limit
     const std::wstring line = L"\"C:\\v\\vesk.exe\" a.txt ..\\b.txt \"D:\\c d.txt\"";
     const std::vector<uint8_t> block = BuildHandOverBlock(directory, line);
@@ -90,9 +91,7 @@ TEST(HandOver, BlockRoundTripsWithItsMinimumSize) {
     ASSERT_TRUE(handOver);
     EXPECT_EQ(handOver->directory, directory);
     EXPECT_EQ(handOver->paths, (Arguments{directory + L"\\a.txt", L"C:\\b.txt", L"D:\\c d.txt"}));
-}
 
-TEST(HandOver, MalformedBlocksGiveNothing) {
     std::vector<uint8_t> good = BuildHandOverBlock(L"C:\\d", L"v a.txt");
     const size_t textBytes = 2 * (4 + 1 + 7 + 1);
     EXPECT_FALSE(ParseHandOverBlock(nullptr, 10));

@@ -38,7 +38,7 @@ TEST(Intake, SelectionTextGivesEveryChosenFile) {
         EXPECT_EQ(SelectedFilePaths(c.selection, c.firstNameOffset), c.paths);
 }
 
-TEST(Intake, DepthChoicesInListOrder) {
+TEST(Intake, DepthChoicesInListOrderMakeFolderScans) {
     const struct {
         int index;
         const wchar_t* text;
@@ -59,9 +59,7 @@ TEST(Intake, DepthChoicesInListOrder) {
     // An index outside the list, as a damaged setting could give, walks every level.
     EXPECT_EQ(DepthChoiceFlags(-1), kScanEveryLevel);
     EXPECT_EQ(DepthChoiceFlags(20), kScanEveryLevel);
-}
-
-TEST(Intake, FolderScanNeedsFolderAndWildcard) {
+    // A scan needs a folder and a wildcard.
     EXPECT_EQ(FolderScanRequest(Native(L"C:\\d"), L"*.iso", 3).folder, Native(L"C:\\d\\"));
     EXPECT_EQ(FolderScanRequest(Native(L"C:\\d\\"), L"*", 3).folder, Native(L"C:\\d\\"));
     EXPECT_TRUE(FolderScanRequest(L"", L"*", 0).folder.empty());

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <set>
 
 #ifdef _WIN32
@@ -29,14 +30,20 @@
 namespace vesk::test {
 namespace {
 
-// Keeps the path of every file the job hashed, in order.
+// Keeps the path of every file the job hashed, in order, and calls
+// `beforeResult` (with the count so far) before it takes each one.
 class PathSink : public ResultSink {
 public:
     std::vector<std::wstring> hashed;
     std::vector<std::wstring> failures;
     int reveals = 0;
+    std::function<void(size_t)> beforeResult;
 
-    void AddResult(const FileResult& result) override { hashed.push_back(result.record->path); }
+    void AddResult(const FileResult& result) override {
+        if (beforeResult)
+            beforeResult(hashed.size());
+        hashed.push_back(result.record->path);
+    }
     void RevealLast() override { ++reveals; }
     void ReportFailure(const std::wstring& path, const std::wstring&) override { failures.push_back(path); }
 };
@@ -104,65 +111,37 @@ TEST_F(PathWalkTest, DepthRulesChooseTheLevels) {
     }
 }
 
-TEST_F(PathWalkTest, SubfolderIsWalkedWhollyWhenMet) {
-    ScanFolder(WideOf(root), L"*", kScanEveryLevel, target);
-    std::vector<std::string> order;
-    for (const std::wstring& path : sink.hashed)
-        order.push_back(WideToUtf8(path));
-    // The three files under sub1 come one after another.
-    size_t first = order.size(), last = 0;
-    for (size_t i = 0; i < order.size(); ++i)
-        if (order[i].find("sub1") != std::string::npos) {
-            first = std::min(first, i);
-            last = i;
-        }
-    EXPECT_EQ(last - first, 2u);
-}
-
-TEST_F(PathWalkTest, FilesHashedAtOnceKeepTheWalkOrder) {
+// A stop ends the walk at its file, and the walk after it runs whole; with
+// helper threads the files still come in the walk's order.
+TEST_F(PathWalkTest, StopEndsTheWalkAndFilesHashedAtOnceKeepTheWalkOrder) {
     for (int i = 0; i < 100; ++i)
         dir.Write("root/sub1/many/m" + std::to_string(i), RandomBytes(size_t(i) * 301 % 4000, uint64_t(i)));
     std::vector<std::wstring> oneThread;
     for (const uint32_t threads : {1u, 4u}) {
         SetHashThreadCount(threads);
-        sink.hashed.clear();
-        ScanFolder(WideOf(root), L"*", kScanEveryLevel, target);
-        if (oneThread.empty())
-            oneThread = sink.hashed;
-        EXPECT_EQ(sink.hashed, oneThread) << threads << " threads";
-    }
-    SetHashThreadCount(0);
-    EXPECT_EQ(oneThread.size(), 107u);
-}
-
-// Stops every running job once it has seen `count` results.
-class StoppingSink : public PathSink {
-public:
-    explicit StoppingSink(size_t count) : count_(count) {}
-    void AddResult(const FileResult& result) override {
-        PathSink::AddResult(result);
-        if (hashed.size() == count_)
-            StopRunningJobs();
-    }
-
-private:
-    size_t count_;
-};
-
-TEST_F(PathWalkTest, StopEndsTheWalkAndAWalkAfterItRunsWhole) {
-    for (int i = 0; i < 100; ++i)
-        dir.Write("root/sub1/many/m" + std::to_string(i), RandomBytes(size_t(i) * 301 % 4000, uint64_t(i)));
-    for (const uint32_t threads : {1u, 4u}) {
-        SetHashThreadCount(threads);
-        StoppingSink stopping(3);
+        PathSink stopping;
+        stopping.beforeResult = [](size_t count) {
+            if (count == 2)
+                StopRunningJobs();
+        };
         ScanFolder(WideOf(root), L"*", kScanEveryLevel, {view, stopping});
         EXPECT_EQ(stopping.hashed.size(), 3u) << threads << " threads";
         EXPECT_TRUE(stopping.failures.empty());
-        PathSink after;
-        ScanFolder(WideOf(root), L"*", kScanEveryLevel, {view, after});
-        EXPECT_EQ(after.hashed.size(), 107u) << threads << " threads";
+
+        PathSink whole; // made after the stop
+        ScanFolder(WideOf(root), L"*", kScanEveryLevel, {view, whole});
+        if (oneThread.empty())
+            oneThread = whole.hashed;
+        EXPECT_EQ(whole.hashed, oneThread) << threads << " threads";
     }
     SetHashThreadCount(0);
+    ASSERT_EQ(oneThread.size(), 107u);
+    // A subfolder is walked wholly when it is met: sub1's files come one after another.
+    std::vector<size_t> inSub1;
+    for (size_t i = 0; i < oneThread.size(); ++i)
+        if (WideToUtf8(oneThread[i]).find("sub1") != std::string::npos)
+            inSub1.push_back(i);
+    EXPECT_EQ(inSub1.back() - inSub1.front() + 1, inSub1.size());
 }
 
 TEST_F(PathWalkTest, AddPathTellsFilesFromFolders) {
@@ -287,15 +266,6 @@ void FailFolderReadsFromNowOn() {
         _exit(77); // this system lets no filter in
 }
 
-class FailingListSink : public PathSink {
-public:
-    void AddResult(const FileResult& result) override {
-        if (hashed.empty())
-            FailFolderReadsFromNowOn();
-        PathSink::AddResult(result);
-    }
-};
-
 // A folder too big for one read of its entries, whose second read fails: in a
 // child process, since the failure cannot be undone.
 TEST_F(PathWalkTest, ListingThatFailsPartWayIsReportedAfterItsFiles) {
@@ -307,7 +277,11 @@ TEST_F(PathWalkTest, ListingThatFailsPartWayIsReportedAfterItsFiles) {
     if (child == 0) {
         // The parent's helper threads do not exist in the child: hash on this one.
         SetHashThreadCount(1);
-        FailingListSink failing;
+        PathSink failing;
+        failing.beforeResult = [](size_t count) {
+            if (count == 0)
+                FailFolderReadsFromNowOn();
+        };
         ScanFolder(WideOf(dir.path() / "big"), L"*", 0, {view, failing});
         if (failing.hashed.empty() || failing.hashed.size() == size_t(kFileCount))
             _exit(1); // no files before the failure, or no failure

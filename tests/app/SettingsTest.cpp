@@ -36,22 +36,18 @@ protected:
 };
 
 std::wstring Word(ColumnEntry entry) {
-    wchar_t text[9];
-    std::swprintf(text, 9, L"%02X%02X%02X%02X", entry & 0xFF, entry >> 8 & 0xFF, entry >> 16 & 0xFF,
-                  entry >> 24);
-    return text;
+    return Utf8ToWide(ColumnWordHex(entry));
 }
 
-TEST_F(SettingsTest, NoFileKeepsEveryDefault) {
+TEST_F(SettingsTest, NoFileKeepsEveryDefaultAndSavedTheyAreHexInCapitals) {
     EXPECT_FALSE(Load());
     EXPECT_EQ(view.viewFlags.load(), kDefaultViewFlags);
     EXPECT_EQ(view.columns.Snapshot(), DefaultColumns());
     EXPECT_EQ(view.keyValueColumns, kDefaultKeyValueColumns);
     EXPECT_EQ(ReadIntSetting(file, L"FilterIndex", 1), 1);
     EXPECT_EQ(ReadTextSetting(file, L"Wildcard", kMaxFolderSettingCharacters, L"*"), L"*");
-}
 
-TEST_F(SettingsTest, SavingDefaultsWritesLittleEndianHexInCapitals) {
+    // Saved, they are little-endian hex in capitals.
     WindowPlacementRecord window{-8, 20, 1000, 700, 3};
     SaveSettings(file, view, &window);
     EXPECT_EQ(Raw(L"Config"), L"01000000");
@@ -106,62 +102,54 @@ TEST_F(SettingsTest, HexValuesShortLongAndMalformed) {
     }
 }
 
+// Each word of "Column" replaces, whole, the entry at its id's position;
+// every other column keeps its entry, hidden. Words of ids no column carries
+// are passed over, and a value shorter than one word is no value.
 TEST_F(SettingsTest, ColumnWordsGoToTheirOwnPositions) {
-    const ColumnEntry sha1 = MakeColumnEntry(20, 1, 300, true);
-    const ColumnEntry crc32 = MakeColumnEntry(5, 2, 90, true);
-    WriteTextSetting(file, L"Column", Word(sha1) + Word(crc32));
-    Load();
-    EXPECT_EQ(view.columns.Get(23), sha1);
-    EXPECT_EQ(view.columns.Get(8), crc32);
-    EXPECT_EQ(view.columns.Selection(), (1ull << 20) | (1ull << 5));
-    EXPECT_FALSE(EntryShown(view.columns.Get(0))); // no File word: File hidden
-    EXPECT_EQ(view.columns.Get(18), WithShown(DefaultColumns()[18], false));
-}
-
-TEST_F(SettingsTest, ColumnValueLengthRules) {
+    const ColumnEntry sha1 = MakeColumnEntry(20, 1, 300, true), crc32 = MakeColumnEntry(5, 2, 90, true);
     const ColumnEntry md5 = MakeColumnEntry(15, 0, 10, true);
-    // Nine characters: one word.
-    WriteTextSetting(file, L"Column", Word(md5) + L"F");
-    Load();
-    EXPECT_EQ(view.columns.Selection(), 1ull << 15);
-
-    // An empty value (written when nothing was shown) is no value.
-    ViewState fresh;
-    WriteTextSetting(file, L"Column", L"");
-    LoadSettings(file, fresh, placement);
-    EXPECT_EQ(fresh.columns.Snapshot(), DefaultColumns());
-
+    const ColumnEntry widest = MakeColumnEntry(kTthId, 63, kMaxColumnWidth, true) | kColumnSortMarker;
     // 50 words are cut to 399 characters, 49 words, of which 41 count: the
     // 42nd word (a different SHA-1 entry) never arrives.
-    std::wstring many;
-    for (int i = 0; i < 41; ++i)
-        many += Word(MakeColumnEntry(ColumnIdAtPosition(i), i, 50, true));
-    for (int i = 41; i < 50; ++i)
-        many += Word(MakeColumnEntry(20, 9, 999, false));
-    WriteTextSetting(file, L"Column", many);
-    ViewState big;
-    LoadSettings(file, big, placement);
-    EXPECT_EQ(big.columns.Selection(), kAlgorithmBits);
-    EXPECT_EQ(EntryWidth(big.columns.Get(23)), 50u);
+    std::wstring fifty;
+    std::vector<ColumnEntry> first41;
+    for (int i = 0; i < 50; ++i) {
+        const ColumnEntry entry =
+            i < 41 ? MakeColumnEntry(ColumnIdAtPosition(i), i, 50, true) : MakeColumnEntry(20, 9, 999, false);
+        fifty += Word(entry);
+        if (i < 41)
+            first41.push_back(entry);
+    }
+    const struct {
+        const char* what;
+        std::wstring text;
+        std::vector<ColumnEntry> entries;
+    } cases[] = {
+        {"two words, no File", Word(sha1) + Word(crc32), {sha1, crc32}},
+        {"nine characters", Word(md5) + L"F", {md5}},
+        {"ids of no column around every bit set",
+         Word(MakeColumnEntry(38, 0, 1, true)) + Word(widest) + Word(MakeColumnEntry(63, 0, 1, true)),
+         {widest}},
+        {"no valid word", Word(MakeColumnEntry(59, 0, 1, true)) + Word(~ColumnEntry(0)), {}},
+        {"fifty words", fifty, first41},
+        {"seven characters", L"1234567", {}},
+        {"empty, as written when nothing was shown", L"", {}},
+    };
+    for (const auto& c : cases) {
+        WriteTextSetting(file, L"Column", c.text);
+        ViewState loaded;
+        LoadSettings(file, loaded, placement);
+        ColumnSnapshot expected = DefaultColumns();
+        if (c.text.size() >= 8)
+            for (ColumnEntry& entry : expected)
+                entry = WithShown(entry, false);
+        for (ColumnEntry entry : c.entries)
+            expected[PositionOfColumnId(EntryId(entry))] = entry;
+        EXPECT_EQ(loaded.columns.Snapshot(), expected) << c.what;
+    }
 }
 
-// Words of ids no column carries are passed over; a valid word keeps every
-// bit, however far its width and order run. With no valid word, all is hidden.
-TEST_F(SettingsTest, OutOfRangeColumnWordsAreSkippedOrKeptWhole) {
-    const ColumnEntry widest = MakeColumnEntry(kTthId, 63, kMaxColumnWidth, true) | kColumnSortMarker;
-    WriteTextSetting(file, L"Column",
-                     Word(MakeColumnEntry(38, 0, 1, true)) + Word(widest) +
-                         Word(MakeColumnEntry(63, 0, 1, true)));
-    Load();
-    EXPECT_EQ(view.columns.Get(PositionOfColumnId(kTthId)), widest);
-    EXPECT_EQ(view.columns.Selection(), 1ull << kTthId);
-    WriteTextSetting(file, L"Column", Word(MakeColumnEntry(59, 0, 1, true)) + Word(~ColumnEntry(0)));
-    Load();
-    for (int p = 0; p < int(kColumnCount); ++p)
-        EXPECT_FALSE(EntryShown(view.columns.Get(p))) << p;
-}
-
-TEST_F(SettingsTest, TextValuesKeepEveryCharacterAndAreCutAtTheirLimit) {
+TEST_F(SettingsTest, TextAndIntegerValues) {
     const std::wstring folder = L"C:\\Dat\u00e4\\\u03a9mega \u4e2d\u6587\\\U0001F600";
     EXPECT_TRUE(WriteTextSetting(file, L"Folder", folder));
     EXPECT_TRUE(WriteTextSetting(file, L"Font", L"Consolas,9"));
@@ -173,9 +161,8 @@ TEST_F(SettingsTest, TextValuesKeepEveryCharacterAndAreCutAtTheirLimit) {
     // A line break would make a second line of the file.
     EXPECT_FALSE(WriteTextSetting(file, L"Folder", L"a\nConfig=00000000"));
     EXPECT_EQ(ReadTextSetting(file, L"Config", 10, L"none"), L"none");
-}
 
-TEST_F(SettingsTest, IntegersReadTheirLeadingDigits) {
+    // Integers are read from their leading digits.
     const struct {
         const wchar_t* text;
         int value;
@@ -200,11 +187,6 @@ TEST_F(SettingsTest, AnyBytesInTheFileLoadWithoutHarm) {
         for (int p = 0; p < int(kColumnCount); ++p)
             EXPECT_TRUE(PositionOfColumnId(EntryId(any.columns.Get(p))) == p) << p;
     }
-}
-
-std::string FileBytes(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // The settings of the sample file: capitals, Size and GOST shown, a maximised
@@ -232,7 +214,7 @@ TEST_F(SettingsTest, WritesTheSampleFileAsBefore) {
     FillSample(sample);
     SaveSettings(file, sample, &kSampleWindow);
     WriteTextSetting(file, L"Folder", kSampleFolder);
-    EXPECT_EQ(FileBytes(dir.path() / "vesk.ini"), FileBytes(WrittenByVeskExe()));
+    EXPECT_EQ(ReadFileText(dir.path() / "vesk.ini"), ReadFileText(WrittenByVeskExe()));
 }
 #else
 TEST_F(SettingsTest, ReadsTheFileVeskExeWroteAndKeepsItUtf16) {
@@ -247,7 +229,7 @@ TEST_F(SettingsTest, ReadsTheFileVeskExeWroteAndKeepsItUtf16) {
         EXPECT_EQ(placement.showCommand, kSampleWindow.showCommand);
         EXPECT_EQ(ReadTextSetting(file, L"Folder", kMaxFolderSettingCharacters, L""), kSampleFolder);
         ASSERT_TRUE(WriteTextSetting(file, L"Font", font));
-        EXPECT_TRUE(FileBytes(dir.path() / "vesk.ini").starts_with("\xFF\xFE[\0G\0"));
+        EXPECT_TRUE(ReadFileText(dir.path() / "vesk.ini").starts_with("\xFF\xFE[\0G\0"));
         EXPECT_EQ(ReadTextSetting(file, L"Font", kMaxFontSettingCharacters, L""), font);
     }
 }
@@ -279,7 +261,7 @@ TEST_F(SettingsTest, EveryEncodingIsReadAndKeptWhenWriting) {
         EXPECT_EQ(view.viewFlags.load(), 5u);
         EXPECT_EQ(ReadTextSetting(file, L"Folder", kMaxFolderSettingCharacters, L""), L"\u03a9\U0001F600");
         EXPECT_TRUE(WriteTextSetting(file, L"Font", L"x"));
-        EXPECT_EQ(FileBytes(dir.path() / "vesk.ini"), c.after);
+        EXPECT_EQ(ReadFileText(dir.path() / "vesk.ini"), c.after);
     }
 }
 
@@ -291,7 +273,7 @@ std::string Describe(const std::filesystem::path& path) {
     const std::string mode = std::to_string(int(status.permissions()));
     if (!std::filesystem::is_regular_file(status))
         return "type " + std::to_string(int(status.type())) + ", mode " + mode;
-    return "file, mode " + mode + ": " + std::to_string(FileBytes(path).size()) + " bytes";
+    return "file, mode " + mode + ": " + std::to_string(ReadFileText(path).size()) + " bytes";
 }
 
 // Such a file gives the defaults (a read-only one its values) and is never

@@ -17,17 +17,17 @@ TEST(ColumnTable, DefaultsSelectCrc32Md5Sha1Sha256AndShowOnlyFileBesides) {
         EXPECT_NE(entry & kColumnAscending, 0u);
         EXPECT_EQ(entry & kColumnSortMarker, 0u);
     }
+    for (ColumnId invalid : {38u, 45u, 59u, 63u})
+        EXPECT_EQ(PositionOfColumnId(invalid), -1) << invalid; // ids no column carries
 }
 
-TEST(ColumnTable, WorkedExampleWords) {
+// Worked examples, and fields that do not spill into each other.
+TEST(ColumnTable, EntryWords) {
     EXPECT_EQ(MakeColumnEntry(kCrc32Id, 1, 80, true), 0x800A1045u);
     EXPECT_EQ(MakeColumnEntry(kFileColumnId, 0, 160, true), 0x8014103Cu);
     EXPECT_EQ(DefaultColumns()[0], 0x8014103Cu);
     EXPECT_EQ(kDefaultKeyValueColumns[0], MakeColumnEntry(kKeyValueNameColumnId, 0, 200, true));
     EXPECT_EQ(kDefaultKeyValueColumns[1], MakeColumnEntry(kKeyValueValueColumnId, 1, 600, true));
-}
-
-TEST(ColumnTable, FieldsDoNotSpillIntoEachOther) {
     const ColumnEntry full = MakeColumnEntry(37, 63, kMaxColumnWidth, true) | kColumnSortMarker;
     EXPECT_EQ(EntryId(full), 37u);
     EXPECT_EQ(EntryOrder(full), 63u);
@@ -35,11 +35,6 @@ TEST(ColumnTable, FieldsDoNotSpillIntoEachOther) {
     EXPECT_EQ(EntryWidth(WithWidth(full, 0)), 0u);
     EXPECT_EQ(WithWidth(full, 0) | kColumnWidthMask, full);
     EXPECT_EQ(WithOrder(full, 0) | kColumnOrderMask, full);
-}
-
-TEST(ColumnTable, IdsNoColumnCarriesHaveNoPosition) {
-    for (ColumnId invalid : {38u, 45u, 59u, 63u})
-        EXPECT_EQ(PositionOfColumnId(invalid), -1) << invalid;
 }
 
 TEST(ColumnTable, SelectionFollowsShownFlagsOfAlgorithmPositionsOnly) {

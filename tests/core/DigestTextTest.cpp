@@ -27,7 +27,9 @@ constexpr struct {
     {"abc", "MFRGG"},
 };
 
-TEST(Base32, Rfc4648VectorsInBothCases) {
+// Either case; at most 128 characters; more than 256 MiB refused before any
+// byte is read.
+TEST(Base32, Rfc4648VectorsInBothCasesAndItsLimits) {
     for (const auto& vector : kBase32Vectors) {
         std::wstring text;
         const std::vector<uint8_t> input = Bytes(vector.input);
@@ -36,23 +38,16 @@ TEST(Base32, Rfc4648VectorsInBothCases) {
         Base32Encode(input, true, text);
         EXPECT_EQ(Narrow(text), Lower(vector.base32));
     }
-}
-
-TEST(Base32, StopsAt128Characters) {
     std::wstring text;
     EXPECT_EQ(Base32Encode(RandomBytes(100, 1), true, text), 128);
     EXPECT_EQ(text.size(), 128u);
-}
-
-TEST(Base32, RefusesMoreThan256MiB) {
-    // The length check comes before any byte is read.
     const uint8_t byte = 0;
-    std::wstring text = L"old";
+    text = L"old";
     EXPECT_EQ(Base32Encode({&byte, kMaxBase32InputBytes + 1}, true, text), -1);
     EXPECT_TRUE(text.empty());
 }
 
-TEST(DigestText, HexHighNibbleFirstInTheAskedCase) {
+TEST(DigestText, HexHighNibbleFirstInTheAskedCaseAndTigerTreeHashInBase32) {
     uint8_t digest[kMaxDigestLength];
     for (uint32_t i = 0; i < kMaxDigestLength; ++i)
         digest[i] = uint8_t(0x0F + 16 * i);
@@ -60,14 +55,11 @@ TEST(DigestText, HexHighNibbleFirstInTheAskedCase) {
     EXPECT_EQ(Narrow(DigestToText(digest, kCrc32Id, true)), "0F1F2F3F");
     // A 64-byte digest gives 128 digits with no separators.
     EXPECT_EQ(Narrow(DigestToText(digest, 24, false)), ToHex(digest));
-}
-
-TEST(DigestText, TigerTreeHashIsBase32Of24Bytes) {
-    // The digest of the empty input, as the Tiger tree hash's users see it.
-    const std::vector<uint8_t> digest = FromHex("5d9ed00a030e638bdb753a6a24fb900e5a63b8e73e6c25b6");
-    const std::string lower = Narrow(DigestToText(digest.data(), kTthId, false));
+    // The Tiger tree hash of the empty input, as its users see it: base32.
+    const std::vector<uint8_t> tth = FromHex("5d9ed00a030e638bdb753a6a24fb900e5a63b8e73e6c25b6");
+    const std::string lower = Narrow(DigestToText(tth.data(), kTthId, false));
     EXPECT_EQ(lower, "lwpnacqdbzryxw3vhjvcj64qbznghohhhzwclnq");
-    EXPECT_EQ(Narrow(DigestToText(digest.data(), kTthId, true)), Upper(lower));
+    EXPECT_EQ(Narrow(DigestToText(tth.data(), kTthId, true)), Upper(lower));
 }
 
 } // namespace

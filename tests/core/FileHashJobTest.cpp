@@ -16,54 +16,54 @@
 namespace vesk::test {
 namespace {
 
-// Writes down every call the job makes, one line each, and keeps the results.
+// Writes down every call the job makes, one line each (a result with its
+// values), so that two runs can be compared whole, and keeps the results.
 class RecordingSink : public ResultSink {
 public:
-    std::vector<std::string> events;
+    std::vector<std::string> log;
     std::vector<uint32_t> progress;
     std::vector<FileResult> results;
     std::function<void()> onAsk;
     std::function<void()> onProgress;
+    size_t stopAfterResults = SIZE_MAX;
 
-    void ProgressBegin() override { events.push_back("begin"); }
+    void ProgressBegin() override { log.push_back("begin"); }
     void ProgressSet(uint32_t percent) override {
+        log.push_back("set " + std::to_string(percent));
         progress.push_back(percent);
         if (onProgress)
             onProgress();
     }
-    void ProgressEnd() override { events.push_back("end"); }
+    void ProgressEnd() override { log.push_back("end"); }
     void AskForSelection() override {
-        events.push_back("ask");
+        log.push_back("ask");
         if (onAsk)
             onAsk();
     }
     void AddResult(const FileResult& result) override {
-        events.push_back("result " + WideToUtf8(result.displayName));
+        std::string line = "result " + WideToUtf8(result.displayName);
+        for (const ResultValue& value : result.values)
+            line += " " + WideToUtf8(value.text);
+        log.push_back(line);
         results.push_back(result);
+        if (--stopAfterResults == 0)
+            StopRunningJobs();
     }
-    void RevealLast() override { events.push_back("reveal"); }
+    void RevealLast() override { log.push_back("reveal"); }
     void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
-        events.push_back("failure " + WideToUtf8(path) + ": " + WideToUtf8(reason));
+        log.push_back("failure " + WideToUtf8(path) + ": " + WideToUtf8(reason));
     }
 
-    bool HasResult() const { return !results.empty(); }
     bool HasFailure() const {
-        return std::any_of(events.begin(), events.end(),
+        return std::any_of(log.begin(), log.end(),
                            [](const std::string& e) { return e.starts_with("failure "); });
     }
 };
 
-void Show(ViewState& view, std::initializer_list<ColumnId> ids, bool shown = true) {
-    for (ColumnId id : ids) {
-        const int p = PositionOfColumnId(id);
-        view.columns.Set(p, WithShown(view.columns.Get(p), shown));
-    }
-}
-
 void SelectOnly(ViewState& view, std::initializer_list<ColumnId> ids) {
     for (int p = 3; p < int(kColumnCount); ++p)
         view.columns.Set(p, WithShown(view.columns.Get(p), false));
-    Show(view, ids);
+    ShowColumns(view, ids);
 }
 
 // Every job in the scope counts on this many threads.
@@ -77,13 +77,22 @@ public:
 // threads than this machine may have.
 constexpr uint32_t kThreadCounts[] = {1, 2, 5};
 
-// The digests the default selection should show for `data`, in id order.
-std::vector<std::string> ExpectedDigests(std::span<const uint8_t> data, bool uppercase = false) {
-    std::vector<std::string> digests;
-    for (AlgorithmId id : {kCrc32Id, kMd5Id, kSha1Id, kSha256Id})
-        digests.push_back(uppercase ? Upper(DigestHex(AlgorithmById(id), data))
-                                    : DigestHex(AlgorithmById(id), data));
-    return digests;
+// The texts the default selection should show for `data`, after `leading`
+// (the Size and Date Modified texts, where shown).
+std::vector<std::string> ExpectedDigests(std::span<const uint8_t> data, std::vector<std::string> leading = {},
+                                         bool uppercase = false) {
+    for (AlgorithmId id : kDefaultAlgorithms) {
+        const std::string digest = DigestHex(AlgorithmById(id), data);
+        leading.push_back(uppercase ? Upper(digest) : digest);
+    }
+    return leading;
+}
+
+// What hashing `path` tells a sink that does nothing else.
+RecordingSink Hashed(const std::wstring& path, const ViewState& view = ViewState()) {
+    RecordingSink sink;
+    HashFile(path, view, sink);
+    return sink;
 }
 
 // The texts of the only result's values.
@@ -98,49 +107,41 @@ std::vector<std::string> Cells(const RecordingSink& sink) {
     return cells;
 }
 
+// An empty file reads nothing, so it shows no progress either.
 TEST(FileHashJob, OneResultWithSizeDateThenAlgorithmsInIdOrder) {
     ScratchDir dir;
-    const std::vector<uint8_t> data = RandomBytes(3000, 11);
-    const auto file = dir.Write("data.bin", data);
-    ViewState view;
-    Show(view, {kSizeColumnId, kDateModifiedColumnId});
-    RecordingSink sink;
-    HashFile(WideOf(file), view, sink);
+    for (const size_t size : {3000, 0}) {
+        const std::vector<uint8_t> data = RandomBytes(size, 11);
+        const auto file = dir.Write("data.bin", data);
+        ViewState view;
+        ShowColumns(view, {kSizeColumnId, kDateModifiedColumnId});
+        const RecordingSink sink = Hashed(WideOf(file), view);
 
-    EXPECT_EQ(sink.events, (std::vector<std::string>{"begin", "end", "result data.bin", "reveal"}));
-    ASSERT_EQ(sink.results.size(), 1u);
-    const FileResult& result = sink.results[0];
-    ASSERT_NE(result.record, nullptr);
-    EXPECT_EQ(result.record->size, 3000u);
-    EXPECT_EQ(result.record->path, WideOf(file));
-    EXPECT_GT(result.record->lastWriteTime, 0u);
-    std::vector<ColumnId> ids;
-    for (const ResultValue& value : result.values)
-        ids.push_back(value.id);
-    EXPECT_EQ(ids, (std::vector<ColumnId>{kSizeColumnId, kDateModifiedColumnId, kCrc32Id, kMd5Id, kSha1Id,
-                                          kSha256Id}));
-    std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(3000)),
-                                         WideToUtf8(platform::DateTimeText(result.record->lastWriteTime))};
-    for (const std::string& digest : ExpectedDigests(data))
-        expected.push_back(digest);
-    EXPECT_EQ(Cells(sink), expected);
+        ASSERT_EQ(sink.results.size(), 1u);
+        const FileRecord& record = *sink.results[0].record;
+        EXPECT_EQ(record.size, size);
+        EXPECT_EQ(record.path, WideOf(file));
+        EXPECT_GT(record.lastWriteTime, 0u);
+        std::vector<ColumnId> ids;
+        for (const ResultValue& value : sink.results[0].values)
+            ids.push_back(value.id);
+        EXPECT_EQ(ids, (std::vector<ColumnId>{kSizeColumnId, kDateModifiedColumnId, kCrc32Id, kMd5Id, kSha1Id,
+                                              kSha256Id}));
+        std::string result = "result data.bin";
+        for (const std::string& cell :
+             ExpectedDigests(data, {WideToUtf8(platform::ByteSizeText(size)),
+                                    WideToUtf8(platform::DateTimeText(record.lastWriteTime))}))
+            result += " " + cell;
+        std::vector<std::string> expected = {"begin", "set 100", "end", result, "reveal"};
+        if (size == 0)
+            expected.erase(expected.begin() + 1);
+        EXPECT_EQ(sink.log, expected);
+    }
 }
 
-TEST(FileHashJob, EmptyFileGivesEmptyInputDigestsAndZeroBytes) {
-    ScratchDir dir;
-    const auto file = dir.Write("empty", {});
-    ViewState view;
-    Show(view, {kSizeColumnId});
-    RecordingSink sink;
-    HashFile(WideOf(file), view, sink);
-    std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(0))};
-    for (const std::string& digest : ExpectedDigests({}))
-        expected.push_back(digest);
-    EXPECT_EQ(Cells(sink), expected);
-    EXPECT_TRUE(sink.progress.empty()); // nothing read, so no update either
-}
-
-TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
+// A stop during the reading ends the file at its next piece: no result, no
+// failure, and the bar closed. A job started after the stop runs as usual.
+TEST(FileHashJob, ProgressOncePerChunkNeverAbove100AndStopAtTheNextPiece) {
     ScratchDir dir;
     const std::vector<uint8_t> data = RandomBytes(3 * kReadChunkBytes + 1, 5);
     const struct {
@@ -156,35 +157,20 @@ TEST(FileHashJob, ProgressOncePerChunkAndNeverAbove100) {
         ScopedThreadCount scope(threads);
         for (const auto& c : cases) {
             const auto file = dir.Write("p" + std::to_string(c.byteCount), {data.data(), c.byteCount});
-            ViewState view;
-            RecordingSink sink;
-            HashFile(WideOf(file), view, sink);
+            const RecordingSink sink = Hashed(WideOf(file));
             EXPECT_EQ(sink.progress, c.progress) << c.byteCount << " bytes, " << threads << " threads";
             EXPECT_EQ(Cells(sink), ExpectedDigests({data.data(), c.byteCount})) << c.byteCount;
         }
-    }
-}
-
-// A stop during the reading ends the file at its next piece: no result, no
-// failure, and the bar closed. A job started after the stop runs as usual.
-TEST(FileHashJob, StopDuringAFileLeavesNoResultAndLaterJobsRun) {
-    ScratchDir dir;
-    const std::vector<uint8_t> data = RandomBytes(3 * kReadChunkBytes + 1, 6);
-    const auto file = dir.Write("large", data);
-    for (const uint32_t threads : kThreadCounts) {
-        ScopedThreadCount scope(threads);
+        const auto file = dir.Write("large", data);
         ViewState view;
         RecordingSink stopped;
         stopped.onProgress = [] { StopRunningJobs(); };
         HashFile(WideOf(file), view, stopped);
-        EXPECT_EQ(stopped.events, (std::vector<std::string>{"begin", "end"})) << threads << " threads";
-        EXPECT_EQ(stopped.progress.size(), 1u);
+        EXPECT_EQ(stopped.log, (std::vector<std::string>{"begin", "set 33", "end"})) << threads << " threads";
         HashFile(WideOf(file), view, stopped);
-        EXPECT_EQ(stopped.events.size(), 2u) << "a stopped sink starts nothing";
+        EXPECT_EQ(stopped.log.size(), 3u) << "a stopped sink starts nothing";
 
-        RecordingSink later;
-        HashFile(WideOf(file), view, later);
-        EXPECT_EQ(Cells(later), ExpectedDigests(data)) << threads << " threads";
+        EXPECT_EQ(Cells(Hashed(WideOf(file))), ExpectedDigests(data)) << threads << " threads";
     }
 }
 
@@ -194,11 +180,10 @@ TEST(FileHashJob, UppercaseAndFullPathFollowViewFlags) {
     const std::wstring path = WideOf(file);
     ViewState view;
     view.viewFlags = kViewSheet | kViewFullPath | kViewUppercase;
-    RecordingSink sink;
-    HashFile(path, view, sink);
+    const RecordingSink sink = Hashed(path, view);
     ASSERT_EQ(sink.results.size(), 1u);
     EXPECT_EQ(sink.results[0].displayName, path);
-    EXPECT_EQ(Cells(sink), ExpectedDigests(Bytes("abc"), true));
+    EXPECT_EQ(Cells(sink), ExpectedDigests(Bytes("abc"), {}, true));
 
     EXPECT_EQ(DisplayName(path, false), L"Name.TXT");
     EXPECT_EQ(DisplayName(L"bare-name", false), L"bare-name");
@@ -210,10 +195,8 @@ TEST(FileHashJob, MissingFolderAndVanishedPathsAreReportedWithoutResult) {
     const auto gone = dir.Write("gone.txt", Bytes("abc"));
     std::filesystem::remove(gone);
     for (const std::filesystem::path& path : {gone, dir.path(), dir.path() / "never" / "there.bin"}) {
-        ViewState view;
-        RecordingSink sink;
-        HashFile(WideOf(path), view, sink);
-        EXPECT_FALSE(sink.HasResult()) << path;
+        const RecordingSink sink = Hashed(WideOf(path));
+        EXPECT_TRUE(sink.results.empty()) << path;
         EXPECT_TRUE(sink.HasFailure()) << path;
     }
 }
@@ -222,40 +205,38 @@ TEST(FileHashJob, MissingFolderAndVanishedPathsAreReportedWithoutResult) {
 TEST(FileHashJob, ReadErrorIsReportedWithoutResult) {
     // Reading a process's own memory at offset 0 fails at once: the open and
     // the size work, the first read does not.
-    ViewState view;
-    RecordingSink sink;
-    HashFile(L"/proc/self/mem", view, sink);
-    EXPECT_FALSE(sink.HasResult());
-    ASSERT_EQ(sink.events.size(), 3u);
-    EXPECT_EQ(sink.events[0], "begin");
-    EXPECT_TRUE(sink.events[1].starts_with("failure /proc/self/mem: ")) << sink.events[1];
-    EXPECT_EQ(sink.events[2], "end");
+    const RecordingSink sink = Hashed(L"/proc/self/mem");
+    EXPECT_TRUE(sink.results.empty());
+    ASSERT_EQ(sink.log.size(), 3u);
+    EXPECT_EQ(sink.log[0], "begin");
+    EXPECT_TRUE(sink.log[1].starts_with("failure /proc/self/mem: ")) << sink.log[1];
+    EXPECT_EQ(sink.log[2], "end");
 }
 
 // Windows refuses writers while the job reads, so a file can change under
 // the job only where the system allows it.
-TEST(FileHashJob, FileThatShrinksWhileReadGivesNoResult) {
+// A file that shrinks gives no result; one that grows is hashed to its end,
+// with the size hashed.
+TEST(FileHashJob, FileThatChangesWhileRead) {
     ScratchDir dir;
+    const std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes + 7, 22);
     for (const uint32_t threads : kThreadCounts) {
         ScopedThreadCount scope(threads);
-        const auto file = dir.Write("shrinks.bin", RandomBytes(3 * kReadChunkBytes, 21));
-        ViewState view;
-        RecordingSink sink;
-        sink.onProgress = [&] { std::filesystem::resize_file(file, kReadChunkBytes + kReadChunkBytes / 2); };
-        HashFile(WideOf(file), view, sink);
-        EXPECT_FALSE(sink.HasResult());
-        EXPECT_EQ(sink.events[1], "failure " + file.string() + ": file changed while it was read") << threads;
-    }
-}
+        const auto shrinks = dir.Write("shrinks.bin", data);
+        RecordingSink shrunk;
+        shrunk.onProgress = [&] {
+            std::filesystem::resize_file(shrinks, kReadChunkBytes + kReadChunkBytes / 2);
+        };
+        HashFile(WideOf(shrinks), ViewState(), shrunk);
+        EXPECT_TRUE(shrunk.results.empty());
+        EXPECT_EQ(std::count(shrunk.log.begin(), shrunk.log.end(),
+                             "failure " + shrinks.string() + ": file changed while it was read"),
+                  1)
+            << threads;
 
-TEST(FileHashJob, FileThatGrowsIsHashedToItsEndWithTheHashedSize) {
-    ScratchDir dir;
-    std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes + 7, 22);
-    for (const uint32_t threads : kThreadCounts) {
-        ScopedThreadCount scope(threads);
         const auto file = dir.Write("grows.bin", {data.data(), kReadChunkBytes + 3});
         ViewState view;
-        Show(view, {kSizeColumnId});
+        ShowColumns(view, {kSizeColumnId});
         RecordingSink sink;
         bool grown = false;
         sink.onProgress = [&] {
@@ -267,10 +248,7 @@ TEST(FileHashJob, FileThatGrowsIsHashedToItsEndWithTheHashedSize) {
         ASSERT_EQ(sink.results.size(), 1u) << threads;
         EXPECT_EQ(sink.results[0].record->size, data.size());
         EXPECT_EQ(sink.progress, (std::vector<uint32_t>{99, 100, 100}));
-        std::vector<std::string> expected = {WideToUtf8(platform::ByteSizeText(data.size()))};
-        for (const std::string& digest : ExpectedDigests(data))
-            expected.push_back(digest);
-        EXPECT_EQ(Cells(sink), expected);
+        EXPECT_EQ(Cells(sink), ExpectedDigests(data, {WideToUtf8(platform::ByteSizeText(data.size()))}));
     }
 }
 
@@ -281,9 +259,7 @@ TEST(FileHashJob, PipeIsReadToItsEndWithProgressCappedAt100) {
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<uint8_t> data = RandomBytes(kReadChunkBytes + 100, 9);
     std::thread writer([&] { dir.Write("pipe", data); });
-    ViewState view;
-    RecordingSink sink;
-    HashFile(WideOf(fifo), view, sink);
+    const RecordingSink sink = Hashed(WideOf(fifo));
     writer.join();
     EXPECT_EQ(Cells(sink), ExpectedDigests(data));
     EXPECT_EQ(sink.results.at(0).record->size, data.size());
@@ -292,65 +268,32 @@ TEST(FileHashJob, PipeIsReadToItsEndWithProgressCappedAt100) {
 }
 #endif
 
-TEST(FileHashJob, NothingSelectedAsksOnceThenHashesTheNewChoice) {
+// Nothing selected: the job asks once, then hashes the new choice. A choice
+// changed while a file is read leaves that file with the one it started with.
+TEST(FileHashJob, TheSelectionAtTheStartOfAFileCounts) {
     ScratchDir dir;
     const auto file = dir.Write("a.txt", Bytes("abc"));
     ViewState view;
     SelectOnly(view, {});
-    RecordingSink sink;
-    HashFile(WideOf(file), view, sink);
-    EXPECT_EQ(sink.events, (std::vector<std::string>{"ask"}));
+    EXPECT_EQ(Hashed(WideOf(file), view).log, (std::vector<std::string>{"ask"}));
 
     RecordingSink chooser;
-    chooser.onAsk = [&] { Show(view, {kCrc32Id}); };
+    chooser.onAsk = [&] { ShowColumns(view, {kCrc32Id}); };
     HashFile(WideOf(file), view, chooser);
-    EXPECT_EQ(chooser.events.front(), "ask");
+    EXPECT_EQ(chooser.log.front(), "ask");
     EXPECT_EQ(Cells(chooser), (std::vector<std::string>{"352441c2"}));
-}
 
-TEST(FileHashJob, SelectionChangedWhileReadingKeepsTheStartingSelection) {
-    ScratchDir dir;
     const std::vector<uint8_t> data = RandomBytes(2 * kReadChunkBytes, 3);
-    const auto file = dir.Write("b.bin", data);
-    ViewState view;
-    RecordingSink sink;
-    sink.onProgress = [&] {
-        SelectOnly(view, {0, 33, 37});
-        Show(view, {kSizeColumnId});
+    const auto large = dir.Write("b.bin", data);
+    ViewState defaults;
+    RecordingSink changed;
+    changed.onProgress = [&] {
+        SelectOnly(defaults, {0, 33, 37});
+        ShowColumns(defaults, {kSizeColumnId});
     };
-    HashFile(WideOf(file), view, sink);
-    EXPECT_EQ(Cells(sink), ExpectedDigests(data));
+    HashFile(WideOf(large), defaults, changed);
+    EXPECT_EQ(Cells(changed), ExpectedDigests(data));
 }
-
-// Every call as one line, results with their values, so that two runs can be
-// compared whole.
-class LogSink : public ResultSink {
-public:
-    std::vector<std::string> log;
-    std::function<void()> onAsk;
-    size_t stopAfterResults = SIZE_MAX;
-
-    void ProgressBegin() override { log.push_back("begin"); }
-    void ProgressSet(uint32_t percent) override { log.push_back("set " + std::to_string(percent)); }
-    void ProgressEnd() override { log.push_back("end"); }
-    void AskForSelection() override {
-        log.push_back("ask");
-        if (onAsk)
-            onAsk();
-    }
-    void AddResult(const FileResult& result) override {
-        std::string line = "result " + WideToUtf8(result.displayName);
-        for (const ResultValue& value : result.values)
-            line += " " + WideToUtf8(value.text);
-        log.push_back(line);
-        if (--stopAfterResults == 0)
-            StopRunningJobs();
-    }
-    void RevealLast() override { log.push_back("reveal"); }
-    void ReportFailure(const std::wstring& path, const std::wstring& reason) override {
-        log.push_back("failure " + WideToUtf8(path) + ": " + WideToUtf8(reason));
-    }
-};
 
 // Small files, empty ones, files just above and below the size at which a
 // file's algorithms are split, missing files and failures in between.
@@ -372,7 +315,7 @@ std::vector<std::wstring> MixedFiles(const ScratchDir& dir) {
 std::vector<std::string> QueueLog(const std::vector<std::wstring>& paths, ViewState& view, uint32_t threads,
                                   std::function<void()> onAsk = {}, size_t stopAfterResults = SIZE_MAX) {
     ScopedThreadCount scope(threads);
-    LogSink sink;
+    RecordingSink sink;
     sink.onAsk = std::move(onAsk);
     sink.stopAfterResults = stopAfterResults;
     FileHashQueue queue(view, sink);
@@ -391,11 +334,11 @@ TEST(FileHashQueue, FilesHashedAtOnceReachTheSinkAsOneAfterTheOther) {
     std::vector<std::wstring> paths = MixedFiles(dir);
     paths.insert(paths.begin() + 40, L"!" + WideOf(dir.path() / "folder"));
     ViewState view;
-    Show(view, {kSizeColumnId});
+    ShowColumns(view, {kSizeColumnId});
     std::vector<std::string> expected;
     {
         ScopedThreadCount scope(1);
-        LogSink sink;
+        RecordingSink sink;
         for (const std::wstring& path : paths) {
             if (path.starts_with(L"!"))
                 sink.ReportFailure(path.substr(1), L"cannot be listed");
@@ -416,7 +359,8 @@ TEST(FileHashQueue, StopShowsNothingAfterTheFileThatStopped) {
     for (const uint32_t threads : kThreadCounts) {
         ViewState view;
         const std::vector<std::string> log = QueueLog(paths, view, threads, {}, 7);
-        EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& line) { return line.starts_with("result "); }),
+        EXPECT_EQ(std::count_if(log.begin(), log.end(),
+                                [](const std::string& line) { return line.starts_with("result "); }),
                   7)
             << threads << " threads";
         // Nothing but the stopped file's own reveal after it.
@@ -434,7 +378,7 @@ TEST(FileHashQueue, NothingSelectedAsksOnTheCallingThreadOnce) {
         const std::thread::id caller = std::this_thread::get_id();
         const std::vector<std::string> log = QueueLog(paths, view, threads, [&] {
             EXPECT_EQ(std::this_thread::get_id(), caller);
-            Show(view, {kCrc32Id});
+            ShowColumns(view, {kCrc32Id});
         });
         EXPECT_EQ(std::count(log.begin(), log.end(), "ask"), 1) << threads << " threads";
         if (expected.empty())

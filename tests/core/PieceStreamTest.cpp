@@ -6,44 +6,35 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <functional>
 
 namespace vesk::test {
 namespace {
 
-// Ways to spread a set's contexts over threads; thread 0 also reads.
+// Ways to spread a set's contexts over threads; thread 0 also reads. Context
+// k goes to thread `first + k % (threads - first)`, where 0 threads means one
+// more than there are contexts; or the split is the balanced one.
 struct Spread {
     const char* name;
-    std::function<ThreadSplit(const HashContextSet&)> make;
+    uint32_t threads;
+    uint32_t first;
+    bool balanced;
+
+    ThreadSplit For(const HashContextSet& set) const {
+        if (balanced)
+            return BalancedSplit(set, threads);
+        ThreadSplit split;
+        split.threadCount = threads != 0 ? threads : uint32_t(set.count) + 1;
+        for (int k = 0; k < set.count; ++k)
+            split.threadOf[size_t(k)] = uint8_t(first + uint32_t(k) % (split.threadCount - first));
+        return split;
+    }
 };
 
-ThreadSplit EachTo(const HashContextSet& set, uint32_t threadCount, uint32_t (*threadOf)(int k, uint32_t)) {
-    ThreadSplit split;
-    split.threadCount = threadCount;
-    for (int k = 0; k < set.count; ++k)
-        split.threadOf[size_t(k)] = uint8_t(threadOf(k, threadCount));
-    return split;
-}
-
 const Spread kSpreads[] = {
-    {"one thread",
-     [](const HashContextSet& set) { return EachTo(set, 1, [](int, uint32_t) { return 0u; }); }},
-    {"two in turn",
-     [](const HashContextSet& set) {
-         return EachTo(set, 2, [](int k, uint32_t n) { return uint32_t(k) % n; });
-     }},
-    {"three in turn",
-     [](const HashContextSet& set) {
-         return EachTo(set, 3, [](int k, uint32_t n) { return uint32_t(k) % n; });
-     }},
-    {"each alone, the reader idle",
-     [](const HashContextSet& set) {
-         return EachTo(set, uint32_t(set.count) + 1, [](int k, uint32_t) { return uint32_t(k) + 1; });
-     }},
-    {"all on one helper",
-     [](const HashContextSet& set) { return EachTo(set, 2, [](int, uint32_t) { return 1u; }); }},
-    {"balanced over two", [](const HashContextSet& set) { return BalancedSplit(set, 2); }},
-    {"balanced over five", [](const HashContextSet& set) { return BalancedSplit(set, 5); }},
+    {"one thread", 1, 0, false},        {"two in turn", 2, 0, false},
+    {"three in turn", 3, 0, false},     {"each alone, the reader idle", 0, 1, false},
+    {"all on one helper", 2, 1, false}, {"balanced over two", 2, 0, true},
+    {"balanced over five", 5, 0, true},
 };
 
 // Streams each file through every spread and compares each digest with the
@@ -66,28 +57,25 @@ void CheckEverySpread(SelectionMask mask, std::initializer_list<size_t> lengths,
             expectedCounts.push_back(length);
 
         for (const Spread& spread : kSpreads) {
-            ContextSetOwner set(BuildContextSet(mask));
+            ContextSetOwner set = StartedContextSet(mask);
             ASSERT_TRUE(set);
-            for (int k = 0; k < set->count; ++k)
-                set->algorithm[k]->init(ContextAt(set.get(), k));
             platform::ReadOnlyFile reader;
             ASSERT_TRUE(reader.Open(WideOf(file)));
             std::vector<uint64_t> counts;
             uint64_t byteCount = 0;
             const StreamOutcome outcome = StreamIntoContexts(
-                reader, set.get(), spread.make(*set), [&](uint64_t n) {
+                reader, set.get(), spread.For(*set),
+                [&](uint64_t n) {
                     counts.push_back(n);
                     return true;
-                }, byteCount);
+                },
+                byteCount);
             ASSERT_EQ(outcome, StreamOutcome::Complete) << spread.name << ", " << length << " bytes";
             EXPECT_EQ(byteCount, length) << spread.name;
             EXPECT_EQ(counts, expectedCounts) << spread.name << ", " << length << " bytes";
-            for (int k = 0; k < set->count; ++k) {
-                uint8_t digest[kMaxDigestLength];
-                set->algorithm[k]->final(ContextAt(set.get(), k), digest);
-                EXPECT_EQ(ToHex({digest, set->algorithm[k]->digestLength}), expected[size_t(k)])
+            for (int k = 0; k < set->count; ++k)
+                EXPECT_EQ(FinalHex(*set, k), expected[size_t(k)])
                     << set->algorithm[k]->name << ", " << spread.name << ", " << length << " bytes";
-            }
         }
     }
 }
@@ -99,10 +87,9 @@ TEST(PieceStream, EverySpreadOfAllAlgorithmsGivesTheOneThreadDigests) {
 // Long enough for the pieces' memory to be used over and over; the default
 // algorithms keep it quick.
 TEST(PieceStream, EverySpreadGivesTheOneThreadDigestsWhenPiecesAreReused) {
-    const SelectionMask mask = SelectionMask{1} << kCrc32Id | SelectionMask{1} << kMd5Id |
-                               SelectionMask{1} << kSha1Id | SelectionMask{1} << kSha256Id;
     constexpr size_t kRound = kPiecesInFlight * kPieceBytes;
-    CheckEverySpread(mask, {kRound - 1, kRound + 1, 2 * kRound + kPieceBytes / 2 + 7}, TestSeed() + 1);
+    CheckEverySpread(ColumnTable().Selection(), {kRound - 1, kRound + 1, 2 * kRound + kPieceBytes / 2 + 7},
+                     TestSeed() + 1);
 }
 
 TEST(PieceStream, BalancedSplitKeepsEveryHelperBusyAndNoThreadFarAboveItsShare) {
@@ -142,17 +129,15 @@ TEST(PieceStream, StopAfterAPieceEndsEverySpread) {
     const auto file = dir.Write("f", RandomBytes(kPiecesInFlight * kPieceBytes * 3, TestSeed()));
     for (const uint64_t stopAt : {uint64_t(kPieceBytes), uint64_t(kPiecesInFlight + 2) * kPieceBytes}) {
         for (const Spread& spread : kSpreads) {
-            ContextSetOwner set(BuildContextSet(kAlgorithmBits));
+            ContextSetOwner set = StartedContextSet(kAlgorithmBits);
             ASSERT_TRUE(set);
-            for (int k = 0; k < set->count; ++k)
-                set->algorithm[k]->init(ContextAt(set.get(), k));
             platform::ReadOnlyFile reader;
             ASSERT_TRUE(reader.Open(WideOf(file)));
             uint64_t byteCount = 0;
-            EXPECT_EQ(StreamIntoContexts(
-                          reader, set.get(), spread.make(*set), [&](uint64_t n) { return n < stopAt; },
-                          byteCount),
-                      StreamOutcome::Stopped)
+            EXPECT_EQ(
+                StreamIntoContexts(
+                    reader, set.get(), spread.For(*set), [&](uint64_t n) { return n < stopAt; }, byteCount),
+                StreamOutcome::Stopped)
                 << spread.name;
             EXPECT_EQ(byteCount, stopAt) << spread.name;
         }
@@ -161,10 +146,8 @@ TEST(PieceStream, StopAfterAPieceEndsEverySpread) {
 
 #ifndef _WIN32
 TEST(PieceStream, ReadFailureStopsTheHelpers) {
-    ContextSetOwner set(BuildContextSet(kAlgorithmBits));
+    ContextSetOwner set = StartedContextSet(kAlgorithmBits);
     ASSERT_TRUE(set);
-    for (int k = 0; k < set->count; ++k)
-        set->algorithm[k]->init(ContextAt(set.get(), k));
     // Reading a process's own memory at offset 0 fails at once.
     platform::ReadOnlyFile reader;
     ASSERT_TRUE(reader.Open(L"/proc/self/mem"));

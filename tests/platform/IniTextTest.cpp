@@ -17,12 +17,11 @@ TEST(IniText, LookupIgnoresCaseBlanksAndOneQuotePair) {
     EXPECT_EQ(IniLookup(L"[General]\nk='a\"\n", L"General", L"k"), L"'a\"");
     EXPECT_EQ(IniLookup(L"[General]\r\nConfig=01000000\rFont=x\r\n", L"General", L"Config"), L"01000000");
     EXPECT_EQ(IniLookup(L"[General]\r\nConfig=01000000\rFont=x\r\n", L"General", L"Font"), L"x");
-}
-
-TEST(IniText, OnlyTheFirstSectionAndKeyOfANameCount) {
-    const std::wstring text = L"[General]\nk=first\nk=second\n[General]\nk=third\n";
-    EXPECT_EQ(IniLookup(text, L"General", L"k"), L"first");
-    EXPECT_EQ(IniAssign(text, L"General", L"K", L"new"), L"[General]\nk=new\nk=second\n[General]\nk=third\n");
+    // Only the first section and key of a name count.
+    const std::wstring twice = L"[General]\nk=first\nk=second\n[General]\nk=third\n";
+    EXPECT_EQ(IniLookup(twice, L"General", L"k"), L"first");
+    EXPECT_EQ(IniAssign(twice, L"General", L"K", L"new"),
+              L"[General]\nk=new\nk=second\n[General]\nk=third\n");
 }
 
 // Each case: the text before, the key and value written, the text after.

@@ -49,12 +49,18 @@ TEST(Platform, ByteSizeTextLikeTheShell) {
         EXPECT_EQ(WideToUtf8(platform::ByteSizeText(c.byteCount)), c.text) << c.byteCount;
 }
 
-TEST(Platform, ReadsWholeFileInChunksAndThenZero) {
+// A file reads in chunks, then gives 0, moves whole to a new owner and tells
+// its last write time; folders and missing files do not open, and nothing
+// reads from them.
+TEST(Platform, ReadOnlyFileReadsWholeFilesOnly) {
     ScratchDir dir;
     const std::vector<uint8_t> data = RandomBytes(100000, 2);
     const auto file = dir.Write("read.bin", data);
-    platform::ReadOnlyFile reader;
-    ASSERT_TRUE(reader.Open(WideOf(file)));
+    platform::ReadOnlyFile first;
+    ASSERT_TRUE(first.Open(WideOf(file)));
+    platform::ReadOnlyFile reader = std::move(first);
+    char byte;
+    EXPECT_EQ(first.Read(&byte, 1), -1);
     uint64_t size = 0;
     ASSERT_TRUE(reader.Size(size));
     EXPECT_EQ(size, data.size());
@@ -64,27 +70,20 @@ TEST(Platform, ReadsWholeFileInChunksAndThenZero) {
     EXPECT_EQ(reader.Read(back.data(), 10), 0);
     back.resize(data.size());
     EXPECT_EQ(back, data);
-}
-
-TEST(Platform, LastWriteTimeIsFileTimeOfTheModification) {
-    ScratchDir dir;
-    const auto file = dir.Write("time.bin", Bytes("x"));
-    platform::ReadOnlyFile reader;
-    ASSERT_TRUE(reader.Open(WideOf(file)));
+    // The last write time in 100 ns units since 1601: now, give or take.
     uint64_t fileTime = 0;
     ASSERT_TRUE(reader.LastWriteTime(fileTime));
-    // 100 ns units since 1601: now lies between 2020 and 2100.
     const uint64_t unixSeconds = fileTime / 10000000 - 11644473600ull;
     const auto now = uint64_t(
         std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch())
             .count());
     EXPECT_LE(unixSeconds > now ? unixSeconds - now : now - unixSeconds, 600u);
-}
 
-TEST(Platform, DateTimeTextIsEmptyBeyondTheLastFileTime) {
-    EXPECT_FALSE(platform::DateTimeText(platform::kMaxFileTime - 2 * 86400 * 10000000ull).empty());
-    EXPECT_EQ(platform::DateTimeText(platform::kMaxFileTime + 1), L"");
-    EXPECT_EQ(platform::DateTimeText(platform::kNoFileTime), L"");
+    platform::ReadOnlyFile none;
+    EXPECT_FALSE(none.Open(WideOf(dir.path())));
+    EXPECT_FALSE(none.Open(WideOf(dir.path() / "missing.bin")));
+    EXPECT_FALSE(none.Size(size));
+    EXPECT_EQ(none.Read(&byte, 1), -1);
 }
 
 #ifndef _WIN32
@@ -152,29 +151,7 @@ TEST(Platform, UsableProcessorsFollowTheAffinity) {
 #endif
 }
 
-TEST(Platform, FoldersAndMissingFilesDoNotOpen) {
-    ScratchDir dir;
-    platform::ReadOnlyFile reader;
-    EXPECT_FALSE(reader.Open(WideOf(dir.path())));
-    EXPECT_FALSE(reader.Open(WideOf(dir.path() / "missing.bin")));
-    uint64_t size;
-    EXPECT_FALSE(reader.Size(size));
-    char byte;
-    EXPECT_EQ(reader.Read(&byte, 1), -1);
-}
-
-TEST(Platform, OpenFileMovesToItsNewOwner) {
-    ScratchDir dir;
-    const auto file = dir.Write("move.bin", Bytes("abc"));
-    platform::ReadOnlyFile first;
-    ASSERT_TRUE(first.Open(WideOf(file)));
-    platform::ReadOnlyFile second = std::move(first);
-    char bytes[4];
-    EXPECT_EQ(first.Read(bytes, 4), -1);
-    EXPECT_EQ(second.Read(bytes, 4), 3);
-}
-
-TEST(Platform, DateTimeTextDropsMidnightTimeAndSeconds) {
+TEST(Platform, DateTimeTextDropsMidnightAndSecondsAndStopsAtTheLastFileTime) {
     // Local midnight and 00:00:30 of one day, found through the system's own
     // local time so that the test holds in any time zone.
     const std::wstring noon = platform::DateTimeText(133548696000000000ull); // 2024-03-15 12:00:00 UTC
@@ -196,6 +173,10 @@ TEST(Platform, DateTimeTextDropsMidnightTimeAndSeconds) {
         }
     }
     EXPECT_EQ(midnights, 2);
+    // Nothing beyond the last file time.
+    EXPECT_FALSE(platform::DateTimeText(platform::kMaxFileTime - 2 * 86400 * 10000000ull).empty());
+    EXPECT_EQ(platform::DateTimeText(platform::kMaxFileTime + 1), L"");
+    EXPECT_EQ(platform::DateTimeText(platform::kNoFileTime), L"");
 }
 
 } // namespace

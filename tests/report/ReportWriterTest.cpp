@@ -1,6 +1,7 @@
 #include "report/ReportWriter.h"
 
 #include "core/TextEncoding.h"
+#include "tests/TestUtil.h"
 #include "tests/ui/MemoryListControl.h"
 #include "ui/ResultList.h"
 
@@ -20,11 +21,6 @@ const std::string kTail =
     "Vesk 0.1.0</a></span></body></html>";
 const std::string kMark = "\xEF\xBB\xBF";
 
-void ShowAlgorithm(ViewState& view, AlgorithmId id, bool shown) {
-    const int position = int(kFirstAlgorithmPosition + id);
-    view.columns.Set(position, WithShown(view.columns.Get(position), shown));
-}
-
 std::string Spaces(size_t count) {
     return std::string(count, ' ');
 }
@@ -37,10 +33,7 @@ protected:
     MemoryListControl control{GetParam()};
     ResultList list{control, view};
 
-    void SetUp() override {
-        ShowAlgorithm(view, kSha1Id, false);
-        ShowAlgorithm(view, kSha256Id, false);
-    }
+    void SetUp() override { ShowColumns(view, {kSha1Id, kSha256Id}, false); }
     void Fill(bool sheet, std::vector<std::pair<std::wstring, std::wstring>> files = {{L"a.txt", L"1"},
                                                                                       {L"bb.txt", L"2"}}) {
         view.viewFlags = sheet ? kViewSheet : 0;
@@ -96,6 +89,12 @@ TEST_P(ReportTest, KeyValueViewInEveryFormat) {
                                               "<tr><td>CRC32</td><td>c2</td></tr>\r\n"
                                               "<tr><td>MD5</td><td>m2</td></tr>\r\n" +
                                               kTail);
+    // A dragged value column is padded, and the names follow unpadded.
+    control.SetColumnOrder({1, 0});
+    EXPECT_EQ(Report(ReportFormat::Txt), kMark + "a.txt\r\n  c1 : CRC32\r\n  m1 : MD5\r\n\r\n"
+                                                 "bb.txt\r\n  c2 : CRC32\r\n  m2 : MD5\r\n");
+    EXPECT_EQ(Report(ReportFormat::Csv),
+              kMark + "a.txt\r\nc1,CRC32\r\nm1,MD5\r\n\r\nbb.txt\r\nc2,CRC32\r\nm2,MD5\r\n");
 }
 
 TEST_P(ReportTest, SelectedRowsSkipGroupsWithoutSelectionAndCollapsedGroupsAreWritten) {
@@ -111,19 +110,9 @@ TEST_P(ReportTest, SelectedRowsSkipGroupsWithoutSelectionAndCollapsedGroupsAreWr
     EXPECT_EQ(Report(ReportFormat::Txt, true), "(none)");
 }
 
-TEST_P(ReportTest, DraggedValueColumnIsPaddedAndNamesFollowUnpadded) {
-    Fill(false);
-    control.SetColumnOrder({1, 0});
-    EXPECT_EQ(Report(ReportFormat::Txt), kMark + "a.txt\r\n  c1 : CRC32\r\n  m1 : MD5\r\n\r\n"
-                                                 "bb.txt\r\n  c2 : CRC32\r\n  m2 : MD5\r\n");
-    EXPECT_EQ(Report(ReportFormat::Csv),
-              kMark + "a.txt\r\nc1,CRC32\r\nm1,MD5\r\n\r\nbb.txt\r\nc2,CRC32\r\nm2,MD5\r\n");
-}
-
 TEST_P(ReportTest, TxtPadsDigestColumnsToTwiceTheirLengthAndOthersToTheirLongestText) {
-    ShowAlgorithm(view, kTthId, true);
-    view.columns.Set(2, WithShown(view.columns.Get(2), true)); // Date Modified, Size stays hidden
-    ShowAlgorithm(view, kMd5Id, false);
+    ShowColumns(view, {kTthId, kDateModifiedColumnId}); // Size stays hidden
+    ShowColumns(view, {kMd5Id}, false);
     view.viewFlags = kViewSheet;
     list.CreateColumns();
     const std::wstring tth(39, L'q');

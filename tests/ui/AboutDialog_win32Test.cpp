@@ -6,7 +6,7 @@
 #include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "resources/resource.h"
-#include "tests/ui/DialogDriver.h"
+#include "tests/ui/WindowTest.h"
 #include "ui/ControlUtil.h"
 
 #include <windowsx.h>
@@ -36,22 +36,24 @@ void CheckAboutBox(HWND dialog) {
     EXPECT_FALSE(WindowText(GetDlgItem(dialog, IDC_ABOUT_NOTICE)).empty());
 }
 
-TEST(AboutDialog, ShowsVersionIconLinkAndNoticeAndClosesWithOkOrEscape) {
-    TestMainWindow main;
+using AboutDialog = WindowTest;
+
+TEST_F(AboutDialog, ShowsVersionIconLinkAndNoticeAndClosesWithOkOrEscape) {
+    Open();
     for (int closeWith : {IDOK, IDCANCEL}) {
         std::atomic<HWND> shown = nullptr;
-        DialogDriver driver(main.handle(), [&](HWND dialog) {
+        DialogDriver driver(window, [&](HWND dialog) {
             shown = dialog;
             CheckAboutBox(dialog);
             PressButton(dialog, closeWith);
         });
-        main.Command(ID_HELP_ABOUT);
+        Command(ID_HELP_ABOUT);
         EXPECT_TRUE(driver.found());
         EXPECT_FALSE(IsWindow(shown));
     }
 }
 
-TEST(AboutDialog, HelpPageIsBesideTheProgram) {
+TEST_F(AboutDialog, HelpPageIsBesideTheProgram) {
     const std::filesystem::path program = PathOf(platform::ExecutablePath());
     EXPECT_EQ(PathOf(HelpPagePath()), program.parent_path() / "vesk-help.html");
     // The build puts it beside vesk.exe.

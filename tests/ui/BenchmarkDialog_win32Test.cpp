@@ -3,8 +3,7 @@
 #include "ui/BenchmarkDialog.h"
 
 #include "core/TextEncoding.h"
-#include "resources/resource.h"
-#include "tests/ui/DialogDriver.h"
+#include "tests/ui/WindowTest.h"
 #include "ui/Benchmark.h"
 
 #include <commctrl.h>
@@ -68,10 +67,7 @@ int CompareSpeeds(const std::wstring& a, const std::wstring& b) {
     return Kilobytes(a) < Kilobytes(b) ? -1 : Kilobytes(a) > Kilobytes(b) ? 1 : 0;
 }
 
-class BenchmarkDialogTest : public ::testing::Test {
-protected:
-    TestMainWindow main;
-};
+using BenchmarkDialogTest = WindowTest;
 
 // Name and speed of every row, in the list's order.
 std::vector<std::pair<std::wstring, std::wstring>> Rows(HWND list) {
@@ -125,37 +121,39 @@ void RunAndSort(HWND dialog) {
 }
 
 TEST_F(BenchmarkDialogTest, RunListsEveryAlgorithmInTableOrderThenSortsByEitherColumn) {
-    DialogDriver driver(main.handle(), [](HWND dialog) {
+    Open();
+    DialogDriver driver(window, [](HWND dialog) {
         RunAndSort(dialog);
         PressButton(dialog, IDOK);
     });
-    main.Command(ID_TOOLS_BENCHMARK);
+    Command(ID_TOOLS_BENCHMARK);
     EXPECT_TRUE(driver.found());
     // The worker ends just after its last message.
     EXPECT_TRUE(WaitFor([] { return BenchmarkRunsInProgress() == 0; }, 5s));
 }
 
 TEST_F(BenchmarkDialogTest, ClosingDuringARunLeavesTheNextDialogAlone) {
+    Open();
     {
-        DialogDriver driver(main.handle(), [](HWND dialog) {
+        DialogDriver driver(window, [](HWND dialog) {
             HWND list = GetDlgItem(dialog, IDC_BENCHMARK_LIST);
             PressButton(dialog, IDC_BENCHMARK_RUN);
             EXPECT_TRUE(WaitFor([&] { return ListView_GetItemCount(list) >= 2; }, 60s));
             PressButton(dialog, IDCANCEL);
         });
-        main.Command(ID_TOOLS_BENCHMARK);
+        Command(ID_TOOLS_BENCHMARK);
         EXPECT_TRUE(driver.found());
     }
     // The closed dialog's run may still be timing an algorithm: a new dialog
     // opened meanwhile gets none of its rows and can start a run of its own.
-    DialogDriver driver(main.handle(), [](HWND dialog) {
+    DialogDriver driver(window, [](HWND dialog) {
         HWND list = GetDlgItem(dialog, IDC_BENCHMARK_LIST);
         EXPECT_TRUE(WaitFor([] { return BenchmarkRunsInProgress() == 0; }, 120s));
         EXPECT_EQ(ListView_GetItemCount(list), 0);
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, IDC_BENCHMARK_RUN)));
         PressButton(dialog, IDCANCEL);
     });
-    main.Command(ID_TOOLS_BENCHMARK);
+    Command(ID_TOOLS_BENCHMARK);
     EXPECT_TRUE(driver.found());
 }
 

@@ -12,9 +12,9 @@
 namespace vesk::test {
 namespace {
 
-class MainWindowTest : public WindowTest {};
+using MainWindowTest = WindowTest;
 
-TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuAndDefaultColumns) {
+TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuDefaultColumnsAndLayout) {
     Open();
     wchar_t title[32] = {};
     GetWindowTextW(window, title, 32);
@@ -23,239 +23,13 @@ TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuAndDefaultColumns) {
     EXPECT_NE(GetMenu(window), nullptr);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_MAIN_FIND)));
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_MAIN_PROGRESS)));
-    std::vector<std::string> headers;
-    for (int i = 0; i < List().ColumnCount(); ++i)
-        headers.push_back(WideToUtf8(List().Column(i).header));
-    EXPECT_EQ(headers, (std::vector<std::string>{"File", "CRC32", "MD5", "SHA-1", "SHA-256"}));
+    EXPECT_EQ(Headers(), (std::vector<std::string>{"File", "CRC32", "MD5", "SHA-1", "SHA-256"}));
     // The digest columns fit their texts in the list's font: SHA-256 is the widest.
     EXPECT_GT(List().Column(4).width, List().Column(3).width);
     EXPECT_GT(List().Column(3).width, List().Column(1).width);
-    EXPECT_EQ(GetMenuState(GetMenu(window), ID_VIEW_SHEET, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
-}
+    EXPECT_TRUE(MenuChecked(ID_VIEW_SHEET));
 
-TEST_F(MainWindowTest, CommandLinePathsAreHashedAtStart) {
-    const auto a = WriteFile("a.txt", "abc");
-    WriteFile("folder/b.txt", "bbb");
-    WriteFile("folder/deeper/c.txt", "ccc"); // a folder argument gives its own files only
-    Open({WideOf(a), WideOf(dir.path() / "folder"), WideOf(dir.path() / "missing.txt")});
-    ASSERT_TRUE(WaitForRows(2));
-    EXPECT_EQ(SheetRows(),
-              (std::vector<std::string>{ExpectedRow("a.txt", "abc"), ExpectedRow("b.txt", "bbb")}));
-}
-
-TEST_F(MainWindowTest, AddFilesTakesEveryFileChosenInTheOpenDialog) {
-    WriteFile("one.txt", "1");
-    WriteFile("two.txt", "22");
-    WriteFile("three.txt", "333");
-    Open();
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
-    {
-        DialogDriver driver(window, [](HWND dialog) {
-            TypeFileName(dialog, L"\"one.txt\" \"two.txt\" \"three.txt\"");
-            PressOk(dialog);
-        });
-        Command(ID_FILE_ADD_FILES);
-        EXPECT_TRUE(driver.found());
-    }
-    std::filesystem::current_path(previous);
-    ASSERT_TRUE(WaitForRows(3));
-    EXPECT_EQ(SheetRows(),
-              (std::vector<std::string>{ExpectedRow("one.txt", "1"), ExpectedRow("three.txt", "333"),
-                                        ExpectedRow("two.txt", "22")}));
-}
-
-TEST_F(MainWindowTest, AddFolderAdvancedUsesWildcardAndDepthAndRemembersThem) {
-    WriteFile("tree/top.txt", "t");
-    WriteFile("tree/top.bin", "x");
-    WriteFile("tree/l1/one.txt", "1");
-    WriteFile("tree/l1/l2/two.txt", "2");
-    WriteFile("tree/l1/l2/l3/three.txt", "3");
-    Open();
-    const std::wstring folder = WideOf(dir.path() / "tree");
-    {
-        DialogDriver driver(window, [&](HWND dialog) {
-            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, folder.c_str());
-            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_WILDCARD, L"*.txt");
-            ComboBox_SetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH), 12); // "Scan level 2"
-            PressOk(dialog);
-        });
-        Command(ID_FILE_ADD_FOLDER_ADVANCED);
-        EXPECT_TRUE(driver.found());
-    }
-    ASSERT_TRUE(WaitForRows(1));
-    EXPECT_EQ(SheetRows(), (std::vector<std::string>{ExpectedRow("two.txt", "2")}));
-    const std::string settings = ReadSettings();
-    EXPECT_NE(settings.find("Folder=" + WideToUtf8(folder)), std::string::npos) << settings;
-    EXPECT_NE(settings.find("Wildcard=*.txt"), std::string::npos);
-    EXPECT_NE(settings.find("DepthIndex=12"), std::string::npos);
-
-    // The next opening shows the same choices; an emptied wildcard means "*".
-    {
-        DialogDriver driver(window, [&](HWND dialog) {
-            wchar_t text[300] = {};
-            GetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, text, 300);
-            EXPECT_EQ(text, folder);
-            EXPECT_EQ(ComboBox_GetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH)), 12);
-            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_WILDCARD, L"");
-            ComboBox_SetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH), 1); // the folder alone
-            PressOk(dialog);
-        });
-        Command(ID_FILE_ADD_FOLDER_ADVANCED);
-    }
-    ASSERT_TRUE(WaitForRows(3));
-    EXPECT_NE(ReadSettings().find("Wildcard=*\n"), std::string::npos);
-}
-
-TEST_F(MainWindowTest, AddFolderPicksAFolderAndWalksDeeperWithShift) {
-    WriteFile("pick/a.txt", "a");
-    WriteFile("pick/sub/b.txt", "b");
-    Open();
-    const std::wstring folder = WideOf(dir.path() / "pick");
-    for (bool shift : {false, true}) {
-        SetKeyDown(VK_SHIFT, shift);
-        DialogDriver picker(window, [&](HWND dialog) {
-            TypeFileName(dialog, folder);
-            PressOk(dialog);
-        });
-        Command(ID_FILE_ADD_FOLDER);
-        SetKeyDown(VK_SHIFT, false);
-        if (!picker.found())
-            GTEST_SKIP() << "no folder picker window found";
-    }
-    ASSERT_TRUE(WaitForRows(3));
-    EXPECT_EQ(SheetRows(), (std::vector<std::string>{ExpectedRow("a.txt", "a"), ExpectedRow("a.txt", "a"),
-                                                     ExpectedRow("b.txt", "b")}));
-}
-
-// A drop as the shell makes it: a DROPFILES header and the paths, each
-// NUL-terminated, with an empty one at the end.
-HDROP MakeDrop(const std::vector<std::wstring>& paths) {
-    std::wstring list;
-    for (const std::wstring& path : paths)
-        list += path + L'\0';
-    list += L'\0';
-    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
-    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
-    header->pFiles = sizeof(DROPFILES);
-    header->fWide = TRUE;
-    memcpy(header + 1, list.data(), list.size() * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    return static_cast<HDROP>(memory);
-}
-
-TEST_F(MainWindowTest, DroppedFoldersGoOneLevelDeeperWithCtrl) {
-    const auto file = WriteFile("drop/file.txt", "f");
-    WriteFile("drop/folder/own.txt", "o");
-    WriteFile("drop/folder/sub/deep.txt", "d");
-    WriteFile("drop/folder/sub/deeper/deepest.txt", "x");
-    Open();
-    SendMessageW(window, WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(MakeDrop({WideOf(file), WideOf(dir.path() / "drop" / "folder")})),
-                 0);
-    ASSERT_TRUE(WaitForRows(2));
-    EXPECT_EQ(SheetRows(),
-              (std::vector<std::string>{ExpectedRow("file.txt", "f"), ExpectedRow("own.txt", "o")}));
-
-    Command(ID_EDIT_CLEAR);
-    SetKeyDown(VK_CONTROL, true);
-    SendMessageW(window, WM_DROPFILES,
-                 reinterpret_cast<WPARAM>(MakeDrop({WideOf(dir.path() / "drop" / "folder")})), 0);
-    SetKeyDown(VK_CONTROL, false);
-    ASSERT_TRUE(WaitForRows(2));
-    EXPECT_EQ(SheetRows(),
-              (std::vector<std::string>{ExpectedRow("deep.txt", "d"), ExpectedRow("own.txt", "o")}));
-}
-
-// Stop during a large file: the bar goes, the file adds no row, and a file
-// added afterwards is hashed as usual.
-TEST_F(MainWindowTest, StopDuringALargeFileLeavesNoPartialRow) {
-    // Every algorithm: the large file takes seconds to hash.
-    ColumnSnapshot columns = SharedViewState().columns.Snapshot();
-    for (uint32_t p = kFirstAlgorithmPosition; p < kColumnCount; ++p)
-        columns[p] = WithShown(columns[p], true);
-    SharedViewState().columns.Assign(columns);
-    const auto large = dir.Write("large.bin", std::vector<uint8_t>(64 << 20, 0x5A)).make_preferred();
-    const auto small = WriteFile("small.txt", "s");
-    Open({WideOf(large)});
-    HWND bar = GetDlgItem(window, IDC_MAIN_PROGRESS);
-    ASSERT_TRUE(Pump([&] { return IsWindowVisible(bar) != FALSE; }));
-    Command(ID_FILE_STOP);
-    EXPECT_TRUE(Pump([&] { return IsWindowVisible(bar) == FALSE; }, 10s));
-    Pump([] { return false; }, 300ms);
-    EXPECT_EQ(List().RowCount(), 0);
-
-    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({WideOf(small)})), 0);
-    ASSERT_TRUE(WaitForRows(1));
-    EXPECT_EQ(WideToUtf8(List().CellText(0, 0)), "small.txt");
-}
-
-TEST_F(MainWindowTest, PathsLongerThanTheOldLimitAreHashed) {
-    std::string deep = "long";
-    while (deep.size() < 300)
-        deep += "/" + std::string(40, 'd');
-    const auto file = WriteFile(deep + "/file.txt", "long");
-    Open({WideOf(file)});
-    ASSERT_TRUE(WaitForRows(1));
-    EXPECT_EQ(SheetRows(), (std::vector<std::string>{ExpectedRow("file.txt", "long")}));
-    Command(ID_VIEW_FULL_PATH);
-    EXPECT_EQ(List().CellText(0, 0), WideOf(file));
-}
-
-TEST_F(MainWindowTest, SwitchingViewsRoundTripsAndAcceleratorsWork) {
-    WriteFile("v/a.txt", "a");
-    WriteFile("v/b.txt", "bb");
-    Open({WideOf(dir.path() / "v")});
-    ASSERT_TRUE(WaitForRows(2));
-    const std::vector<std::string> sheet = SheetRows();
-
-    HWND list = GetDlgItem(window, IDC_MAIN_LIST);
-    Key(list, VK_F11);
-    EXPECT_EQ(SharedViewState().viewFlags & kViewSheet, 0u);
-    EXPECT_EQ(List().ColumnCount(), 2);
-    const int groupRows = List().DrawsGroups() ? 0 : 2;
-    EXPECT_EQ(List().RowCount(), 2 * 4 + groupRows);
-    EXPECT_EQ(GetMenuState(GetMenu(window), ID_VIEW_KEY_VALUE, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
-    Command(ID_VIEW_KEY_VALUE); // already there: nothing changes
-    EXPECT_EQ(List().RowCount(), 2 * 4 + groupRows);
-
-    Command(ID_VIEW_SHEET);
-    EXPECT_EQ(SheetRows(), sheet);
-
-    // Ctrl+A from the find box selects the list's rows; Delete removes them.
-    HWND find = GetDlgItem(window, IDC_MAIN_FIND);
-    SetKeyDown(VK_CONTROL, true);
-    Key(find, 'A');
-    SetKeyDown(VK_CONTROL, false);
-    EXPECT_EQ(ListView_GetSelectedCount(list), 2u);
-    Key(list, VK_DELETE);
-    EXPECT_EQ(List().RowCount(), 0);
-
-    // Ctrl+U re-cases, Escape does not close the window.
-    Open({WideOf(dir.path() / "v")});
-    ASSERT_TRUE(WaitForRows(2));
-    SetKeyDown(VK_CONTROL, true);
-    Key(GetDlgItem(window, IDC_MAIN_LIST), 'U');
-    SetKeyDown(VK_CONTROL, false);
-    EXPECT_EQ(WideToUtf8(List().CellText(0, 2)),
-              Upper(DigestHex(AlgorithmById(kMd5Id),
-                              Bytes(WideToUtf8(List().CellText(0, 0)) == "a.txt" ? "a" : "bb"))));
-    Key(GetDlgItem(window, IDC_MAIN_LIST), VK_ESCAPE);
-    EXPECT_TRUE(IsWindow(window));
-}
-
-TEST_F(MainWindowTest, EnterInTheListOrTheFindBoxDoesNotExit) {
-    Open();
-    for (HWND target : {GetDlgItem(window, IDC_MAIN_LIST), GetDlgItem(window, IDC_MAIN_FIND), window}) {
-        Key(target, VK_RETURN);
-        PostMessageW(target, WM_CHAR, VK_RETURN, 1);
-        Pump([] { return false; }, 100ms);
-        EXPECT_TRUE(IsWindow(window));
-    }
-}
-
-TEST_F(MainWindowTest, LayoutFollowsTheClientSizeAndStopsAtTheMinimum) {
-    Open();
+    // The layout follows the client size and stops at the minimum.
     SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(700, 500));
     auto placeOf = [&](int id) {
         RECT rect{};
@@ -288,6 +62,204 @@ TEST_F(MainWindowTest, LayoutFollowsTheClientSizeAndStopsAtTheMinimum) {
     EXPECT_EQ(limits.ptMinTrackSize.y, 400);
 }
 
+TEST_F(MainWindowTest, CommandLinePathsAreHashedAtStart) {
+    const auto a = WriteFile("a.txt", "abc");
+    WriteFile("folder/b.txt", "bbb");
+    WriteFile("folder/deeper/c.txt", "ccc"); // a folder argument gives its own files only
+    Open({WideOf(a), WideOf(dir.path() / "folder"), WideOf(dir.path() / "missing.txt")});
+    ASSERT_TRUE(WaitForRows(2));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"a.txt", "abc"}, {"b.txt", "bbb"}}));
+}
+
+TEST_F(MainWindowTest, AddFilesTakesEveryFileChosenInTheOpenDialog) {
+    WriteFile("one.txt", "1");
+    WriteFile("two.txt", "22");
+    WriteFile("three.txt", "333");
+    Open();
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.path());
+    EXPECT_TRUE(ChooseFile(ID_FILE_ADD_FILES, L"\"one.txt\" \"two.txt\" \"three.txt\""));
+    std::filesystem::current_path(previous);
+    ASSERT_TRUE(WaitForRows(3));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"one.txt", "1"}, {"three.txt", "333"}, {"two.txt", "22"}}));
+}
+
+TEST_F(MainWindowTest, AddFolderAdvancedUsesWildcardAndDepthAndRemembersThem) {
+    WriteFile("tree/top.txt", "t");
+    WriteFile("tree/top.bin", "x");
+    WriteFile("tree/l1/one.txt", "1");
+    WriteFile("tree/l1/l2/two.txt", "2");
+    WriteFile("tree/l1/l2/l3/three.txt", "3");
+    Open();
+    const std::wstring folder = WideOf(dir.path() / "tree");
+    {
+        DialogDriver driver(window, [&](HWND dialog) {
+            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, folder.c_str());
+            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_WILDCARD, L"*.txt");
+            ComboBox_SetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH), 12); // "Scan level 2"
+            PressOk(dialog);
+        });
+        Command(ID_FILE_ADD_FOLDER_ADVANCED);
+        EXPECT_TRUE(driver.found());
+    }
+    ASSERT_TRUE(WaitForRows(1));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"two.txt", "2"}}));
+    const std::string settings = ReadSettings();
+    EXPECT_NE(settings.find("Folder=" + WideToUtf8(folder)), std::string::npos) << settings;
+    EXPECT_NE(settings.find("Wildcard=*.txt"), std::string::npos);
+    EXPECT_NE(settings.find("DepthIndex=12"), std::string::npos);
+
+    // The next opening shows the same choices; an emptied wildcard means "*".
+    {
+        DialogDriver driver(window, [&](HWND dialog) {
+            wchar_t text[300] = {};
+            GetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, text, 300);
+            EXPECT_EQ(text, folder);
+            EXPECT_EQ(ComboBox_GetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH)), 12);
+            SetDlgItemTextW(dialog, IDC_ADD_FOLDER_WILDCARD, L"");
+            ComboBox_SetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH), 1); // the folder alone
+            PressOk(dialog);
+        });
+        Command(ID_FILE_ADD_FOLDER_ADVANCED);
+    }
+    ASSERT_TRUE(WaitForRows(3));
+    EXPECT_NE(ReadSettings().find("Wildcard=*\n"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, AddFolderPicksAFolderAndWalksDeeperWithShift) {
+    WriteFile("pick/a.txt", "a");
+    WriteFile("pick/sub/b.txt", "b");
+    Open();
+    const std::wstring folder = WideOf(dir.path() / "pick");
+    for (bool shift : {false, true}) {
+        SetKeyDown(VK_SHIFT, shift);
+        const bool found = ChooseFile(ID_FILE_ADD_FOLDER, folder);
+        SetKeyDown(VK_SHIFT, false);
+        if (!found)
+            GTEST_SKIP() << "no folder picker window found";
+    }
+    ASSERT_TRUE(WaitForRows(3));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"a.txt", "a"}, {"a.txt", "a"}, {"b.txt", "b"}}));
+}
+
+// A drop as the shell makes it: a DROPFILES header and the paths, each
+// NUL-terminated, with an empty one at the end.
+HDROP MakeDrop(const std::vector<std::wstring>& paths) {
+    std::wstring list;
+    for (const std::wstring& path : paths)
+        list += path + L'\0';
+    list += L'\0';
+    HGLOBAL memory = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size() * sizeof(wchar_t));
+    auto* header = static_cast<DROPFILES*>(GlobalLock(memory));
+    header->pFiles = sizeof(DROPFILES);
+    header->fWide = TRUE;
+    memcpy(header + 1, list.data(), list.size() * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    return static_cast<HDROP>(memory);
+}
+
+TEST_F(MainWindowTest, DroppedFoldersGoOneLevelDeeperWithCtrl) {
+    const auto file = WriteFile("drop/file.txt", "f");
+    WriteFile("drop/folder/own.txt", "o");
+    WriteFile("drop/folder/sub/deep.txt", "d");
+    WriteFile("drop/folder/sub/deeper/deepest.txt", "x");
+    Open();
+    SendMessageW(window, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({WideOf(file), WideOf(dir.path() / "drop" / "folder")})),
+                 0);
+    ASSERT_TRUE(WaitForRows(2));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"file.txt", "f"}, {"own.txt", "o"}}));
+
+    Command(ID_EDIT_CLEAR);
+    SetKeyDown(VK_CONTROL, true);
+    SendMessageW(window, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({WideOf(dir.path() / "drop" / "folder")})), 0);
+    SetKeyDown(VK_CONTROL, false);
+    ASSERT_TRUE(WaitForRows(2));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"deep.txt", "d"}, {"own.txt", "o"}}));
+}
+
+// Stop during a large file: the bar goes, the file adds no row, and a file
+// added afterwards is hashed as usual.
+TEST_F(MainWindowTest, StopDuringALargeFileLeavesNoPartialRow) {
+    // Every algorithm: the large file takes seconds to hash.
+    ColumnSnapshot columns = SharedViewState().columns.Snapshot();
+    for (uint32_t p = kFirstAlgorithmPosition; p < kColumnCount; ++p)
+        columns[p] = WithShown(columns[p], true);
+    SharedViewState().columns.Assign(columns);
+    const auto large = dir.Write("large.bin", std::vector<uint8_t>(64 << 20, 0x5A)).make_preferred();
+    const auto small = WriteFile("small.txt", "s");
+    Open({WideOf(large)});
+    HWND bar = GetDlgItem(window, IDC_MAIN_PROGRESS);
+    ASSERT_TRUE(Pump([&] { return IsWindowVisible(bar) != FALSE; }));
+    Command(ID_FILE_STOP);
+    EXPECT_TRUE(Pump([&] { return IsWindowVisible(bar) == FALSE; }, 10s));
+    Pump([] { return false; }, 300ms);
+    EXPECT_EQ(List().RowCount(), 0);
+
+    SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({WideOf(small)})), 0);
+    ASSERT_TRUE(WaitForRows(1));
+    EXPECT_EQ(WideToUtf8(List().CellText(0, 0)), "small.txt");
+}
+
+TEST_F(MainWindowTest, PathsLongerThanTheOldLimitAreHashed) {
+    std::string deep = "long";
+    while (deep.size() < 300)
+        deep += "/" + std::string(40, 'd');
+    const auto file = WriteFile(deep + "/file.txt", "long");
+    Open({WideOf(file)});
+    ASSERT_TRUE(WaitForRows(1));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"file.txt", "long"}}));
+    Command(ID_VIEW_FULL_PATH);
+    EXPECT_EQ(List().CellText(0, 0), WideOf(file));
+}
+
+TEST_F(MainWindowTest, SwitchingViewsRoundTripsAndKeysWork) {
+    WriteFile("v/a.txt", "a");
+    WriteFile("v/b.txt", "bb");
+    Open({WideOf(dir.path() / "v")});
+    ASSERT_TRUE(WaitForRows(2));
+    const std::vector<std::string> sheet = SheetRows();
+
+    HWND list = GetDlgItem(window, IDC_MAIN_LIST);
+    Key(list, VK_F11);
+    EXPECT_EQ(SharedViewState().viewFlags & kViewSheet, 0u);
+    EXPECT_EQ(List().ColumnCount(), 2);
+    const int groupRows = List().DrawsGroups() ? 0 : 2;
+    EXPECT_EQ(List().RowCount(), 2 * 4 + groupRows);
+    EXPECT_TRUE(MenuChecked(ID_VIEW_KEY_VALUE));
+    Command(ID_VIEW_KEY_VALUE); // already there: nothing changes
+    EXPECT_EQ(List().RowCount(), 2 * 4 + groupRows);
+
+    Command(ID_VIEW_SHEET);
+    EXPECT_EQ(SheetRows(), sheet);
+
+    // Ctrl+A from the find box selects the list's rows; Delete removes them.
+    HWND find = GetDlgItem(window, IDC_MAIN_FIND);
+    Key(find, 'A', true);
+    EXPECT_EQ(ListView_GetSelectedCount(list), 2u);
+    Key(list, VK_DELETE);
+    EXPECT_EQ(List().RowCount(), 0);
+
+    // Ctrl+U re-cases; neither Escape nor Enter in the list, the find box or
+    // the window closes it.
+    Open({WideOf(dir.path() / "v")});
+    ASSERT_TRUE(WaitForRows(2));
+    list = GetDlgItem(window, IDC_MAIN_LIST);
+    Key(list, 'U', true);
+    EXPECT_EQ(WideToUtf8(List().CellText(0, 2)),
+              Upper(DigestHex(AlgorithmById(kMd5Id),
+                              Bytes(WideToUtf8(List().CellText(0, 0)) == "a.txt" ? "a" : "bb"))));
+    Key(list, VK_ESCAPE);
+    EXPECT_TRUE(IsWindow(window));
+    for (HWND target : {list, GetDlgItem(window, IDC_MAIN_FIND), window}) {
+        Key(target, VK_RETURN);
+        PostMessageW(target, WM_CHAR, VK_RETURN, 1);
+        Pump([] { return false; }, 100ms);
+        EXPECT_TRUE(IsWindow(window));
+    }
+}
+
 TEST_F(MainWindowTest, SettingsAreWrittenAtExitAndReadAtStart) {
     Open();
     Command(ID_VIEW_TOGGLE);
@@ -309,7 +281,7 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtExitAndReadAtStart) {
     EXPECT_EQ(List().ColumnCount(), 2);
     EXPECT_EQ(ListView_GetExtendedListViewStyle(GetDlgItem(window, IDC_MAIN_LIST)) & LVS_EX_GRIDLINES,
               DWORD(LVS_EX_GRIDLINES));
-    EXPECT_EQ(GetMenuState(GetMenu(window), ID_VIEW_UPPERCASE, MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_TRUE(MenuChecked(ID_VIEW_UPPERCASE));
     WINDOWPLACEMENT placement{};
     placement.length = sizeof placement;
     GetWindowPlacement(window, &placement);
@@ -347,25 +319,10 @@ TEST_F(MainWindowTest, SecondStartHandsItsCommandLineOver) {
     Open();
     FreeConsole(); // so that the second start finds no console to print to
     const std::wstring program = WideOf(BuiltProgramPath());
-    std::wstring commandLine = L"\"" + program + L"\" relative.txt";
     const std::wstring workingDirectory = WideOf(dir.path() / "sender");
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    // No standard handles: the program starts as from the desktop, not as a
-    // console program whose output goes somewhere.
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS,
-                               nullptr, workingDirectory.c_str(), &startup, &process));
-    const bool exited = Pump([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
-    DWORD code = 99;
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_TRUE(exited);
-    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(RunBeside(program, L"\"" + program + L"\" relative.txt", workingDirectory), 0);
     ASSERT_TRUE(WaitForRows(1));
-    EXPECT_EQ(SheetRows(), (std::vector<std::string>{ExpectedRow("relative.txt", "handed over")}));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"relative.txt", "handed over"}}));
     Command(ID_VIEW_FULL_PATH);
     EXPECT_EQ(List().CellText(0, 0), workingDirectory + L"\\relative.txt");
 }
@@ -393,27 +350,14 @@ TEST_F(MainWindowTest, ClosingWhileWorkersHashEndsTheProcessCleanly) {
     for (int i = 0; i < 300; ++i)
         WriteFile("busy/small" + std::to_string(i), "s");
     FreeConsole();
-    std::wstring commandLine = L"\"" + WideOf(program) + L"\" \"" + WideOf(dir.path() / "busy") + L"\"";
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    // No standard handles: the program starts as from the desktop, not as a
-    // console program whose output goes somewhere.
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessW(WideOf(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                               DETACHED_PROCESS, nullptr, nullptr, &startup, &process));
-    HWND other = WindowOfProcess(process.dwProcessId);
-    EXPECT_NE(other, nullptr);
-    PostMessageW(other, WM_CLOSE, 0, 0);
-    const DWORD waited = WaitForSingleObject(process.hProcess, 20000);
-    DWORD code = 99;
-    GetExitCodeProcess(process.hProcess, &code);
-    if (waited != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    EXPECT_EQ(waited, WAIT_OBJECT_0);
-    EXPECT_EQ(code, 0u);
+    const std::wstring commandLine = L"\"" + WideOf(program) + L"\" \"" + WideOf(dir.path() / "busy") + L"\"";
+    EXPECT_EQ(RunBeside(WideOf(program), commandLine, {}, DETACHED_PROCESS,
+                        [](DWORD process) {
+                            HWND other = WindowOfProcess(process);
+                            EXPECT_NE(other, nullptr);
+                            PostMessageW(other, WM_CLOSE, 0, 0);
+                        }),
+              0);
     EXPECT_TRUE(std::filesystem::exists(dir.path() / "vesk.ini")); // saved on the way out
 }
 
@@ -425,19 +369,11 @@ TEST_F(MainWindowTest, MalformedHandOverBlocksFromAnotherProcessChangeNothing) {
     auto send = [&](const std::vector<uint8_t>& block, size_t byteCount) {
         const auto file = dir.Write("block.bin", block);
         const std::wstring handle = std::to_wstring(reinterpret_cast<uintptr_t>(window));
-        std::wstring commandLine = L"\"" + WideOf(sender) + L"\" " + handle + L" " +
-                                   std::to_wstring(byteCount) + L" \"" + WideOf(file) + L"\"";
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        // No standard handles: the program starts as from the desktop, not as a
-        // console program whose output goes somewhere.
-        startup.dwFlags = STARTF_USESTDHANDLES;
-        PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessW(WideOf(sender).c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
-                                   nullptr, nullptr, &startup, &process));
-        Pump([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
+        EXPECT_NE(RunBeside(WideOf(sender),
+                            L"\"" + WideOf(sender) + L"\" " + handle + L" " + std::to_wstring(byteCount) +
+                                L" \"" + WideOf(file) + L"\"",
+                            {}, 0),
+                  -1);
     };
     const std::vector<uint8_t> good = BuildHandOverBlock(WideOf(dir.path()), L"vesk.exe x.txt");
     const size_t textBytes = 2 * (WideOf(dir.path()).size() + 1 + 14 + 1);

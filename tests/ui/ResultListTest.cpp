@@ -10,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <fstream>
 #include <mutex>
 #include <thread>
 
@@ -37,11 +36,6 @@ FileResult MakeResult(const ViewState& view, std::wstring path, uint64_t size, u
     return result;
 }
 
-void Show(ViewState& view, ColumnId id, bool shown) {
-    const int p = PositionOfColumnId(id);
-    view.columns.Set(p, WithShown(view.columns.Get(p), shown));
-}
-
 // Every row as "cell|cell|...", header rows marked with "#", groups with "@n".
 std::vector<std::string> Dump(const MemoryListControl& list) {
     std::vector<std::string> lines;
@@ -54,6 +48,16 @@ std::vector<std::string> Dump(const MemoryListControl& list) {
         lines.push_back(line);
     }
     return lines;
+}
+
+// One column's texts down the rows, header rows left out, joined by "|".
+std::string ColumnTexts(const MemoryListControl& list, size_t column) {
+    std::string texts;
+    for (const auto& row : list.rows)
+        if (!row.data.groupHeader)
+            texts +=
+                (texts.empty() ? "" : "|") + WideToUtf8(column < row.cells.size() ? row.cells[column] : L"");
+    return texts;
 }
 
 std::vector<std::string> Headers(const MemoryListControl& list) {
@@ -81,8 +85,10 @@ protected:
     bool Groups() const { return GetParam(); }
 };
 
+// With no rows, switching views changes only the columns.
 TEST_P(ResultListTest, SheetColumnsFollowTheTableAndKeyValueHasNameAndValue) {
-    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "CRC32", "MD5", "SHA-1", "SHA-256"}));
+    const std::vector<std::string> sheet = {"File", "CRC32", "MD5", "SHA-1", "SHA-256"};
+    EXPECT_EQ(Headers(control), sheet);
     EXPECT_TRUE(control.fileIcons);
     EXPECT_FALSE(control.groupView);
     SwitchView();
@@ -91,10 +97,13 @@ TEST_P(ResultListTest, SheetColumnsFollowTheTableAndKeyValueHasNameAndValue) {
     EXPECT_EQ(control.columns[1].width, 600u);
     EXPECT_FALSE(control.fileIcons);
     EXPECT_EQ(control.groupView, Groups());
+    SwitchView();
+    EXPECT_TRUE(control.rows.empty());
+    EXPECT_EQ(Headers(control), sheet);
 }
 
 TEST_P(ResultListTest, RebuildBothWaysKeepsFilesTextsAndOrder) {
-    Show(view, kSizeColumnId, true);
+    ShowColumns(view, {kSizeColumnId});
     list.CreateColumns();
     Add(L"d/one.txt", 900);
     Add(L"d/two.txt", 2000);
@@ -126,33 +135,21 @@ TEST_P(ResultListTest, RebuildBothWaysKeepsFilesTextsAndOrder) {
 
 TEST_P(ResultListTest, RebuildDropsHiddenValuesAndLeavesNewlyShownEmpty) {
     Add(L"a.bin");
-    Show(view, kMd5Id, false);         // hidden after the file was hashed
-    Show(view, AlgorithmId{24}, true); // shown after it
+    ShowColumns(view, {kMd5Id}, false);   // hidden after the file was hashed
+    ShowColumns(view, {AlgorithmId{24}}); // shown after it
     SwitchView();
-    std::vector<std::string> names;
-    for (const auto& row : control.rows)
-        if (!row.data.groupHeader)
-            names.push_back(WideToUtf8(row.cells[0]) + "=" +
-                            WideToUtf8(row.cells.size() > 1 ? row.cells[1] : L""));
-    EXPECT_EQ(names, (std::vector<std::string>{"CRC32=a.bin:CRC32:ab", "SHA-1=a.bin:SHA-1:ab",
-                                               "SHA-256=a.bin:SHA-256:ab", "SHA-512="}));
-    Show(view, kSha1Id, false);
+    EXPECT_EQ(ColumnTexts(control, 0), "CRC32|SHA-1|SHA-256|SHA-512");
+    EXPECT_EQ(ColumnTexts(control, 1), "a.bin:CRC32:ab|a.bin:SHA-1:ab|a.bin:SHA-256:ab|");
+    ShowColumns(view, {kSha1Id}, false);
     SwitchView();
     EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "CRC32", "SHA-256", "SHA-512"}));
     EXPECT_EQ(Dump(control), (std::vector<std::string>{"a.bin|a.bin:CRC32:ab|a.bin:SHA-256:ab|"}));
 }
 
-TEST_P(ResultListTest, SwitchingWithNoRowsChangesOnlyTheColumns) {
-    SwitchView();
-    SwitchView();
-    EXPECT_TRUE(control.rows.empty());
-    EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "CRC32", "MD5", "SHA-1", "SHA-256"}));
-}
-
 TEST_P(ResultListTest, ValuesLandUnderTheColumnOfTheirIdWhateverTheJobSaw) {
     FileResult result = MakeResult(view, L"x.iso", 1, 1);
-    Show(view, kSha1Id, false); // the user hid SHA-1 while the file was read
-    Show(view, AlgorithmId{6}, true);
+    ShowColumns(view, {kSha1Id}, false); // the user hid SHA-1 while the file was read
+    ShowColumns(view, {AlgorithmId{6}});
     list.CreateColumns();
     list.AddResult(result);
     EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "CRC32", "CRC64", "MD5", "SHA-256"}));
@@ -161,37 +158,30 @@ TEST_P(ResultListTest, ValuesLandUnderTheColumnOfTheirIdWhateverTheJobSaw) {
 }
 
 TEST_P(ResultListTest, SortBySizeDateAndTextWithEachColumnsOwnDirection) {
-    Show(view, kSizeColumnId, true);
-    Show(view, kDateModifiedColumnId, true);
+    ShowColumns(view, {kSizeColumnId, kDateModifiedColumnId});
     list.CreateColumns();
     // Size texts sort differently from byte counts: "900 bytes" > "2000 bytes".
     Add(L"b.txt", 2000, 30);
     Add(L"C.txt", 900, 10);
     Add(L"a.txt", 70000, 20);
-    auto names = [&] {
-        std::string order;
-        for (const auto& row : control.rows)
-            order += WideToUtf8(row.cells[0]) + " ";
-        return order;
-    };
     list.SortByColumn(1);
-    EXPECT_EQ(names(), "C.txt b.txt a.txt ");
+    EXPECT_EQ(ColumnTexts(control, 0), "C.txt|b.txt|a.txt");
     EXPECT_EQ(control.arrows[1], SortArrow::Up);
     list.SortByColumn(1);
-    EXPECT_EQ(names(), "a.txt b.txt C.txt ");
+    EXPECT_EQ(ColumnTexts(control, 0), "a.txt|b.txt|C.txt");
     EXPECT_EQ(control.arrows[1], SortArrow::Down);
     EXPECT_EQ(view.columns.Get(1) & (kColumnAscending | kColumnSortMarker), kColumnSortMarker);
 
     list.SortByColumn(2); // dates, ascending: this column's own stored direction
-    EXPECT_EQ(names(), "C.txt a.txt b.txt ");
+    EXPECT_EQ(ColumnTexts(control, 0), "C.txt|a.txt|b.txt");
     EXPECT_EQ(control.arrows[1], SortArrow::None);
     EXPECT_EQ(control.arrows[2], SortArrow::Up);
     EXPECT_EQ(view.columns.Get(1) & kColumnSortMarker, 0u);
 
     list.SortByColumn(0); // names, without regard to case
-    EXPECT_EQ(names(), "a.txt b.txt C.txt ");
+    EXPECT_EQ(ColumnTexts(control, 0), "a.txt|b.txt|C.txt");
     list.SortByColumn(1); // Size again keeps the descending direction it was left with
-    EXPECT_EQ(names(), "a.txt b.txt C.txt ");
+    EXPECT_EQ(ColumnTexts(control, 0), "a.txt|b.txt|C.txt");
     EXPECT_EQ(list.SortColumn(), 1);
 }
 
@@ -205,17 +195,20 @@ TEST_P(ResultListTest, KeyValueViewIgnoresSortClicks) {
     EXPECT_EQ(list.SortColumn(), -1);
 }
 
+// A file's record lives exactly as long as its rows, through rebuilds.
 TEST_P(ResultListTest, DeleteSelectedRowsAndClearRestartsGroupIds) {
     for (const wchar_t* name : {L"0", L"1", L"2", L"3", L"4", L"5"})
         Add(name);
+    const std::weak_ptr<const FileRecord> kept = control.rows[0].data.record,
+                                          one = control.rows[1].data.record,
+                                          gone = control.rows[5].data.record;
     control.rows[2].selected = control.rows[5].selected = true;
     list.DeleteSelectedRows();
-    std::string left;
-    for (const auto& row : control.rows)
-        left += WideToUtf8(row.cells[0]);
-    EXPECT_EQ(left, "0134");
+    EXPECT_EQ(ColumnTexts(control, 0), "0|1|3|4");
+    EXPECT_TRUE(gone.expired());
 
     SwitchView();
+    EXPECT_FALSE(kept.expired());
     EXPECT_EQ(list.GroupCounter(), 4);
     // Delete every row of the second file: its header row goes with them.
     for (auto& row : control.rows)
@@ -228,29 +221,20 @@ TEST_P(ResultListTest, DeleteSelectedRowsAndClearRestartsGroupIds) {
     list.DeleteSelectedRows();
     for (const auto& row : control.rows)
         EXPECT_NE(row.data.group, 1);
+    EXPECT_TRUE(one.expired());
     EXPECT_EQ(control.rows.size(), size_t(3 * (Groups() ? 4 : 5)));
 
     list.Clear();
     EXPECT_TRUE(control.rows.empty());
     EXPECT_TRUE(control.groups.empty());
+    EXPECT_TRUE(kept.expired());
     Add(L"new");
     EXPECT_EQ(control.rows.front().data.group, 0);
     EXPECT_EQ(list.GroupCounter(), 1);
-}
-
-TEST_P(ResultListTest, RecordsLiveExactlyAsLongAsTheirRows) {
-    FileResult result = MakeResult(view, L"kept.txt", 1, 1);
-    std::weak_ptr<const FileRecord> record = result.record;
+    const std::weak_ptr<const FileRecord> added = control.rows.back().data.record;
     SwitchView();
-    list.AddResult(result);
-    result = {};
-    SwitchView(); // a rebuild keeps the record
     SwitchView();
-    EXPECT_FALSE(record.expired());
-    for (auto& row : control.rows)
-        row.selected = true;
-    list.DeleteSelectedRows();
-    EXPECT_TRUE(record.expired());
+    EXPECT_FALSE(added.expired());
 }
 
 TEST_P(ResultListTest, RelabelFollowsTheFullPathSwitchInBothViews) {
@@ -269,8 +253,7 @@ TEST_P(ResultListTest, RelabelFollowsTheFullPathSwitchInBothViews) {
 }
 
 TEST_P(ResultListTest, RecaseChangesDigestsOnlyNeverSizesOrDates) {
-    Show(view, kSizeColumnId, true);
-    Show(view, kDateModifiedColumnId, true);
+    ShowColumns(view, {kSizeColumnId, kDateModifiedColumnId});
     list.CreateColumns();
     FileResult result = MakeResult(view, L"f.bin", 1, 1);
     result.values[0].text = L"1.50 KB";
@@ -287,12 +270,8 @@ TEST_P(ResultListTest, RecaseChangesDigestsOnlyNeverSizesOrDates) {
     SwitchView();
     view.viewFlags |= kViewUppercase;
     list.RecaseValues();
-    std::vector<std::string> values;
-    for (const auto& row : control.rows)
-        if (!row.data.groupHeader)
-            values.push_back(WideToUtf8(row.cells[1]));
-    EXPECT_EQ(values, (std::vector<std::string>{"1.50 KB", "Dec 7 10:00 AM", "F.BIN:CRC32:AB", "F.BIN:MD5:AB",
-                                                "F.BIN:SHA-1:AB", "F.BIN:SHA-256:AB"}));
+    EXPECT_EQ(ColumnTexts(control, 1),
+              "1.50 KB|Dec 7 10:00 AM|F.BIN:CRC32:AB|F.BIN:MD5:AB|F.BIN:SHA-1:AB|F.BIN:SHA-256:AB");
 }
 
 TEST_P(ResultListTest, CollapseAllOnlyInKeyValueViewWithDrawnGroups) {
@@ -411,8 +390,7 @@ TEST_P(ResultListTest, ConcurrentJobsKeepEveryValueWithItsOwnFile) {
         SwitchView();
     ASSERT_EQ(control.rows.size(), files.size());
     for (const auto& row : control.rows) {
-        std::ifstream in(PathOf(row.data.record->path), std::ios::binary);
-        const std::vector<uint8_t> data{std::istreambuf_iterator<char>(in), {}};
+        const std::vector<uint8_t> data = Bytes(ReadFileText(PathOf(row.data.record->path)));
         EXPECT_EQ(WideToUtf8(row.cells[1]), DigestHex(AlgorithmById(kCrc32Id), data));
         EXPECT_EQ(WideToUtf8(row.cells[4]), DigestHex(AlgorithmById(kSha256Id), data));
     }

@@ -2,9 +2,7 @@
 // back with the registry functions, and the Tools menu's check mark.
 #include "ui/ShellIntegration.h"
 
-#include "platform/Platform.h"
-#include "resources/resource.h"
-#include "tests/ui/DialogDriver.h"
+#include "tests/ui/WindowTest.h"
 
 #include <map>
 #include <set>
@@ -74,10 +72,16 @@ std::wstring QuotedProgram() {
     return L"\"" + platform::ExecutablePath() + L"\"";
 }
 
-class ShellEntryTest : public ::testing::Test {
+class ShellEntryTest : public WindowTest {
 protected:
-    void SetUp() override { RegisterShellEntry(false); }
-    void TearDown() override { RegisterShellEntry(false); }
+    void SetUp() override {
+        WindowTest::SetUp();
+        RegisterShellEntry(false);
+    }
+    void TearDown() override {
+        RegisterShellEntry(false);
+        WindowTest::TearDown();
+    }
 
     static void ExpectExactlyTheEntry() {
         const std::optional<KeyContents> verb = ReadKey(kVerbKey);
@@ -92,67 +96,60 @@ protected:
     }
 };
 
-TEST_F(ShellEntryTest, RegisteringWritesExactlyTheIconAndTheCommand) {
+// Registering again leaves the one entry; unregistering removes it whole.
+TEST_F(ShellEntryTest, RegisteringWritesExactlyTheIconAndTheCommandOnce) {
     EXPECT_FALSE(IsShellEntryRegistered());
-    RegisterShellEntry(true);
-    EXPECT_TRUE(IsShellEntryRegistered());
-    ExpectExactlyTheEntry();
+    for (int time = 0; time < 2; ++time) {
+        RegisterShellEntry(true);
+        EXPECT_TRUE(IsShellEntryRegistered());
+        ExpectExactlyTheEntry();
+    }
+    const std::optional<KeyContents> shell = ReadKey(kShellKey);
+    EXPECT_EQ(shell ? shell->subkeys.count(L"Vesk") : 0, 1u);
     RegisterShellEntry(false);
     EXPECT_FALSE(IsShellEntryRegistered());
     EXPECT_FALSE(ReadKey(kVerbKey));
 }
 
-TEST_F(ShellEntryTest, RegisteringTwiceLeavesOneEntry) {
-    RegisterShellEntry(true);
-    RegisterShellEntry(true);
-    ExpectExactlyTheEntry();
-    const std::optional<KeyContents> shell = ReadKey(kShellKey);
-    ASSERT_TRUE(shell);
-    EXPECT_EQ(shell->subkeys.count(L"Vesk"), 1u);
-    RegisterShellEntry(false);
-    EXPECT_FALSE(IsShellEntryRegistered());
-}
-
-TEST_F(ShellEntryTest, UnregisteringAnAbsentEntryTouchesNothingElse) {
+// With no entry, unregistering changes nothing; an entry without its command
+// counts as registered, and only it is removed.
+TEST_F(ShellEntryTest, UnregisteringTouchesNothingElse) {
     const std::wstring neighbour = std::wstring(kShellKey) + L"\\VeskTestNeighbour";
     CreateKeyWithValue(neighbour.c_str(), nullptr, L"kept");
     const std::optional<KeyContents> before = ReadKey(kShellKey);
-    RegisterShellEntry(false);
-    const std::optional<KeyContents> after = ReadKey(kShellKey);
-    ASSERT_TRUE(before && after);
-    EXPECT_EQ(after->subkeys, before->subkeys);
-    EXPECT_EQ(after->values, before->values);
-    EXPECT_FALSE(IsShellEntryRegistered());
+    ASSERT_TRUE(before);
+    for (bool withoutCommand : {false, true}) {
+        if (withoutCommand)
+            CreateKeyWithValue(kVerbKey, L"Icon", QuotedProgram() + L",0");
+        EXPECT_EQ(IsShellEntryRegistered(), withoutCommand);
+        RegisterShellEntry(false);
+        EXPECT_FALSE(IsShellEntryRegistered());
+        const std::optional<KeyContents> after = ReadKey(kShellKey);
+        ASSERT_TRUE(after);
+        EXPECT_EQ(after->subkeys, before->subkeys);
+        EXPECT_EQ(after->values, before->values);
+    }
     RegDeleteKeyW(HKEY_CURRENT_USER, neighbour.c_str());
-}
-
-TEST_F(ShellEntryTest, AnEntryWithoutItsCommandCountsAsRegisteredAndIsRemoved) {
-    CreateKeyWithValue(kVerbKey, L"Icon", QuotedProgram() + L",0");
-    EXPECT_TRUE(IsShellEntryRegistered());
-    RegisterShellEntry(false);
-    EXPECT_FALSE(IsShellEntryRegistered());
 }
 
 TEST_F(ShellEntryTest, CheckMarkFollowsTheRegistry) {
     RegisterShellEntry(true); // by another instance, before this one starts
-    {
-        TestMainWindow main;
-        EXPECT_TRUE(main.MenuChecked(ID_TOOLS_SHELL));
-        main.Command(ID_TOOLS_SHELL);
-        EXPECT_FALSE(IsShellEntryRegistered());
-        EXPECT_FALSE(main.MenuChecked(ID_TOOLS_SHELL));
-        main.Command(ID_TOOLS_SHELL);
-        ExpectExactlyTheEntry();
-        EXPECT_TRUE(main.MenuChecked(ID_TOOLS_SHELL));
-        // Removed elsewhere while the window is open: the toggle adds it again.
-        RegisterShellEntry(false);
-        main.Command(ID_TOOLS_SHELL);
-        EXPECT_TRUE(IsShellEntryRegistered());
-        EXPECT_TRUE(main.MenuChecked(ID_TOOLS_SHELL));
-    }
+    Open();
+    EXPECT_TRUE(MenuChecked(ID_TOOLS_SHELL));
+    Command(ID_TOOLS_SHELL);
+    EXPECT_FALSE(IsShellEntryRegistered());
+    EXPECT_FALSE(MenuChecked(ID_TOOLS_SHELL));
+    Command(ID_TOOLS_SHELL);
+    ExpectExactlyTheEntry();
+    EXPECT_TRUE(MenuChecked(ID_TOOLS_SHELL));
+    // Removed elsewhere while the window is open: the toggle adds it again.
     RegisterShellEntry(false);
-    TestMainWindow main;
-    EXPECT_FALSE(main.MenuChecked(ID_TOOLS_SHELL));
+    Command(ID_TOOLS_SHELL);
+    EXPECT_TRUE(IsShellEntryRegistered());
+    EXPECT_TRUE(MenuChecked(ID_TOOLS_SHELL));
+    RegisterShellEntry(false);
+    Open();
+    EXPECT_FALSE(MenuChecked(ID_TOOLS_SHELL));
 }
 
 } // namespace

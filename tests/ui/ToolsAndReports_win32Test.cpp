@@ -24,12 +24,6 @@ protected:
         Open({WideOf(dir.path() / "files")});
         ASSERT_TRUE(WaitForRows(viewFlags & kViewSheet ? 2 : (List().DrawsGroups() ? 8 : 10)));
     }
-    std::vector<std::string> Headers() {
-        std::vector<std::string> headers;
-        for (int i = 0; i < List().ColumnCount(); ++i)
-            headers.push_back(WideToUtf8(List().Column(i).header));
-        return headers;
-    }
     // Runs the Options dialog, ticking exactly the algorithms in `ticked` (by
     // table position), or pressing a link first; then OK or Cancel.
     void RunOptions(std::function<void(HWND list, HWND dialog)> change, bool ok) {
@@ -47,6 +41,12 @@ protected:
         NMHDR click{GetDlgItem(dialog, id), UINT_PTR(id), UINT(NM_CLICK)};
         SendMessageW(dialog, WM_NOTIFY, WPARAM(id), reinterpret_cast<LPARAM>(&click));
     }
+    LOGFONTW ListFont() {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, IDC_MAIN_LIST), WM_GETFONT, 0, 0)),
+                   sizeof font, &font);
+        return font;
+    }
     std::wstring Clipboard() {
         std::wstring text;
         if (!OpenClipboard(window))
@@ -60,8 +60,16 @@ protected:
     }
 };
 
+// The header menu lists every column after File with its state, as the
+// Options dialog does the algorithms.
 TEST_F(ToolsTest, OptionsShowsTheSelectionAndApplyOnlyOnOk) {
     OpenWithTwoFiles();
+    HMENU menu = BuildHeaderMenu(SharedViewState());
+    EXPECT_EQ(GetMenuItemCount(menu), 41); // 40 columns and one separator
+    EXPECT_EQ(GetMenuState(menu, 1, MF_BYCOMMAND) & MF_CHECKED, 0u);
+    EXPECT_EQ(GetMenuState(menu, PositionOfColumnId(kSha1Id), MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+    DestroyMenu(menu);
     RunOptions(
         [](HWND list, HWND) {
             EXPECT_EQ(ListView_GetItemCount(list), 38);
@@ -69,7 +77,7 @@ TEST_F(ToolsTest, OptionsShowsTheSelectionAndApplyOnlyOnOk) {
             for (int i = 0; i < 38; ++i)
                 if (ListView_GetCheckState(list, i))
                     ticked.push_back(i);
-            EXPECT_EQ(ticked, (std::vector<int>{int(kCrc32Id), int(kMd5Id), int(kSha1Id), int(kSha256Id)}));
+            EXPECT_EQ(ticked, std::vector<int>(std::begin(kDefaultAlgorithms), std::end(kDefaultAlgorithms)));
             ListView_SetCheckState(list, 24, TRUE); // SHA-512
             ListView_SetCheckState(list, int(kMd5Id), FALSE);
         },
@@ -139,17 +147,7 @@ TEST_F(ToolsTest, FindSelectsMatchesAndColoursTheBox) {
     EXPECT_FALSE(IsWindowVisible(find));
 }
 
-TEST_F(ToolsTest, HeaderMenuListsEveryColumnAfterFileWithItsState) {
-    OpenWithTwoFiles();
-    HMENU menu = BuildHeaderMenu(SharedViewState());
-    EXPECT_EQ(GetMenuItemCount(menu), 41); // 40 columns and one separator
-    EXPECT_EQ(GetMenuState(menu, 1, MF_BYCOMMAND) & MF_CHECKED, 0u);
-    EXPECT_EQ(GetMenuState(menu, PositionOfColumnId(kSha1Id), MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
-    EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
-    DestroyMenu(menu);
-}
-
-TEST_F(ToolsTest, ChosenFontIsWrittenAndUsed) {
+TEST_F(ToolsTest, ChosenFontIsWrittenUsedAndReadAtStart) {
     Open();
     std::wstring face; // the first face the dialog offers: which ones exist depends on the system
     DialogDriver driver(window, [&](HWND dialog) {
@@ -166,24 +164,17 @@ TEST_F(ToolsTest, ChosenFontIsWrittenAndUsed) {
     Command(ID_VIEW_FONT);
     EXPECT_TRUE(driver.found());
     EXPECT_NE(ReadSettings().find("Font=" + WideToUtf8(face) + ",12"), std::string::npos) << ReadSettings();
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, IDC_MAIN_LIST), WM_GETFONT, 0, 0)),
-               sizeof font, &font);
-    EXPECT_EQ(font.lfFaceName, face);
-}
+    EXPECT_EQ(ListFont().lfFaceName, face);
 
-TEST_F(ToolsTest, FontSettingIsReadAtStart) {
+    // And the next start reads it.
     std::ofstream(dir.path() / "vesk.ini") << "[General]\r\nFont=Arial,10,bold\r\n";
     Open();
-    LOGFONTW font{};
-    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, IDC_MAIN_LIST), WM_GETFONT, 0, 0)),
-               sizeof font, &font);
-    EXPECT_STREQ(font.lfFaceName, L"Arial");
-    EXPECT_EQ(font.lfWeight, FW_BOLD);
-    EXPECT_LT(font.lfHeight, 0);
+    EXPECT_STREQ(ListFont().lfFaceName, L"Arial");
+    EXPECT_EQ(ListFont().lfWeight, FW_BOLD);
+    EXPECT_LT(ListFont().lfHeight, 0);
 }
 
-TEST_F(ToolsTest, CopyAndCopyAllPutTheTxtReportOnTheClipboard) {
+TEST_F(ToolsTest, CopyPutsTheTxtReportOnTheClipboardAndViewOpensReports) {
     OpenWithTwoFiles();
     const std::optional<std::wstring> all =
         BuildReportText(List(), SharedViewState(), false, ReportFormat::Txt, {L"", L""});
@@ -195,10 +186,9 @@ TEST_F(ToolsTest, CopyAndCopyAllPutTheTxtReportOnTheClipboard) {
     List().SetSelected(1, true);
     Command(ID_EDIT_COPY);
     EXPECT_EQ(Clipboard(), *BuildReportText(List(), SharedViewState(), true, ReportFormat::Txt, {L"", L""}));
-}
 
-TEST_F(ToolsTest, ViewReportsGoToTheTemporaryFolderAndAreOpened) {
-    OpenWithTwoFiles();
+    // Viewed reports go to the temporary folder and are opened.
+    List().SetSelected(1, false);
     std::vector<std::wstring> opened;
     Main().SetDocumentOpener([&](const std::wstring& path) { opened.push_back(path); });
     Command(ID_VIEW_CSV_ALL);
@@ -208,8 +198,7 @@ TEST_F(ToolsTest, ViewReportsGoToTheTemporaryFolderAndAreOpened) {
     EXPECT_EQ(opened[0], TemporaryReportPath(ReportFormat::Csv));
     EXPECT_TRUE(opened[0].ends_with(L"\\vesk.csv"));
     EXPECT_TRUE(opened[1].ends_with(L"\\vesk.html"));
-    std::ifstream csv(PathOf(opened[0]), std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(csv), {}};
+    const std::string text = ReadFileText(PathOf(opened[0]));
     EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF"
                                  "File,CRC32,MD5,SHA-1,SHA-256\r\n"))
         << text;
@@ -239,14 +228,8 @@ TEST_F(ToolsTest, SaveTakesTheFormatFromTheExtensionAndAsksBeforeReplacing) {
     };
     for (const auto& c : cases) {
         WriteIntSetting(Settings(), L"FilterIndex", c.storedFilter);
-        const std::wstring path = WideOf(dir.path() / c.name);
-        DialogDriver driver(window, [&](HWND dialog) {
-            TypeFileName(dialog, path);
-            PressOk(dialog);
-        });
-        Command(ID_FILE_SAVE);
-        std::ifstream in(dir.path() / c.written, std::ios::binary);
-        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        ChooseFile(ID_FILE_SAVE, WideOf(dir.path() / c.name));
+        const std::string text = ReadFileText(dir.path() / c.written);
         EXPECT_TRUE(text.starts_with(c.starts)) << c.name << ": " << text.substr(0, 40);
         EXPECT_EQ(ReadIntSetting(Settings(), L"FilterIndex", 0), c.writtenFilter) << c.name;
     }
@@ -255,25 +238,10 @@ TEST_F(ToolsTest, SaveTakesTheFormatFromTheExtensionAndAsksBeforeReplacing) {
     const std::wstring existing = WideOf(dir.path() / "sums.CSV");
     dir.Write("sums.CSV", Bytes("keep me"));
     for (const int answer : {IDNO, IDYES}) {
-        DialogDriver save(window, [&](HWND dialog) {
-            TypeFileName(dialog, existing);
-            PressOk(dialog);
-        });
-        std::thread confirm([&] {
-            for (int i = 0; i < 500; ++i) {
-                if (HWND box = FindWindowW(L"#32770", L"Confirm Save As")) {
-                    Sleep(200);
-                    PostMessageW(box, WM_COMMAND, answer, 0);
-                    return;
-                }
-                Sleep(20);
-            }
-        });
-        Command(ID_FILE_SAVE);
-        confirm.join();
-        std::ifstream in(dir.path() / "sums.CSV", std::ios::binary);
-        const std::string text{std::istreambuf_iterator<char>(in), {}};
-        EXPECT_EQ(text == "keep me", answer == IDNO);
+        DialogDriver confirm(
+            window, [&](HWND box) { PostMessageW(box, WM_COMMAND, answer, 0); }, L"Confirm Save As");
+        ChooseFile(ID_FILE_SAVE, existing);
+        EXPECT_EQ(ReadFileText(dir.path() / "sums.CSV") == "keep me", answer == IDNO);
     }
 }
 
@@ -281,14 +249,9 @@ TEST_F(ToolsTest, SaveWritesChecksumFilesThatCheckAsOk) {
     OpenWithTwoFiles();
     for (const int filter : {5, 9}) {
         WriteIntSetting(Settings(), L"FilterIndex", filter);
-        DialogDriver driver(window, [&](HWND dialog) {
-            TypeFileName(dialog, WideOf(dir.path() / (filter == 5 ? "list" : "tags.txt")));
-            PressOk(dialog);
-        });
-        Command(ID_FILE_SAVE);
+        ChooseFile(ID_FILE_SAVE, WideOf(dir.path() / (filter == 5 ? "list" : "tags.txt")));
         const std::filesystem::path written = dir.path() / (filter == 5 ? "list.sha256" : "tags.txt");
-        std::ifstream in(written, std::ios::binary);
-        const std::string text{std::istreambuf_iterator<char>(in), {}};
+        const std::string text = ReadFileText(written);
         const std::string digest = DigestHex(AlgorithmById(kSha256Id), Bytes("abc"));
         EXPECT_NE(text.find(filter == 5 ? digest + "  files/abc.txt\n"
                                         : "SHA256 (files/abc.txt) = " + digest + "\n"),
@@ -306,28 +269,10 @@ TEST_F(ToolsTest, SaveWritesChecksumFilesThatCheckAsOk) {
 
 TEST_F(ToolsTest, SaveThatCannotWriteSaysSo) {
     OpenWithTwoFiles();
-    std::atomic<bool> told{false};
-    DialogDriver save(window, [&](HWND dialog) {
-        TypeFileName(dialog, L"Z:\\proc\\vesk-cannot-write-here.txt");
-        PressOk(dialog);
-    });
-    std::thread answer([&] {
-        for (int i = 0; i < 500; ++i) {
-            for (HWND box = FindWindowW(L"#32770", L"Vesk"); box;
-                 box = FindWindowExW(nullptr, box, L"#32770", L"Vesk")) {
-                if (box != window && IsWindowVisible(box)) {
-                    told = true;
-                    Sleep(200);
-                    PostMessageW(box, WM_COMMAND, IDOK, 0);
-                    return;
-                }
-            }
-            Sleep(20);
-        }
-    });
-    Command(ID_FILE_SAVE);
-    answer.join();
-    EXPECT_TRUE(told);
+    DialogDriver told(
+        window, [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }, L"Vesk");
+    ChooseFile(ID_FILE_SAVE, L"Z:\\proc\\vesk-cannot-write-here.txt");
+    EXPECT_TRUE(told.found());
     EXPECT_NE(ReadSettings().find("FilterIndex="), std::string::npos);
 }
 
@@ -356,14 +301,7 @@ TEST_F(ToolsTest, VerifyFromTheMenuShowsEachLinesStatus) {
     sums += "MD5 (same.txt) = " + DigestHex(AlgorithmById(kMd5Id), Bytes("same")) + "\nnot a line\n";
     dir.Write("v/SHA256SUMS", Bytes(sums));
     WriteFile("v/changed.txt", "after");
-    {
-        DialogDriver driver(window, [&](HWND dialog) {
-            TypeFileName(dialog, WideOf(dir.path() / "v" / "SHA256SUMS"));
-            PressOk(dialog);
-        });
-        Command(ID_FILE_VERIFY);
-        EXPECT_TRUE(driver.found());
-    }
+    EXPECT_TRUE(ChooseFile(ID_FILE_VERIFY, WideOf(dir.path() / "v" / "SHA256SUMS")));
     HWND verify = nullptr;
     std::wstring title;
     ASSERT_TRUE(Pump([&] {

@@ -1,14 +1,14 @@
 // What the window tests share: a main window made from the program's own
 // template over a scratch folder, its message loop run until something
-// happens, and dialogs driven from another thread while the window waits in
-// their modal loops.
+// happens, and dialogs driven from another thread while the test's thread
+// sits in their modal loops, opened through the main window's commands.
 #pragma once
 
+#include "app/Settings.h"
 #include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "resources/resource.h"
 #include "tests/TestUtil.h"
-#include "tests/ui/DialogDriver.h"
 #include "ui/MainWindow.h"
 
 #include <gtest/gtest.h>
@@ -27,11 +27,77 @@ namespace vesk::test {
 
 using namespace std::chrono_literals;
 
-inline void ResetViewState() {
-    ViewState& view = SharedViewState();
-    view.columns.Assign(DefaultColumns());
-    view.viewFlags = kDefaultViewFlags;
-    view.keyValueColumns = kDefaultKeyValueColumns;
+// A visible dialog of this process other than `owner`, with the given title
+// if there is one: the one `owner` opened, since the tests open one at a time.
+inline HWND OwnedDialog(HWND owner, const wchar_t* title) {
+    struct Search {
+        HWND owner;
+        const wchar_t* title;
+        HWND found;
+    } search{owner, title, nullptr};
+    EnumWindows(
+        [](HWND candidate, LPARAM data) -> BOOL {
+            auto& s = *reinterpret_cast<Search*>(data);
+            wchar_t className[16] = {}, text[64] = {};
+            GetClassNameW(candidate, className, 16);
+            // The title as stored: asking the window for it would wait on its thread.
+            InternalGetWindowText(candidate, text, 64);
+            DWORD process = 0;
+            GetWindowThreadProcessId(candidate, &process);
+            if (candidate != s.owner && process == GetCurrentProcessId() && IsWindowVisible(candidate) &&
+                wcscmp(className, L"#32770") == 0 && (s.title == nullptr || wcscmp(text, s.title) == 0)) {
+                s.found = candidate;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Runs `drive` on the first dialog that `owner` opens (titled `title`, if
+// given), from a thread of its own, while the test's thread sits in the
+// dialog's modal loop.
+class DialogDriver {
+public:
+    DialogDriver(HWND owner, std::function<void(HWND)> drive, const wchar_t* title = nullptr)
+        : thread_([this, owner, title, drive = std::move(drive)] {
+              for (int i = 0; i < 1000 && !found_; ++i) {
+                  if (HWND dialog = OwnedDialog(owner, title)) {
+                      found_ = true;
+                      std::this_thread::sleep_for(300ms); // let it finish opening
+                      drive(dialog);
+                  }
+                  std::this_thread::sleep_for(20ms);
+              }
+          }) {}
+    ~DialogDriver() { thread_.join(); }
+    bool found() const { return found_; }
+
+private:
+    std::atomic<bool> found_{false};
+    std::thread thread_;
+};
+
+// For a driver's thread: waits until `done`, or gives false when the time is up.
+inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(20ms);
+    }
+    return true;
+}
+
+// A click on a dialog's button, as the dialog manager reports it.
+inline void PressButton(HWND dialog, int id) {
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+inline void PressOk(HWND dialog) {
+    PressButton(dialog, IDOK);
 }
 
 // Holds or releases a key in this thread's keyboard state, as the window
@@ -60,10 +126,14 @@ inline void TypeFileName(HWND dialog, const std::wstring& text) {
         reinterpret_cast<LPARAM>(text.c_str()));
 }
 
-inline void PressOk(HWND dialog) {
-    PressButton(dialog, IDOK);
+inline void ResetViewState() {
+    ViewState& view = SharedViewState();
+    view.columns.Assign(DefaultColumns());
+    view.viewFlags = kDefaultViewFlags;
+    view.keyValueColumns = kDefaultKeyValueColumns;
 }
 
+// The main window with its settings in a scratch folder, from the default view.
 class WindowTest : public ::testing::Test {
 protected:
     ScratchDir dir;
@@ -74,6 +144,7 @@ protected:
     void TearDown() override {
         if (IsWindow(window))
             DestroyWindow(window);
+        // Also takes the quit message the window leaves behind, which would end the next modal loop.
         Pump([] { return false; }, 100ms);
         SetKeyDown(VK_CONTROL, false);
         SetKeyDown(VK_SHIFT, false);
@@ -109,15 +180,61 @@ protected:
         Pump([] { return false; }, 200ms); // nothing more arrives
         return reached && List().RowCount() == count;
     }
+    // A menu command; a modal dialog it opens runs until it closes.
     void Command(int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
-    void Key(HWND target, UINT key) {
+    bool MenuChecked(int id) const {
+        return (GetMenuState(GetMenu(window), UINT(id), MF_BYCOMMAND) & MF_CHECKED) != 0;
+    }
+    void Key(HWND target, UINT key, bool withControl = false) {
+        SetKeyDown(VK_CONTROL, withControl);
         PostMessageW(target, WM_KEYDOWN, key, 1);
         PostMessageW(target, WM_KEYUP, key, 0xC0000001);
         Pump([] { return false; }, 100ms);
+        SetKeyDown(VK_CONTROL, false);
+    }
+    // Runs the command, whose file dialog gets `name` typed in and OK pressed.
+    bool ChooseFile(int command, const std::wstring& name) {
+        DialogDriver driver(window, [&](HWND dialog) {
+            TypeFileName(dialog, name);
+            PressOk(dialog);
+        });
+        Command(command);
+        return driver.found();
+    }
+    // Runs a program as from the desktop, with no standard handles, while this
+    // window's messages run and `meanwhile` is given its process id: its exit
+    // status, or -1 if it did not start or end in time (then it is ended).
+    int RunBeside(const std::wstring& program, std::wstring commandLine,
+                  const std::wstring& workingDirectory = {}, DWORD flags = DETACHED_PROCESS,
+                  const std::function<void(DWORD)>& meanwhile = {}) {
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                            workingDirectory.empty() ? nullptr : workingDirectory.c_str(), &startup,
+                            &process))
+            return -1;
+        if (meanwhile)
+            meanwhile(process.dwProcessId);
+        const bool ended = Pump([&] { return WaitForSingleObject(process.hProcess, 0) == WAIT_OBJECT_0; });
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        if (!ended)
+            TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return ended ? int(code) : -1;
     }
 
     std::filesystem::path WriteFile(const std::string& name, const std::string& text) {
         return dir.Write(name, Bytes(text)).make_preferred();
+    }
+    std::vector<std::string> Headers() {
+        std::vector<std::string> headers;
+        for (int i = 0; i < List().ColumnCount(); ++i)
+            headers.push_back(WideToUtf8(List().Column(i).header));
+        return headers;
     }
     // File name and the four default digests of every row, sorted by name.
     std::vector<std::string> SheetRows() {
@@ -131,18 +248,21 @@ protected:
         std::sort(rows.begin(), rows.end());
         return rows;
     }
-    static std::string ExpectedRow(const std::string& name, const std::string& content) {
-        std::string line = name;
-        for (AlgorithmId id : {kCrc32Id, kMd5Id, kSha1Id, kSha256Id})
-            line += "|" + DigestHex(AlgorithmById(id), Bytes(content));
-        return line;
+    // The rows SheetRows should give for files of these names and contents.
+    static std::vector<std::string>
+    ExpectedRows(std::initializer_list<std::pair<const char*, const char*>> files) {
+        std::vector<std::string> rows;
+        for (const auto& [name, content] : files) {
+            rows.push_back(name);
+            for (AlgorithmId id : kDefaultAlgorithms)
+                rows.back() += "|" + DigestHex(AlgorithmById(id), Bytes(content));
+        }
+        return rows;
     }
     std::string ReadSettings() {
-        std::ifstream in(dir.path() / "vesk.ini", std::ios::binary);
-        const std::string bytes{std::istreambuf_iterator<char>(in), {}};
         // Written by the profile functions as UTF-16: keep the ASCII.
         std::string text;
-        for (char c : bytes)
+        for (char c : ReadFileText(dir.path() / "vesk.ini"))
             if (c > 0 && c != '\r')
                 text += c;
         return text;
