@@ -3,6 +3,7 @@
 #include "app/AppVersion.h"
 #include "app/PathWalk.h"
 #include "app/Verify.h"
+#include "core/ColumnTable.h"
 #include "core/StopRequest.h"
 #include "core/TextEncoding.h"
 #include "platform/Console.h"
@@ -216,6 +217,33 @@ int RunConsoleSums(const ConsoleRun& run, const SumsForm& form, ViewState& view)
     for (const std::wstring& path : run.paths)
         AddPath(path, 0, {view, sink});
     return FinishConsoleOutput(*run.output, run.errors, sink.anyFailure ? kExitSomePathFailed : kExitSuccess);
+}
+
+int RunConsoleCommand(const ConsoleCommand& command, ConsoleRun run) {
+    platform::ConsoleWriter& output = *run.output;
+    platform::ConsoleWriter* errors = run.errors;
+    switch (command.kind) {
+    case ConsoleCommand::Kind::Help:
+        output.Write(kConsoleUsage + (L"\n" + ConsoleVersionLine()));
+        return FinishConsoleOutput(output, errors, kExitSuccess);
+    case ConsoleCommand::Kind::Version:
+        output.Write(ConsoleVersionLine());
+        return FinishConsoleOutput(output, errors, kExitSuccess);
+    case ConsoleCommand::Kind::Error:
+        errors->Write(command.error.empty() ? std::wstring(kConsoleUsage)
+                                            : L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
+        return kExitUsage;
+    case ConsoleCommand::Kind::Check:
+    case ConsoleCommand::Kind::Hash:
+        break;
+    }
+    const ConsoleInterrupt interrupt;
+    if (command.kind == ConsoleCommand::Kind::Check)
+        return interrupt.Finish(RunConsoleCheck({command.paths, &output, errors}), errors);
+    run.paths = command.paths;
+    if (command.sums)
+        return interrupt.Finish(RunConsoleSums(run, *command.sums, SharedViewState()), errors);
+    return interrupt.Finish(RunConsole(run, SharedViewState()), errors);
 }
 
 } // namespace vesk

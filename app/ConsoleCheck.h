@@ -62,6 +62,12 @@ std::wstring ConsoleVersionLine();
 
 ConsoleCommand ParseConsoleArguments(const std::vector<std::wstring>& arguments);
 
+// Carries out a parsed command line: the usage or the version, a check,
+// checksum lines or the digests, with Ctrl+C stopping the run. `run` brings
+// the outputs (errors may be the output itself), the settings and the
+// options; the paths come from the command.
+int RunConsoleCommand(const ConsoleCommand& command, ConsoleRun run);
+
 // Usage text of console mode, for --help.
 extern const wchar_t kConsoleUsage[];
 

@@ -23,28 +23,7 @@ using namespace vesk;
 
 int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& output) {
     std::unique_ptr<platform::ConsoleWriter> errors = platform::OpenErrorOutput();
-    platform::ConsoleWriter& errorOutput = errors ? *errors : output;
-    switch (command.kind) {
-    case ConsoleCommand::Kind::Help:
-        output.Write(kConsoleUsage + (L"\n" + ConsoleVersionLine()));
-        return FinishConsoleOutput(output, &errorOutput, kExitSuccess);
-    case ConsoleCommand::Kind::Version:
-        output.Write(ConsoleVersionLine());
-        return FinishConsoleOutput(output, &errorOutput, kExitSuccess);
-    case ConsoleCommand::Kind::Error:
-        errorOutput.Write(command.error.empty() ? std::wstring(kConsoleUsage)
-                                                : L"vesk: " + command.error + L"\nTry 'vesk --help'.\n");
-        return kExitUsage;
-    case ConsoleCommand::Kind::Check:
-        break;
-    case ConsoleCommand::Kind::Hash:
-        break;
-    }
-    const ConsoleInterrupt interrupt;
-    if (command.kind == ConsoleCommand::Kind::Check)
-        return interrupt.Finish(RunConsoleCheck({command.paths, &output, &errorOutput}), &errorOutput);
     ConsoleRun run;
-    run.paths = command.paths;
     run.settings = SettingsFile::BesideExecutable();
     run.output = &output;
     run.errors = errors ? errors.get() : &output;
@@ -52,9 +31,7 @@ int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& outpu
     // message and the status instead of a dialog that would stop it.
     if (output.IsInteractive())
         run.askForSelection = [](ViewState& view) { ShowOptionsDialog(nullptr, view, nullptr); };
-    if (command.sums)
-        return interrupt.Finish(RunConsoleSums(run, *command.sums, SharedViewState()), run.errors);
-    return interrupt.Finish(RunConsole(run, SharedViewState()), run.errors);
+    return RunConsoleCommand(command, std::move(run));
 }
 
 // Sends the current directory and the command line to the open window, and
