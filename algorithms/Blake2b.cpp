@@ -1,6 +1,7 @@
 // BLAKE2b (RFC 7693) and its 4-way tree mode BLAKE2bp (BLAKE2 paper, section 2.10).
 #include "algorithms/Blake2.h"
 
+#include "algorithms/Blake2Constants.h"
 #include "algorithms/ByteOrder.h"
 #include "algorithms/PathFunctions.h"
 
@@ -12,26 +13,6 @@
 namespace vesk {
 
 namespace {
-
-// RFC 7693, section 2.6: the initial vector, that of SHA-512.
-constexpr uint64_t kIv[8] = {
-    0x6A09E667F3BCC908, 0xBB67AE8584CAA73B, 0x3C6EF372FE94F82B, 0xA54FF53A5F1D36F1,
-    0x510E527FADE682D1, 0x9B05688C2B3E6C1F, 0x1F83D9ABFB41BD6B, 0x5BE0CD19137E2179,
-};
-
-// RFC 7693, section 2.7: the message schedule; rounds 10 and 11 reuse rows 0 and 1.
-constexpr uint8_t kSigma[10][16] = {
-    {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
-    {14, 10, 4, 8, 9, 15, 13, 6, 1, 12, 0, 2, 11, 7, 5, 3},
-    {11, 8, 12, 0, 5, 2, 15, 13, 10, 14, 3, 6, 7, 1, 9, 4},
-    {7, 9, 3, 1, 13, 12, 11, 14, 2, 6, 5, 10, 4, 0, 15, 8},
-    {9, 0, 5, 7, 2, 4, 10, 15, 14, 1, 11, 12, 6, 8, 3, 13},
-    {2, 12, 6, 10, 0, 11, 8, 3, 4, 13, 7, 5, 15, 14, 1, 9},
-    {12, 5, 1, 15, 14, 13, 4, 10, 0, 7, 6, 3, 9, 2, 8, 11},
-    {13, 11, 7, 14, 12, 1, 3, 9, 5, 0, 15, 4, 8, 6, 2, 10},
-    {6, 15, 14, 9, 11, 3, 0, 8, 12, 2, 13, 7, 1, 4, 10, 5},
-    {10, 2, 8, 4, 7, 6, 1, 5, 15, 11, 9, 14, 3, 12, 13, 0},
-};
 
 constexpr uint64_t kAllOnes = ~uint64_t{0};
 
@@ -47,7 +28,7 @@ constexpr uint64_t kRootWord2 = 0x4001; // node depth 1, inner length 64
 // the parameter block (salt, personalisation) is zero.
 void InitNode(Blake2bContext* context, uint64_t word0, uint64_t word1, uint64_t word2, uint64_t lastNode) {
     *context = Blake2bContext{};
-    std::copy(std::begin(kIv), std::end(kIv), context->h);
+    std::copy(std::begin(kBlake2bIv), std::end(kBlake2bIv), context->h);
     context->h[0] ^= word0;
     context->h[1] ^= word1;
     context->h[2] ^= word2;
@@ -87,7 +68,7 @@ inline void G(uint64_t& a, uint64_t& b, uint64_t& c, uint64_t& d, uint64_t x, ui
 // sends v through memory on every call and costs about a tenth of the speed.
 template <int r>
 [[gnu::always_inline]] inline void Round(uint64_t (&v)[16], const uint64_t (&m)[16]) {
-    constexpr const uint8_t(&s)[16] = kSigma[r % 10];
+    constexpr const uint8_t(&s)[16] = kBlake2Sigma[r % 10];
     G(v[0], v[4], v[8], v[12], m[s[0]], m[s[1]]);
     G(v[1], v[5], v[9], v[13], m[s[2]], m[s[3]]);
     G(v[2], v[6], v[10], v[14], m[s[4]], m[s[5]]);
@@ -107,8 +88,22 @@ void Compress(uint64_t (&h)[8], const uint8_t* block, uint64_t t0, uint64_t f0, 
     // v and the new h are written out word by word: as loops, GCC moves them
     // through the stack in vector registers, which costs about 5% of the speed.
     uint64_t v[16] = {
-        h[0],   h[1],   h[2],   h[3],   h[4],        h[5],   h[6],        h[7],
-        kIv[0], kIv[1], kIv[2], kIv[3], kIv[4] ^ t0, kIv[5], kIv[6] ^ f0, kIv[7] ^ f1,
+        h[0],
+        h[1],
+        h[2],
+        h[3],
+        h[4],
+        h[5],
+        h[6],
+        h[7],
+        kBlake2bIv[0],
+        kBlake2bIv[1],
+        kBlake2bIv[2],
+        kBlake2bIv[3],
+        kBlake2bIv[4] ^ t0,
+        kBlake2bIv[5],
+        kBlake2bIv[6] ^ f0,
+        kBlake2bIv[7] ^ f1,
     };
     // Twelve rounds (RFC 7693, section 2.1).
     Round<0>(v, m);

@@ -1,6 +1,7 @@
 // BLAKE2s (RFC 7693) and its 8-way tree mode BLAKE2sp (BLAKE2 paper, section 2.10).
 #include "algorithms/Blake2.h"
 
+#include "algorithms/Blake2Constants.h"
 #include "algorithms/ByteOrder.h"
 #include "algorithms/PathFunctions.h"
 
@@ -12,25 +13,6 @@
 namespace vesk {
 
 namespace {
-
-// RFC 7693, section 2.6: the initial vector, that of SHA-256.
-constexpr uint32_t kIv[8] = {
-    0x6A09E667, 0xBB67AE85, 0x3C6EF372, 0xA54FF53A, 0x510E527F, 0x9B05688C, 0x1F83D9AB, 0x5BE0CD19,
-};
-
-// RFC 7693, section 2.7: the message schedule, one row per round.
-constexpr uint8_t kSigma[10][16] = {
-    {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
-    {14, 10, 4, 8, 9, 15, 13, 6, 1, 12, 0, 2, 11, 7, 5, 3},
-    {11, 8, 12, 0, 5, 2, 15, 13, 10, 14, 3, 6, 7, 1, 9, 4},
-    {7, 9, 3, 1, 13, 12, 11, 14, 2, 6, 5, 10, 4, 0, 15, 8},
-    {9, 0, 5, 7, 2, 4, 10, 15, 14, 1, 11, 12, 6, 8, 3, 13},
-    {2, 12, 6, 10, 0, 11, 8, 3, 4, 13, 7, 5, 15, 14, 1, 9},
-    {12, 5, 1, 15, 14, 13, 4, 10, 0, 7, 6, 3, 9, 2, 8, 11},
-    {13, 11, 7, 14, 12, 1, 3, 9, 5, 0, 15, 4, 8, 6, 2, 10},
-    {6, 15, 14, 9, 11, 3, 0, 8, 12, 2, 13, 7, 1, 4, 10, 5},
-    {10, 2, 8, 4, 7, 6, 1, 5, 15, 11, 9, 14, 3, 12, 13, 0},
-};
 
 constexpr uint32_t kAllOnes = ~uint32_t{0};
 
@@ -46,7 +28,7 @@ constexpr uint32_t kRootWord3 = 0x20010000; // node depth 1, inner length 32
 // A node with parameter words 0, 2 and 3; the rest of the parameter block is zero.
 void InitNode(Blake2sContext* context, uint32_t word0, uint32_t word2, uint32_t word3, uint32_t lastNode) {
     *context = Blake2sContext{};
-    std::copy(std::begin(kIv), std::end(kIv), context->h);
+    std::copy(std::begin(kBlake2sIv), std::end(kBlake2sIv), context->h);
     context->h[0] ^= word0;
     context->h[2] ^= word2;
     context->h[3] ^= word3;
@@ -85,7 +67,7 @@ inline void G(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t x, ui
 // sends v through memory on every call.
 template <int r>
 [[gnu::always_inline]] inline void Round(uint32_t (&v)[16], const uint32_t (&m)[16]) {
-    constexpr const uint8_t(&s)[16] = kSigma[r];
+    constexpr const uint8_t(&s)[16] = kBlake2Sigma[r];
     G(v[0], v[4], v[8], v[12], m[s[0]], m[s[1]]);
     G(v[1], v[5], v[9], v[13], m[s[2]], m[s[3]]);
     G(v[2], v[6], v[10], v[14], m[s[4]], m[s[5]]);
@@ -108,8 +90,22 @@ void Compress(Blake2sContext* context, const uint8_t* block) {
     // v and the new h are written out word by word: as loops, GCC moves them
     // through the stack in vector registers, which costs about 15% of the speed.
     uint32_t v[16] = {
-        h[0],   h[1],   h[2],   h[3],   h[4],          h[5],          h[6],          h[7],
-        kIv[0], kIv[1], kIv[2], kIv[3], kIv[4] ^ t[0], kIv[5] ^ t[1], kIv[6] ^ f[0], kIv[7] ^ f[1],
+        h[0],
+        h[1],
+        h[2],
+        h[3],
+        h[4],
+        h[5],
+        h[6],
+        h[7],
+        kBlake2sIv[0],
+        kBlake2sIv[1],
+        kBlake2sIv[2],
+        kBlake2sIv[3],
+        kBlake2sIv[4] ^ t[0],
+        kBlake2sIv[5] ^ t[1],
+        kBlake2sIv[6] ^ f[0],
+        kBlake2sIv[7] ^ f[1],
     };
     // Ten rounds (RFC 7693, section 2.1).
     Round<0>(v, m);

@@ -117,9 +117,12 @@ inline void TwoRounds(uint32_t n1[4], uint32_t n2[4], const uint32_t keys[4][8],
         n1[i] ^= RoundFunction(n2[i] + keys[i][j2]);
 }
 
-// GOST 28147-89 in simple substitution mode (RFC 5830 section 6.1) on the four
-// parts of h, part i with keys[i]: key words 0 to 7 three times, then 7 down to 0.
-inline void EncryptParts(const uint64_t h[4], const uint32_t keys[4][8], uint64_t s[4]) {
+// The encryption transformation of the step: four 64-bit blocks, h[0] to h[3],
+// each encrypted with GOST 28147-89 in simple substitution mode (RFC 5830
+// section 6.1) under its own key, keys[i]: key words 0 to 7 three times, then
+// 7 down to 0. The four run interleaved, so one waits on its table loads while
+// another computes.
+inline void EncryptFourBlocks(const uint64_t h[4], const uint32_t keys[4][8], uint64_t s[4]) {
     uint32_t n1[4], n2[4];
     for (int i = 0; i < 4; ++i) {
         n1[i] = uint32_t(h[i]);
@@ -176,7 +179,7 @@ static void StepFunction(uint64_t h[4], const uint64_t m[4]) {
     uint32_t keys[4][8];
     uint64_t z[20];
     GenerateKeys(h, m, keys);
-    EncryptParts(h, keys, z);
+    EncryptFourBlocks(h, keys, z);
     ExtendWords<3>(z); // psi^12(s) = z[3..6]
     for (int i = 0; i < 4; ++i)
         z[i] = z[i + 3] ^ m[i];

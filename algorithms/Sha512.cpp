@@ -3,6 +3,7 @@
 
 #include "algorithms/ByteOrder.h"
 #include "algorithms/PathFunctions.h"
+#include "algorithms/Sha512Rounds.h"
 
 #include <algorithm>
 #include <bit>
@@ -43,24 +44,6 @@ constexpr uint64_t kSha512InitialState[8] = {
     0x510E527FADE682D1, 0x9B05688C2B3E6C1F, 0x1F83D9ABFB41BD6B, 0x5BE0CD19137E2179,
 };
 
-// The functions of section 4.1.3; Ch and Maj in equivalent forms with one
-// operation fewer.
-inline uint64_t Ch(uint64_t x, uint64_t y, uint64_t z) {
-    return z ^ (x & (y ^ z));
-}
-
-inline uint64_t Maj(uint64_t x, uint64_t y, uint64_t z) {
-    return (x & y) | (z & (x | y));
-}
-
-inline uint64_t BigSigma0(uint64_t x) {
-    return std::rotr(x, 28) ^ std::rotr(x, 34) ^ std::rotr(x, 39);
-}
-
-inline uint64_t BigSigma1(uint64_t x) {
-    return std::rotr(x, 14) ^ std::rotr(x, 18) ^ std::rotr(x, 41);
-}
-
 inline uint64_t SmallSigma0(uint64_t x) {
     return std::rotr(x, 1) ^ std::rotr(x, 8) ^ (x >> 7);
 }
@@ -95,59 +78,18 @@ void Sha512Init(Sha512Context* context) {
     InitWith(context, kSha512InitialState);
 }
 
-// One round of section 6.4.2 without its seven moves: T1 goes into d and the
-// new a into h, so the caller names the variables in turn. A macro because GCC
-// calls a function of this size instead of inlining it 80 times, at half the speed.
-#define ROUND(a, b, c, d, e, f, g, h, t)                                                                     \
-    do {                                                                                                     \
-        const uint64_t t1 =                                                                                  \
-            h + BigSigma1(e) + Ch(e, f, g) + kSha512RoundConstants[t] + Schedule(w, block, t);               \
-        d += t1;                                                                                             \
-        h = t1 + BigSigma0(a) + Maj(a, b, c);                                                                \
-    } while (0)
-
-// After eight rounds every variable is back under its own name, so the 80
-// rounds unroll into 10 groups with constant schedule slots and no moves.
-#define EIGHT_ROUNDS(t)                                                                                      \
-    ROUND(a, b, c, d, e, f, g, h, t);                                                                        \
-    ROUND(h, a, b, c, d, e, f, g, t + 1);                                                                    \
-    ROUND(g, h, a, b, c, d, e, f, t + 2);                                                                    \
-    ROUND(f, g, h, a, b, c, d, e, t + 3);                                                                    \
-    ROUND(e, f, g, h, a, b, c, d, t + 4);                                                                    \
-    ROUND(d, e, f, g, h, a, b, c, t + 5);                                                                    \
-    ROUND(c, d, e, f, g, h, a, b, t + 6);                                                                    \
-    ROUND(b, c, d, e, f, g, h, a, t + 7)
-
 // The portable compression function. Update and Final call the version in
 // use (PathFunctions.h), which is this one unless the processor runs a faster one.
 void Sha512BlocksPortable(uint64_t* state, const uint8_t* block, uint64_t blockCount) {
     for (; blockCount > 0; --blockCount, block += kSha512BlockBytes) {
         uint64_t w[16];
-        uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
-        uint64_t e = state[4], f = state[5], g = state[6], h = state[7];
-        EIGHT_ROUNDS(0);
-        EIGHT_ROUNDS(8);
-        EIGHT_ROUNDS(16);
-        EIGHT_ROUNDS(24);
-        EIGHT_ROUNDS(32);
-        EIGHT_ROUNDS(40);
-        EIGHT_ROUNDS(48);
-        EIGHT_ROUNDS(56);
-        EIGHT_ROUNDS(64);
-        EIGHT_ROUNDS(72);
-        state[0] += a;
-        state[1] += b;
-        state[2] += c;
-        state[3] += d;
-        state[4] += e;
-        state[5] += f;
-        state[6] += g;
-        state[7] += h;
+#define WK(t) (kSha512RoundConstants[t] + Schedule(w, block, t))
+#define BETWEEN_ROUNDS(j)
+        SHA512_COMPRESS_BLOCK();
+#undef BETWEEN_ROUNDS
+#undef WK
     }
 }
-
-#undef EIGHT_ROUNDS
-#undef ROUND
 
 void Sha512Update(Sha512Context* context, const uint8_t* data, uint64_t byteCount) {
     // An empty update must not touch data, which may then be null.

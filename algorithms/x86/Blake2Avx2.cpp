@@ -5,6 +5,7 @@
 // registers compresses a whole stripe, with no shuffling between lanes but for
 // the transposition that brings word j of every leaf's block into one register.
 // Only CodePaths.cpp calls these, on processors with AVX2.
+#include "algorithms/Blake2Constants.h"
 #include "algorithms/PathFunctions.h"
 
 #include <immintrin.h>
@@ -15,30 +16,6 @@
 namespace vesk {
 
 namespace {
-
-// RFC 7693, section 2.7: the message schedule; BLAKE2b's rounds 10 and 11
-// reuse rows 0 and 1.
-constexpr uint8_t kSigma[10][16] = {
-    {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15},
-    {14, 10, 4, 8, 9, 15, 13, 6, 1, 12, 0, 2, 11, 7, 5, 3},
-    {11, 8, 12, 0, 5, 2, 15, 13, 10, 14, 3, 6, 7, 1, 9, 4},
-    {7, 9, 3, 1, 13, 12, 11, 14, 2, 6, 5, 10, 4, 0, 15, 8},
-    {9, 0, 5, 7, 2, 4, 10, 15, 14, 1, 11, 12, 6, 8, 3, 13},
-    {2, 12, 6, 10, 0, 11, 8, 3, 4, 13, 7, 5, 15, 14, 1, 9},
-    {12, 5, 1, 15, 14, 13, 4, 10, 0, 7, 6, 3, 9, 2, 8, 11},
-    {13, 11, 7, 14, 12, 1, 3, 9, 5, 0, 15, 4, 8, 6, 2, 10},
-    {6, 15, 14, 9, 11, 3, 0, 8, 12, 2, 13, 7, 1, 4, 10, 5},
-    {10, 2, 8, 4, 7, 6, 1, 5, 15, 11, 9, 14, 3, 12, 13, 0},
-};
-
-// RFC 7693, section 2.6: the initial vectors, those of SHA-512 and SHA-256.
-constexpr uint64_t kBlake2bIv[8] = {
-    0x6A09E667F3BCC908, 0xBB67AE8584CAA73B, 0x3C6EF372FE94F82B, 0xA54FF53A5F1D36F1,
-    0x510E527FADE682D1, 0x9B05688C2B3E6C1F, 0x1F83D9ABFB41BD6B, 0x5BE0CD19137E2179,
-};
-constexpr uint32_t kBlake2sIv[8] = {
-    0x6A09E667, 0xBB67AE85, 0x3C6EF372, 0xA54FF53A, 0x510E527F, 0x9B05688C, 0x1F83D9AB, 0x5BE0CD19,
-};
 
 AVX2_TARGET inline __m256i Load(const uint8_t* p) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
@@ -70,7 +47,7 @@ AVX2_TARGET inline void G64(__m256i& a, __m256i& b, __m256i& c, __m256i& d, __m2
 // r (a template argument, so that every index is a constant).
 template <int r, typename Vector, void (*G)(Vector&, Vector&, Vector&, Vector&, Vector, Vector)>
 [[gnu::always_inline]] AVX2_TARGET inline void Round(Vector (&v)[16], const Vector (&m)[16]) {
-    constexpr const uint8_t(&s)[16] = kSigma[r % 10];
+    constexpr const uint8_t(&s)[16] = kBlake2Sigma[r % 10];
     G(v[0], v[4], v[8], v[12], m[s[0]], m[s[1]]);
     G(v[1], v[5], v[9], v[13], m[s[2]], m[s[3]]);
     G(v[2], v[6], v[10], v[14], m[s[4]], m[s[5]]);

@@ -4,6 +4,7 @@
 // CodePaths.cpp calls it, on processors with AVX2 and BMI2.
 #include "algorithms/PathFunctions.h"
 #include "algorithms/Sha2.h"
+#include "algorithms/Sha512Rounds.h"
 
 #include <bit>
 #include <immintrin.h>
@@ -91,64 +92,16 @@ struct NoSchedule {
     void Step() {}
 };
 
-// One round without its seven moves, as in the portable code: T1 goes into d
-// and the new a into h. Maj(a, b, c) = b ^ ((a ^ b) & (b ^ c)), and this
-// round's b ^ c is the last round's a ^ b (kept in bc), so each round forms
-// one XOR for it.
-#define ROUND(a, b, c, d, e, f, g, h, t)                                                                     \
-    do {                                                                                                     \
-        const uint64_t t1 =                                                                                  \
-            h + wk[t] + (g ^ (e & (f ^ g))) + (std::rotr(e, 14) ^ std::rotr(e, 18) ^ std::rotr(e, 41));      \
-        const uint64_t ab = a ^ b;                                                                           \
-        d += t1;                                                                                             \
-        h = t1 + (std::rotr(a, 28) ^ std::rotr(a, 34) ^ std::rotr(a, 39)) + (b ^ (ab & bc));                 \
-        bc = ab;                                                                                             \
-    } while (0)
-
-// Eight rounds and, after every two, a step of the schedule beside them.
-#define EIGHT_ROUNDS(t)                                                                                      \
-    ROUND(a, b, c, d, e, f, g, h, t);                                                                        \
-    ROUND(h, a, b, c, d, e, f, g, t + 1);                                                                    \
-    schedule.template Step<t / 2>();                                                                         \
-    ROUND(g, h, a, b, c, d, e, f, t + 2);                                                                    \
-    ROUND(f, g, h, a, b, c, d, e, t + 3);                                                                    \
-    schedule.template Step<t / 2 + 1>();                                                                     \
-    ROUND(e, f, g, h, a, b, c, d, t + 4);                                                                    \
-    ROUND(d, e, f, g, h, a, b, c, t + 5);                                                                    \
-    schedule.template Step<t / 2 + 2>();                                                                     \
-    ROUND(c, d, e, f, g, h, a, b, t + 6);                                                                    \
-    ROUND(b, c, d, e, f, g, h, a, t + 7);                                                                    \
-    schedule.template Step<t / 2 + 3>()
-
 // The 80 rounds and the feed-forward of one block whose W + K are in wk,
 // with the 40 steps of another schedule among them.
 template <typename Schedule>
 AVX2_BMI2_TARGET void Rounds(uint64_t* state, const uint64_t* wk, Schedule& schedule) {
-    uint64_t a = state[0], b = state[1], c = state[2], d = state[3];
-    uint64_t e = state[4], f = state[5], g = state[6], h = state[7];
-    uint64_t bc = b ^ c;
-    EIGHT_ROUNDS(0);
-    EIGHT_ROUNDS(8);
-    EIGHT_ROUNDS(16);
-    EIGHT_ROUNDS(24);
-    EIGHT_ROUNDS(32);
-    EIGHT_ROUNDS(40);
-    EIGHT_ROUNDS(48);
-    EIGHT_ROUNDS(56);
-    EIGHT_ROUNDS(64);
-    EIGHT_ROUNDS(72);
-    state[0] += a;
-    state[1] += b;
-    state[2] += c;
-    state[3] += d;
-    state[4] += e;
-    state[5] += f;
-    state[6] += g;
-    state[7] += h;
+#define WK(t) wk[t]
+#define BETWEEN_ROUNDS(j) schedule.template Step<j>()
+    SHA512_COMPRESS_BLOCK();
+#undef BETWEEN_ROUNDS
+#undef WK
 }
-
-#undef EIGHT_ROUNDS
-#undef ROUND
 
 } // namespace
 
