@@ -1,6 +1,7 @@
 #include "app/ChecksumFile.h"
 
-#include "core/TextEncoding.h"
+#include "text/NameEscape.h"
+#include "text/TextEncoding.h"
 
 #include <algorithm>
 #include <cctype>
@@ -9,15 +10,6 @@
 namespace vesk {
 
 namespace {
-
-// Spellings other tools write that differ from the program's own names.
-constexpr struct {
-    const char* tag;
-    AlgorithmId id;
-} kTagAliases[] = {
-    {"RMD128", 16},    {"RMD160", 17},    {"RMD256", 18}, {"RMD320", 19}, {"GOST94", 12},
-    {"BLAKE2B512", 0}, {"BLAKE2S256", 2}, {"SNEFRU", 30}, {"XXH364", 36}, {"XXH3128", 37},
-};
 
 // Conventional names and extensions of checksum files.
 constexpr struct {
@@ -31,14 +23,6 @@ constexpr struct {
     {".crc32", 5},      {".crc", 5},        {".tth", 31},       {".whirlpool", 33}, {".rmd160", 17},
     {".ripemd160", 17}, {".xxh32", 34},     {".xxh64", 35},     {".xxh128", 37},
 };
-
-std::string Normalised(std::string_view tag) {
-    std::string text;
-    for (char c : tag)
-        if (c != '-' && c != '_' && c != ' ')
-            text += char(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 int HexValue(char c) {
     if (c >= '0' && c <= '9')
@@ -112,9 +96,9 @@ std::optional<AlgorithmId> AlgorithmOfLength(std::string_view digest) {
     case 64:
         return kSha256Id;
     case 96:
-        return AlgorithmId{23}; // SHA-384
+        return kSha384Id;
     case 128:
-        return AlgorithmId{24}; // SHA-512
+        return kSha512Id;
     case 39:
         return kTthId;
     default:
@@ -128,29 +112,6 @@ std::optional<std::vector<uint8_t>> DecodeDigest(std::string_view text, Algorith
     if (!bytes || bytes->size() != AlgorithmById(id).digestLength)
         return std::nullopt;
     return bytes;
-}
-
-// Undoes coreutils' escapes: "\\", "\n" and "\r". Anything else after a
-// backslash makes the name unreadable.
-std::optional<std::string> Unescape(std::string_view text) {
-    std::string name;
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            name += text[i];
-            continue;
-        }
-        if (++i == text.size())
-            return std::nullopt;
-        if (text[i] == '\\')
-            name += '\\';
-        else if (text[i] == 'n')
-            name += '\n';
-        else if (text[i] == 'r')
-            name += '\r';
-        else
-            return std::nullopt;
-    }
-    return name;
 }
 
 bool IsHexDigit(char c) {
@@ -222,7 +183,7 @@ private:
         std::optional<std::vector<uint8_t>> expected = DecodeDigest(digest, id);
         if (!expected || name.empty())
             return std::nullopt;
-        std::optional<std::string> unescaped = escaped ? Unescape(name) : std::string(name);
+        std::optional<std::string> unescaped = escaped ? UnescapeName(name) : std::string(name);
         if (!unescaped || unescaped->empty() || unescaped->find('\0') != std::string::npos)
             return std::nullopt;
         ChecksumLine line;
@@ -237,40 +198,6 @@ private:
 };
 
 } // namespace
-
-std::optional<AlgorithmId> AlgorithmOfTag(std::string_view tag) {
-    const std::string wanted = Normalised(tag);
-    if (wanted.empty())
-        return std::nullopt;
-    for (const AlgorithmInfo& info : AlgorithmTable)
-        if (Normalised(info.name) == wanted)
-            return info.id;
-    for (const auto& alias : kTagAliases)
-        if (wanted == alias.tag)
-            return alias.id;
-    return std::nullopt;
-}
-
-std::string TagOfAlgorithm(AlgorithmId id) {
-    switch (id) {
-    case 0:
-        return "BLAKE2b";
-    case 17:
-        return "RMD160";
-    case 12:
-        return "GOST94";
-    default:
-        break;
-    }
-    std::string tag;
-    for (const char* c = AlgorithmById(id).name; *c; ++c)
-        if (*c != ' ')
-            tag += char(std::toupper(static_cast<unsigned char>(*c)));
-    // coreutils writes SHA-1 and SHA-2 without a hyphen, SHA-3 with one.
-    if (tag.starts_with("SHA-"))
-        tag.erase(3, 1);
-    return tag;
-}
 
 ChecksumList ParseChecksumText(std::string_view bytes, std::wstring_view fileName) {
     ChecksumList list;
@@ -298,58 +225,6 @@ ChecksumList ParseChecksumText(std::string_view bytes, std::wstring_view fileNam
         list.lines.push_back(std::move(*parsed));
     }
     return list;
-}
-
-std::wstring NameForCheckOutput(std::wstring_view name) {
-    if (name.find(L'\n') == std::wstring_view::npos)
-        return std::wstring(name);
-    std::wstring escaped = L"\\";
-    for (wchar_t c : name) {
-        if (c == L'\\')
-            escaped += L"\\\\";
-        else if (c == L'\n')
-            escaped += L"\\n";
-        else
-            escaped += c;
-    }
-    return escaped;
-}
-
-std::optional<std::string> FormatChecksumLine(ChecksumForm form, AlgorithmId id, std::wstring_view name,
-                                              std::string_view digestText) {
-#ifdef _WIN32
-    // Windows names hold no backslash but between folders: written as "/",
-    // they read back everywhere, and need no escape.
-    std::wstring portable(name);
-    std::replace(portable.begin(), portable.end(), L'\\', L'/');
-    const std::string bytes = WideToUtf8(portable);
-#else
-    const std::string bytes = WideToUtf8(name);
-#endif
-    if (form == ChecksumForm::Sfv && bytes.find_first_of("\n\r") != std::string::npos)
-        return std::nullopt;
-    const bool escape = form != ChecksumForm::Sfv && bytes.find_first_of("\\\n\r") != std::string::npos;
-    std::string written;
-    for (char c : bytes) {
-        if (escape && c == '\\')
-            written += "\\\\";
-        else if (escape && c == '\n')
-            written += "\\n";
-        else if (escape && c == '\r')
-            written += "\\r";
-        else
-            written += c;
-    }
-    const std::string prefix = escape ? "\\" : "";
-    switch (form) {
-    case ChecksumForm::Gnu:
-        return prefix + std::string(digestText) + "  " + written + "\n";
-    case ChecksumForm::Bsd:
-        return prefix + TagOfAlgorithm(id) + " (" + written + ") = " + std::string(digestText) + "\n";
-    case ChecksumForm::Sfv:
-        return written + " " + std::string(digestText) + "\n";
-    }
-    return std::nullopt;
 }
 
 } // namespace vesk

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "core/AlgorithmTable.h"
+#include "results/ChecksumLine.h"
 
 #include <cstdint>
 #include <optional>
@@ -46,25 +47,5 @@ inline constexpr size_t kLongestChecksumLine = 1 << 20;
 // digest's length: 8 hex digits CRC32, 32 MD5, 40 SHA-1, 64 SHA-256, 96
 // SHA-384, 128 SHA-512; 39 base32 letters the Tiger tree hash.
 ChecksumList ParseChecksumText(std::string_view bytes, std::wstring_view fileName);
-
-// The algorithm a tag such as "SHA256", "SHA-256", "BLAKE2b" or "RMD160" names.
-std::optional<AlgorithmId> AlgorithmOfTag(std::string_view tag);
-
-// The tag a BSD line of `id` starts with, in the spelling coreutils and rhash use.
-std::string TagOfAlgorithm(AlgorithmId id);
-
-// Checksum file forms Vesk writes.
-enum class ChecksumForm { Gnu, Bsd, Sfv };
-
-// One line of a checksum file for `name`, ending with LF: escaped as coreutils
-// escapes names with a backslash or a line break; on Windows the backslashes
-// between folders are written as "/". SFV lines carry CRC32 only
-// and know no escapes: a name with a line break gives none.
-std::optional<std::string> FormatChecksumLine(ChecksumForm form, AlgorithmId id, std::wstring_view name,
-                                              std::string_view digestText);
-
-// A name as a check prints it: as it is, or, when it holds a line break, after
-// a backslash with "\\" and "\n" for those characters.
-std::wstring NameForCheckOutput(std::wstring_view name);
 
 } // namespace vesk

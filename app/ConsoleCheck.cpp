@@ -5,9 +5,10 @@
 #include "app/Verify.h"
 #include "core/ColumnTable.h"
 #include "core/StopRequest.h"
-#include "core/TextEncoding.h"
 #include "platform/Console.h"
 #include "platform/Platform.h"
+#include "text/NameEscape.h"
+#include "text/TextEncoding.h"
 
 namespace vesk {
 
@@ -40,7 +41,7 @@ bool CheckOneFile(const std::wstring& checksumPath, platform::ConsoleWriter& out
     size_t unread = 0;
     size_t byLength = 0;
     CheckFiles(list, FolderOfChecksumFile(checksumPath), quiet, [&](const CheckResult& result) {
-        const std::wstring name = NameForCheckOutput(result.line->name);
+        const std::wstring name = WrittenName(result.line->name, NameEscapes::CheckReport);
         byLength += result.line->source == AlgorithmSource::DigestLength ? 1 : 0;
         switch (result.status) {
         case CheckStatus::Ok:
@@ -187,7 +188,7 @@ std::optional<SumsForm> SumsFormOfName(const std::wstring& name) {
     if (name == L"md5")
         return SumsForm{ChecksumForm::Gnu, kMd5Id};
     if (name == L"sha512")
-        return SumsForm{ChecksumForm::Gnu, AlgorithmId{24}};
+        return SumsForm{ChecksumForm::Gnu, kSha512Id};
     if (name == L"bsd")
         return SumsForm{ChecksumForm::Bsd, std::nullopt};
     if (name == L"sfv")

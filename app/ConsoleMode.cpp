@@ -2,6 +2,7 @@
 
 #include "app/PathWalk.h"
 #include "core/AlgorithmTable.h"
+#include "text/NameEscape.h"
 
 namespace vesk {
 
@@ -20,39 +21,13 @@ std::wstring FormatConsoleLine(std::wstring_view name, std::optional<std::wstrin
     return line;
 }
 
-#ifndef _WIN32
-namespace {
-
-// A file name that holds a line break would split its line. As coreutils does,
-// such a name, and one with a backslash, is printed after a backslash, with
-// "\\", "\n" and "\r" for those characters.
-std::wstring EscapedFileName(std::wstring_view name) {
-    if (name.find_first_of(L"\\\n\r") == std::wstring_view::npos)
-        return std::wstring(name);
-    std::wstring escaped = L"\\";
-    for (const wchar_t c : name) {
-        if (c == L'\\')
-            escaped += L"\\\\";
-        else if (c == L'\n')
-            escaped += L"\\n";
-        else if (c == L'\r')
-            escaped += L"\\r";
-        else
-            escaped += c;
-    }
-    return escaped;
-}
-
-} // namespace
-#endif
-
 std::wstring FormatConsoleResult(const FileResult& result) {
     std::wstring text = FormatConsoleLine(L"", std::nullopt);
 #ifdef _WIN32
     // Windows names hold no line breaks, and their backslashes separate folders.
     text += FormatConsoleLine(result.displayName, std::nullopt);
 #else
-    text += FormatConsoleLine(EscapedFileName(result.displayName), std::nullopt);
+    text += FormatConsoleLine(WrittenName(result.displayName, NameEscapes::DigestLine), std::nullopt);
 #endif
     for (const ResultValue& value : result.values)
         text += FormatConsoleLine(ColumnName(value.id), value.text);

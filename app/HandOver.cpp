@@ -6,7 +6,10 @@ namespace vesk {
 
 namespace {
 
-constexpr size_t kBlockSlackBytes = 522; // room the block always has beyond the command line
+// Beyond the command line, the block always has room for a directory of the
+// classic path limit: 260 characters and a terminator, two bytes each.
+constexpr size_t kClassicPathCharacters = 260;
+constexpr size_t kDirectoryRoomBytes = 2 * (kClassicPathCharacters + 1);
 
 bool IsBlank(wchar_t c) {
     return c == L' ' || c == L'\t';
@@ -76,11 +79,43 @@ std::optional<std::wstring> TextAt(const std::vector<wchar_t>& units, size_t& at
     return text;
 }
 
+// The program path at the start of a command line: quotes group, backslashes
+// are plain characters. Leaves `at` after it.
+std::wstring TakeProgramPath(std::wstring_view line, size_t& at) {
+    std::wstring program;
+    if (line[0] == L'"') {
+        for (at = 1; at < line.size() && line[at] != L'"'; ++at)
+            program += line[at];
+        if (at < line.size())
+            ++at;
+    } else {
+        for (; at < line.size() && !IsBlank(line[at]); ++at)
+            program += line[at];
+    }
+    return program;
+}
+
+// A quote that groups, at `at`, and the quotes right after it: in a run of
+// quotes every third one is a literal quote. Leaves `at` on the run's last
+// quote; `quotes` is odd while inside quotes.
+void TakeQuoteRun(std::wstring_view line, size_t& at, std::wstring& argument, int& quotes) {
+    ++quotes;
+    while (at + 1 < line.size() && line[at + 1] == L'"') {
+        ++at;
+        if (++quotes == 3) {
+            argument += L'"';
+            quotes = 0;
+        }
+    }
+    if (quotes == 2)
+        quotes = 0;
+}
+
 } // namespace
 
 std::vector<uint8_t> BuildHandOverBlock(std::wstring_view directory, std::wstring_view commandLine) {
     const size_t textBytes = 2 * (directory.size() + 1 + commandLine.size() + 1);
-    std::vector<uint8_t> block(std::max(textBytes, 2 * commandLine.size() + kBlockSlackBytes), 0);
+    std::vector<uint8_t> block(std::max(textBytes, 2 * commandLine.size() + kDirectoryRoomBytes), 0);
     size_t at = 0;
     for (std::wstring_view text : {directory, commandLine}) {
         for (wchar_t c : text) {
@@ -119,18 +154,7 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
     size_t at = 0;
     if (line.empty())
         return arguments;
-    // The program path: quotes group, backslashes are plain characters.
-    std::wstring program;
-    if (line[0] == L'"') {
-        for (at = 1; at < line.size() && line[at] != L'"'; ++at)
-            program += line[at];
-        if (at < line.size())
-            ++at;
-    } else {
-        for (; at < line.size() && !IsBlank(line[at]); ++at)
-            program += line[at];
-    }
-    arguments.push_back(std::move(program));
+    arguments.push_back(TakeProgramPath(line, at));
 
     while (at < line.size() && IsBlank(line[at]))
         ++at;
@@ -170,17 +194,7 @@ std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {
             argument += L'"';
             continue;
         }
-        ++quotes;
-        // Quotes in a row: every third one is a literal quote.
-        while (at + 1 < line.size() && line[at + 1] == L'"') {
-            ++at;
-            if (++quotes == 3) {
-                argument += L'"';
-                quotes = 0;
-            }
-        }
-        if (quotes == 2)
-            quotes = 0;
+        TakeQuoteRun(line, at, argument, quotes);
     }
     argument.append(backslashes, L'\\');
     if (started)

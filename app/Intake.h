@@ -14,11 +14,11 @@
 
 namespace vesk {
 
-enum class IntakeKind : uint32_t {
-    CommandLine = 0,   // paths from the command line or a hand-over, each added with flags 0
-    DroppedFiles = 1,  // dropped items, folders walked with `flags`
-    FileSelection = 3, // files chosen in the open dialog
-    FolderScan = 4,    // one folder walked with a wildcard and `flags`
+enum class IntakeKind {
+    CommandLine,   // paths from the command line or a hand-over, each added with flags 0
+    DroppedFiles,  // dropped items, folders walked with `flags`
+    FileSelection, // files chosen in the open dialog
+    FolderScan,    // one folder walked with a wildcard and `flags`
 };
 
 struct IntakeRequest {

@@ -1,6 +1,6 @@
 #include "app/Verify.h"
 
-#include "core/DigestText.h"
+#include "core/AlgorithmTable.h"
 #include "core/FileHashJob.h"
 #include "platform/Platform.h"
 

@@ -19,6 +19,9 @@
 #include "algorithms/Tth.h"
 #include "algorithms/Whirlpool.h"
 #include "algorithms/XxHash.h"
+#include "text/DigestText.h"
+
+#include <span>
 
 namespace vesk {
 
@@ -113,6 +116,15 @@ std::optional<PathFamily> AlgorithmPathFamily(AlgorithmId id) {
 const char* AlgorithmCodePath(AlgorithmId id) {
     const std::optional<PathFamily> family = AlgorithmPathFamily(id);
     return family ? ActiveCodePath(*family) : "portable";
+}
+
+std::wstring DigestToText(const uint8_t* digest, AlgorithmId id, bool uppercase) {
+    const std::span<const uint8_t> bytes(digest, AlgorithmById(id).digestLength);
+    if (id != kTthId)
+        return HexEncode(bytes, uppercase);
+    std::wstring text;
+    Base32Encode(bytes, !uppercase, text);
+    return text;
 }
 
 } // namespace vesk

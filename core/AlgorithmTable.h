@@ -20,6 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string>
 
 namespace vesk {
 
@@ -38,6 +39,8 @@ inline constexpr AlgorithmId kCrc32Id = 5;
 inline constexpr AlgorithmId kMd5Id = 15;
 inline constexpr AlgorithmId kSha1Id = 20;
 inline constexpr AlgorithmId kSha256Id = 22;
+inline constexpr AlgorithmId kSha384Id = 23;
+inline constexpr AlgorithmId kSha512Id = 24;
 inline constexpr AlgorithmId kTthId = 31; // the one digest shown as base32
 
 using AlgorithmInit = void (*)(void* context);
@@ -68,6 +71,10 @@ std::optional<PathFamily> AlgorithmPathFamily(AlgorithmId id);
 // The code path the algorithm's update takes now, e.g. "shani"; "portable"
 // when it has no other.
 const char* AlgorithmCodePath(AlgorithmId id);
+
+// The text of one digest of algorithm `id`: digestLength bytes as hex, or
+// base32 for the Tiger tree hash.
+std::wstring DigestToText(const uint8_t* digest, AlgorithmId id, bool uppercase);
 
 // Adapters from the registry's untyped operations to a family's typed ones.
 // One instance exists per (context type, operation), so entries that name the

@@ -125,7 +125,10 @@ void InitColumnLayout(ColumnTable& table, const std::function<uint32_t(uint32_t)
 
 // The two columns of the Key-Value View, in memory order Name, Value.
 using KeyValueColumns = std::array<ColumnEntry, 2>;
-inline constexpr KeyValueColumns kDefaultKeyValueColumns = {0x80191000, 0x804B1041};
+inline constexpr KeyValueColumns kDefaultKeyValueColumns = {
+    MakeColumnEntry(kKeyValueNameColumnId, 0, 200, true),
+    MakeColumnEntry(kKeyValueValueColumnId, 1, 600, true),
+};
 
 // The process-wide view state: the column table, the view switches and the
 // Key-Value columns, all starting at their defaults.

@@ -1,6 +1,6 @@
 #include "core/FileHashJob.h"
 
-#include "core/DigestText.h"
+#include "core/AlgorithmTable.h"
 #include "core/HashContextSet.h"
 #include "core/HelperThreads.h"
 #include "core/PieceStream.h"

@@ -6,8 +6,8 @@
 // so that a short input reaches past the larger blocks and stripes; the
 // algorithm, the cuts and the alignment come from its last bytes.
 #include "core/AlgorithmTable.h"
-#include "core/TextEncoding.h"
 #include "fuzz/FuzzCheck.h"
+#include "text/TextEncoding.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -17,8 +17,8 @@ using vesk::fuzz::Visible;
 
 namespace {
 
-constexpr const wchar_t* kFileNames[] = {L"list.txt", L"SHA256SUMS", L"files.md5", L"disk.sfv", L"B2SUMS",
-                                         L"hashes.tth", L"x.xxh128", L"CHECKSUM"};
+constexpr const wchar_t* kFileNames[] = {L"list.txt", L"SHA256SUMS", L"files.md5", L"disk.sfv",
+                                         L"B2SUMS",   L"hashes.tth", L"x.xxh128",  L"CHECKSUM"};
 
 std::string LowerHex(const std::vector<uint8_t>& bytes) {
     static constexpr char kDigits[] = "0123456789abcdef";
@@ -42,8 +42,8 @@ void CheckReadsBack(const std::string& text, const ChecksumLine& line, Algorithm
 
 // The algorithms a GNU line's digest length names when nothing else does.
 bool NamedByLength(AlgorithmId id) {
-    return id == kCrc32Id || id == kMd5Id || id == kSha1Id || id == kSha256Id || id == AlgorithmId{23} ||
-           id == AlgorithmId{24};
+    return id == kCrc32Id || id == kMd5Id || id == kSha1Id || id == kSha256Id || id == kSha384Id ||
+           id == kSha512Id;
 }
 
 } // namespace
@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(list.lines.size() + list.improperLines <= lineCount, std::to_string(list.improperLines));
     size_t previous = 0;
     for (const ChecksumLine& line : list.lines) {
-        FUZZ_CHECK(line.lineNumber > previous && line.lineNumber <= lineCount, std::to_string(line.lineNumber));
+        FUZZ_CHECK(line.lineNumber > previous && line.lineNumber <= lineCount,
+                   std::to_string(line.lineNumber));
         previous = line.lineNumber;
         FUZZ_CHECK(line.algorithm < kAlgorithmCount, std::to_string(line.algorithm));
         FUZZ_CHECK(line.expected.size() == AlgorithmById(line.algorithm).digestLength,
@@ -67,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(!line.name.empty() && line.name.find(L'\0') == std::wstring::npos, Visible(line.name));
 
         const std::string digest = LowerHex(line.expected);
-        const std::optional<std::string> bsd = FormatChecksumLine(ChecksumForm::Bsd, line.algorithm, line.name, digest);
+        const std::optional<std::string> bsd =
+            FormatChecksumLine(ChecksumForm::Bsd, line.algorithm, line.name, digest);
         FUZZ_CHECK(bsd.has_value(), Visible(line.name));
         CheckReadsBack(*bsd, line, AlgorithmSource::Tag);
         if (NamedByLength(line.algorithm) && line.name.find(L" (") == std::wstring::npos) {

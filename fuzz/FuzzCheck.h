@@ -2,7 +2,7 @@
 // aborts, so libFuzzer keeps the input as a crash and the regression run fails.
 #pragma once
 
-#include "core/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -6,9 +6,9 @@
 // list: no name may add markup, leave an entity undone or shift a field.
 #include "core/FileHashJob.h"
 #include "fuzz/FuzzCheck.h"
-#include "report/ReportWriter.h"
-#include "tests/ui/MemoryListControl.h"
-#include "ui/ResultList.h"
+#include "results/ReportWriter.h"
+#include "results/ResultList.h"
+#include "tests/results/MemoryListControl.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 

@@ -7,14 +7,14 @@
 // every other value; then one file is hashed with the columns that came out,
 // and shown in the result list in both views.
 #include "app/Settings.h"
-#include "core/DigestText.h"
+#include "core/AlgorithmTable.h"
 #include "core/FileHashJob.h"
 #include "core/HashContextSet.h"
 #include "fuzz/FuzzCheck.h"
 #include "platform/IniText.h"
 #include "platform/Platform.h"
-#include "tests/ui/MemoryListControl.h"
-#include "ui/ResultList.h"
+#include "results/ResultList.h"
+#include "tests/results/MemoryListControl.h"
 
 #include <signal.h>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #include "platform/Console.h"
 
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
+#include "text/TextEncoding.h"
 
 #include <cerrno>
 #include <csignal>

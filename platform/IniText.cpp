@@ -1,6 +1,6 @@
 #include "platform/IniText.h"
 
-#include "core/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <algorithm>
 #include <vector>

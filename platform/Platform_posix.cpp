@@ -1,7 +1,7 @@
 #include "platform/Platform.h"
 
-#include "core/TextEncoding.h"
 #include "platform/IniText.h"
+#include "text/TextEncoding.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,7 +1,7 @@
 #include "tests/TestUtil.h"
 
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

@@ -20,13 +20,6 @@ namespace {
 constexpr size_t kInitialSelectionCharacters = 32768;
 constexpr size_t kLargestSelectionCharacters = 1 << 24;
 
-std::wstring DroppedItem(HDROP drop, UINT index) {
-    const UINT length = DragQueryFileW(drop, index, nullptr, 0);
-    std::wstring path(size_t(length) + 1, L'\0');
-    path.resize(DragQueryFileW(drop, index, path.data(), length + 1));
-    return path;
-}
-
 } // namespace
 
 void AddFilesCommand(HWND mainWindow) {
@@ -77,10 +70,7 @@ void AddDroppedItems(HWND mainWindow, HDROP drop) {
     IntakeRequest request;
     request.kind = IntakeKind::DroppedFiles;
     request.flags = ShiftOrControlHeld() ? 1 : 0;
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i)
-        request.paths.push_back(DroppedItem(drop, i));
-    DragFinish(drop);
+    request.paths = TakeDroppedPaths(drop);
     StartWorker(mainWindow, std::move(request));
 }
 

@@ -55,10 +55,10 @@ void OnBrowse(HWND dialog) {
 
 // The first dropped item names the folder: a folder itself, or a file's folder.
 void OnDropFiles(HWND dialog, HDROP drop) {
-    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
-    std::wstring path(size_t(length) + 1, L'\0');
-    path.resize(DragQueryFileW(drop, 0, path.data(), length + 1));
-    DragFinish(drop);
+    const std::vector<std::wstring> paths = TakeDroppedPaths(drop);
+    if (paths.empty())
+        return;
+    const std::wstring& path = paths.front();
     switch (platform::QueryPathKind(path)) {
     case platform::PathKind::Folder:
         SetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, path.c_str());

@@ -1,8 +1,9 @@
 #include "ui/BenchmarkDialog.h"
 
 #include "resources/resource.h"
-#include "ui/Benchmark.h"
+#include "results/Benchmark.h"
 #include "ui/ControlUtil.h"
+#include "ui/Handles.h"
 
 #include <commctrl.h>
 
@@ -47,11 +48,6 @@ BenchmarkSort& SharedBenchmarkSort() {
 
 // ---- The run, on its worker thread -----------------------------------------
 
-struct VirtualMemoryDeleter {
-    void operator()(uint8_t* memory) const { VirtualFree(memory, 0, MEM_RELEASE); }
-};
-using VirtualMemoryOwner = std::unique_ptr<uint8_t, VirtualMemoryDeleter>;
-
 bool DialogOpen(const RunState& run) {
     return !run.dialogClosed.load();
 }
@@ -80,7 +76,7 @@ void FillBuffer(std::span<uint8_t> buffer) {
 }
 
 void MeasureForDialog(RunState& run) {
-    VirtualMemoryOwner memory(static_cast<uint8_t*>(
+    VirtualMemoryOwner<uint8_t> memory(static_cast<uint8_t*>(
         VirtualAlloc(nullptr, kBenchmarkBufferBytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE)));
     LARGE_INTEGER frequency{};
     QueryPerformanceFrequency(&frequency);

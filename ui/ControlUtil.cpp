@@ -10,28 +10,9 @@ namespace vesk {
 
 namespace {
 
-using RtlGetVersionFunction = LONG(WINAPI*)(OSVERSIONINFOW*);
 using SetWindowThemeFunction = HRESULT(WINAPI*)(HWND, LPCWSTR, LPCWSTR);
 
-// The real version, which GetVersionEx hides from programs that do not claim
-// the newest systems in their manifest.
-DWORD QueryOsMajorVersion() {
-    OSVERSIONINFOW version{};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll"))
-        if (auto query = reinterpret_cast<RtlGetVersionFunction>(
-                reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion"))))
-            if (query(&version) == 0)
-                return version.dwMajorVersion;
-    return 6;
-}
-
 } // namespace
-
-DWORD OsMajorVersion() {
-    static const DWORD version = QueryOsMajorVersion();
-    return version;
-}
 
 std::wstring LoadText(UINT id) {
     const wchar_t* text = nullptr;
@@ -46,6 +27,17 @@ std::wstring WindowText(HWND window) {
     return text;
 }
 
+std::vector<std::wstring> TakeDroppedPaths(HDROP drop) {
+    std::vector<std::wstring> paths(DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0));
+    for (UINT i = 0; i < paths.size(); ++i) {
+        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
+        paths[i].resize(size_t(length) + 1);
+        paths[i].resize(DragQueryFileW(drop, i, paths[i].data(), length + 1));
+    }
+    DragFinish(drop);
+    return paths;
+}
+
 bool ShiftOrControlHeld() {
     return (GetKeyState(VK_SHIFT) & 0x8000) != 0 || (GetKeyState(VK_CONTROL) & 0x8000) != 0;
 }
@@ -57,8 +49,8 @@ void MenuSetCheck(HMENU menu, UINT id, bool checked) {
 void SetProgramIcons(HWND window) {
     for (auto [kind, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
         const int size = GetSystemMetrics(metric);
-        HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VESK), IMAGE_ICON, size, size,
-                                 LR_SHARED);
+        HANDLE icon = LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_VESK), IMAGE_ICON, size,
+                                 size, LR_SHARED);
         SendMessageW(window, WM_SETICON, kind, reinterpret_cast<LPARAM>(icon));
     }
 }

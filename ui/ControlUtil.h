@@ -2,17 +2,16 @@
 // program: the system's version, the string table, menus, edits, theming and list views.
 #pragma once
 
-#include "ui/ListControl.h"
+#include "results/ListControl.h"
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <string>
+#include <vector>
 
 namespace vesk {
-
-// The system's real major version (6 and later: collapsible groups and the
-// modern folder picker).
-DWORD OsMajorVersion();
 
 // A string-table entry of the program.
 std::wstring LoadText(UINT id);
@@ -22,6 +21,9 @@ std::wstring WindowText(HWND window);
 
 // Shift or Ctrl held down while the current message was sent.
 bool ShiftOrControlHeld();
+
+// The paths of a drop, in the order given; ends the drop.
+std::vector<std::wstring> TakeDroppedPaths(HDROP drop);
 
 void MenuSetCheck(HMENU menu, UINT id, bool checked);
 

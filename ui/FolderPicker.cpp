@@ -1,6 +1,7 @@
 #include "ui/FolderPicker.h"
 
 #include "ui/ControlUtil.h"
+#include "ui/Handles.h"
 
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -11,20 +12,6 @@
 namespace vesk {
 
 namespace {
-
-template <typename T>
-struct ComReleaser {
-    void operator()(T* object) const {
-        if (object != nullptr)
-            object->Release();
-    }
-};
-template <typename T>
-using ComOwner = std::unique_ptr<T, ComReleaser<T>>;
-
-struct CoTaskMemDeleter {
-    void operator()(void* memory) const { CoTaskMemFree(memory); }
-};
 
 // Selects the starting folder once the browser is open, and shows the
 // selected folder's path as it changes.
@@ -47,7 +34,7 @@ bool BrowseForFolder(HWND owner, std::wstring& folder) {
         browse.lpfn = BrowseCallback;
         browse.lParam = reinterpret_cast<LPARAM>(folder.c_str());
     }
-    std::unique_ptr<ITEMIDLIST, CoTaskMemDeleter> item(SHBrowseForFolderW(&browse));
+    CoTaskMemOwner<ITEMIDLIST> item(SHBrowseForFolderW(&browse));
     if (!item)
         return false;
     // The long-path form of the conversion has no fixed buffer.
@@ -62,8 +49,6 @@ bool BrowseForFolder(HWND owner, std::wstring& folder) {
 } // namespace
 
 bool PickFolder(HWND owner, std::wstring& folder) {
-    if (OsMajorVersion() < 6)
-        return BrowseForFolder(owner, folder);
     IFileOpenDialog* created = nullptr;
     if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&created))))
         return BrowseForFolder(owner, folder);
@@ -87,7 +72,7 @@ bool PickFolder(HWND owner, std::wstring& folder) {
     wchar_t* path = nullptr;
     if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, &path)))
         return false;
-    std::unique_ptr<wchar_t, CoTaskMemDeleter> owned(path);
+    CoTaskMemOwner<wchar_t> owned(path);
     folder = path;
     return true;
 }

@@ -5,18 +5,9 @@
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
+#include "ui/Handles.h"
 
 namespace vesk {
-
-struct FontDeleter {
-    void operator()(HFONT font) const {
-        if (font != nullptr)
-            DeleteObject(font);
-    }
-};
-using FontOwner = std::unique_ptr<std::remove_pointer_t<HFONT>, FontDeleter>;
 
 // The font the "Font" setting names, at the screen's resolution.
 FontOwner CreateListFont(const SettingsFile& settings);

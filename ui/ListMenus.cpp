@@ -1,4 +1,5 @@
 #include "ui/ListMenus.h"
+#include "ui/Handles.h"
 
 #include "resources/resource.h"
 #include "ui/ControlUtil.h"
@@ -8,15 +9,6 @@
 #include <cstring>
 
 namespace vesk {
-
-namespace {
-
-struct MenuDeleter {
-    void operator()(HMENU menu) const { DestroyMenu(menu); }
-};
-using MenuOwner = std::unique_ptr<std::remove_pointer_t<HMENU>, MenuDeleter>;
-
-} // namespace
 
 bool CopyTextToClipboard(HWND owner, const std::wstring& text) {
     if (!OpenClipboard(owner))
@@ -59,7 +51,7 @@ void ShowListContextMenu(HWND mainWindow, ListViewControl& list, POINT screen) {
         InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, ID_LIST_COPY_CELL, item.c_str());
     }
     const bool sheet = (SharedViewState().viewFlags.load(std::memory_order_relaxed) & kViewSheet) != 0;
-    if (sheet || OsMajorVersion() < 6 || !list.DrawsGroups()) {
+    if (sheet || !list.DrawsGroups()) {
         EnableMenuItem(popup, ID_LIST_COLLAPSE_ALL, MF_BYCOMMAND | MF_GRAYED);
         EnableMenuItem(popup, ID_LIST_EXPAND_ALL, MF_BYCOMMAND | MF_GRAYED);
     }

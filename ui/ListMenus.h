@@ -3,8 +3,8 @@
 // header's, which shows or hides single columns.
 #pragma once
 
+#include "results/ResultList.h"
 #include "ui/ListView.h"
-#include "ui/ResultList.h"
 
 #include <windows.h>
 

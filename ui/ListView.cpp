@@ -51,10 +51,7 @@ ListViewControl::ListViewControl(HWND list) : list_(list), drawsGroups_(ProbeGro
         SHGetFileInfoW(L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
-ListViewControl::~ListViewControl() {
-    if (boldFont_ != nullptr)
-        DeleteObject(boldFont_);
-}
+ListViewControl::~ListViewControl() = default;
 
 int ListViewControl::ColumnCount() const {
     HWND header = ListView_GetHeader(list_);
@@ -284,16 +281,14 @@ LRESULT ListViewControl::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
         if (data == nullptr || !data->groupHeader)
             return CDRF_DODEFAULT;
         HFONT listFont = reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0));
-        if (boldFont_ == nullptr || boldMadeFrom_ != listFont) {
+        if (!boldFont_ || boldMadeFrom_ != listFont) {
             LOGFONTW font{};
             GetObjectW(listFont ? listFont : GetStockObject(DEFAULT_GUI_FONT), sizeof font, &font);
             font.lfWeight = FW_BOLD;
-            if (boldFont_ != nullptr)
-                DeleteObject(boldFont_);
-            boldFont_ = CreateFontIndirectW(&font);
+            boldFont_.reset(CreateFontIndirectW(&font));
             boldMadeFrom_ = listFont;
         }
-        SelectObject(draw.nmcd.hdc, boldFont_);
+        SelectObject(draw.nmcd.hdc, boldFont_.get());
         draw.clrTextBk = kHeaderRowBackground;
         return CDRF_NEWFONT;
     }

@@ -6,7 +6,8 @@
 // subitem number.
 #pragma once
 
-#include "ui/ListControl.h"
+#include "results/ListControl.h"
+#include "ui/Handles.h"
 
 #include <windows.h>
 
@@ -74,7 +75,7 @@ private:
     bool fileIcons_ = false;
     HIMAGELIST systemIcons_ = nullptr;
     std::unordered_map<std::wstring, int> iconByExtension_;
-    HFONT boldFont_ = nullptr;     // the list font in bold, for header rows
+    FontOwner boldFont_;           // the list font in bold, for header rows
     HFONT boldMadeFrom_ = nullptr; // the list font it was made from
     RowData emptyRow_;
 };

@@ -138,7 +138,7 @@ void MainWindow::OnInitDialog(HWND window) {
 
     openDocument_ = OpenWithDesktop;
     control_ = std::make_unique<ListViewControl>(list_);
-    control_->SetCollapsibleGroups(OsMajorVersion() >= 6);
+    control_->SetCollapsibleGroups(true);
     results_ = std::make_unique<ResultList>(*control_, SharedViewState(), HeaderTextsFromResources());
     results_->CreateColumns();
 
@@ -231,126 +231,100 @@ void MainWindow::Exit() {
     DestroyWindow(window_);
 }
 
+// The menu commands and accelerators, each a line of its own; a range of ids
+// shares one line.
+const MainWindow::Command MainWindow::kCommands[] = {
+    {ID_FILE_EXIT, ID_FILE_EXIT, [](MainWindow& self, int) { self.Exit(); }},
+    {ID_CLOSE_WINDOW, ID_CLOSE_WINDOW, [](MainWindow& self, int) { self.Exit(); }},
+    {ID_FILE_STOP, ID_FILE_STOP, [](MainWindow&, int) { StopRunningJobs(); }},
+    {ID_FILE_ADD_FILES, ID_FILE_ADD_FILES, [](MainWindow& self, int) { AddFilesCommand(self.window_); }},
+    {ID_FILE_ADD_FOLDER, ID_FILE_ADD_FOLDER, [](MainWindow& self, int) { AddFolderCommand(self.window_); }},
+    {ID_FILE_ADD_FOLDER_ADVANCED, ID_FILE_ADD_FOLDER_ADVANCED,
+     [](MainWindow& self, int) { ShowAddFolderDialog(self.window_, self.options_.settings); }},
+    {ID_FILE_VERIFY, ID_FILE_VERIFY,
+     [](MainWindow& self, int) { ChooseAndVerify(self.window_, self.options_.settings); }},
+    {ID_FILE_SAVE, ID_FILE_SAVE,
+     [](MainWindow& self, int) { SaveReport(self.window_, self.Reports(), self.options_.settings); }},
+    {ID_EDIT_COPY, ID_EDIT_COPY,
+     [](MainWindow& self, int) { CopyReport(self.window_, self.Reports(), true); }},
+    {ID_EDIT_COPY_ALL, ID_EDIT_COPY_ALL,
+     [](MainWindow& self, int) { CopyReport(self.window_, self.Reports(), false); }},
+    {ID_EDIT_SELECT_ALL, ID_EDIT_SELECT_ALL, [](MainWindow& self, int) { self.results_->SelectAll(); }},
+    {ID_EDIT_FIND, ID_EDIT_FIND, [](MainWindow& self, int) { self.ToggleFindBar(false); }},
+    {ID_HIDE_FIND, ID_HIDE_FIND, [](MainWindow& self, int) { self.ToggleFindBar(true); }},
+    {ID_EDIT_DELETE, ID_EDIT_DELETE, [](MainWindow& self, int) { self.results_->DeleteSelectedRows(); }},
+    {ID_EDIT_CLEAR, ID_EDIT_CLEAR, [](MainWindow& self, int) { self.results_->Clear(); }},
+    {ID_VIEW_FONT, ID_VIEW_FONT, [](MainWindow& self, int) { self.ChangeFont(); }},
+    {ID_TOOLS_OPTIONS, ID_TOOLS_OPTIONS,
+     [](MainWindow& self, int) { ShowOptionsDialog(self.window_, SharedViewState(), self.results_.get()); }},
+    {ID_VIEW_HTML_ALL, ID_VIEW_CSV_ALL, [](MainWindow& self, int id) { self.ViewReportCommand(id, false); }},
+    {ID_VIEW_HTML_SELECTED, ID_VIEW_CSV_SELECTED,
+     [](MainWindow& self, int id) { self.ViewReportCommand(id, true); }},
+    {ID_VIEW_FULL_PATH, ID_VIEW_FULL_PATH, [](MainWindow& self, int) { self.ToggleFullPath(); }},
+    {ID_VIEW_UPPERCASE, ID_VIEW_UPPERCASE, [](MainWindow& self, int) { self.ToggleUppercase(); }},
+    {ID_VIEW_GRID_LINES, ID_VIEW_GRID_LINES, [](MainWindow& self, int) { self.ToggleGridLines(); }},
+    {ID_VIEW_KEY_VALUE, ID_VIEW_KEY_VALUE, [](MainWindow& self, int) { self.ShowView(false); }},
+    {ID_VIEW_SHEET, ID_VIEW_SHEET, [](MainWindow& self, int) { self.ShowView(true); }},
+    {ID_VIEW_TOGGLE, ID_VIEW_TOGGLE, [](MainWindow& self, int) { self.SwitchView(); }},
+    {ID_VIEW_ALWAYS_ON_TOP, ID_VIEW_ALWAYS_ON_TOP, [](MainWindow& self, int) { self.ToggleAlwaysOnTop(); }},
+    {ID_LIST_COLLAPSE_ALL, ID_LIST_COLLAPSE_ALL,
+     [](MainWindow& self, int) { self.results_->SetGroupsCollapsed(true); }},
+    {ID_LIST_EXPAND_ALL, ID_LIST_EXPAND_ALL,
+     [](MainWindow& self, int) { self.results_->SetGroupsCollapsed(false); }},
+    {ID_TOOLS_BENCHMARK, ID_TOOLS_BENCHMARK,
+     [](MainWindow& self, int) { ShowBenchmarkDialog(self.window_); }},
+    {ID_TOOLS_SHELL, ID_TOOLS_SHELL, [](MainWindow& self, int) { ToggleShellEntry(self.menu_); }},
+    {ID_HELP_HELP, ID_HELP_HELP, [](MainWindow&, int) { OpenHelpPage(); }},
+    {ID_HELP_ABOUT, ID_HELP_ABOUT, [](MainWindow& self, int) { ShowAboutDialog(self.window_); }},
+};
+
 void MainWindow::OnCommand(int id, int code) {
-    const bool sheet = (CurrentViewFlags() & kViewSheet) != 0;
-    switch (id) {
-    case ID_FILE_EXIT:
-    case ID_CLOSE_WINDOW:
-        Exit();
-        break;
-    case ID_FILE_STOP:
-        StopRunningJobs();
-        break;
-    case ID_FILE_ADD_FILES:
-        AddFilesCommand(window_);
-        break;
-    case ID_FILE_ADD_FOLDER:
-        AddFolderCommand(window_);
-        break;
-    case ID_FILE_ADD_FOLDER_ADVANCED:
-        ShowAddFolderDialog(window_, options_.settings);
-        break;
-    case ID_FILE_VERIFY:
-        ChooseAndVerify(window_, options_.settings);
-        break;
-    case ID_FILE_SAVE:
-        SaveReport(window_, Reports(), options_.settings);
-        break;
-    case ID_EDIT_COPY:
-    case ID_EDIT_COPY_ALL:
-        CopyReport(window_, Reports(), id == ID_EDIT_COPY);
-        break;
-    case ID_EDIT_SELECT_ALL:
-        results_->SelectAll();
-        break;
-    case ID_EDIT_FIND:
-    case ID_HIDE_FIND:
-        ToggleFindBar(id == ID_HIDE_FIND);
-        break;
-    case IDC_MAIN_FIND:
+    if (id == IDC_MAIN_FIND) {
         if (code == EN_CHANGE)
             OnFindChanged();
-        break;
-    case ID_VIEW_FONT:
-        ChangeFont();
-        break;
-    case ID_TOOLS_OPTIONS:
-        ShowOptionsDialog(window_, SharedViewState(), results_.get());
-        break;
-    case ID_VIEW_HTML_ALL:
-    case ID_VIEW_TXT_ALL:
-    case ID_VIEW_CSV_ALL:
-        ViewReport(Reports(), ReportFormat(id - ID_VIEW_HTML_ALL), false, openDocument_);
-        break;
-    case ID_VIEW_HTML_SELECTED:
-    case ID_VIEW_TXT_SELECTED:
-    case ID_VIEW_CSV_SELECTED:
-        ViewReport(Reports(), ReportFormat(id - ID_VIEW_HTML_SELECTED), true, openDocument_);
-        break;
-    case ID_EDIT_DELETE:
-        results_->DeleteSelectedRows();
-        break;
-    case ID_EDIT_CLEAR:
-        results_->Clear();
-        break;
-    case ID_VIEW_FULL_PATH:
-        ToggleViewFlag(kViewFullPath, ID_VIEW_FULL_PATH);
-        results_->RelabelFiles();
-        break;
-    case ID_VIEW_UPPERCASE:
-        ToggleViewFlag(kViewUppercase, ID_VIEW_UPPERCASE);
-        results_->RecaseValues();
-        break;
-    case ID_VIEW_GRID_LINES:
-        ToggleViewFlag(kViewGridLines, ID_VIEW_GRID_LINES);
-        ListView_SetExtendedListViewStyleEx(list_, LVS_EX_GRIDLINES,
-                                            (CurrentViewFlags() & kViewGridLines) ? LVS_EX_GRIDLINES : 0);
-        break;
-    case ID_VIEW_KEY_VALUE:
-        if (sheet)
-            SwitchView();
-        break;
-    case ID_VIEW_SHEET:
-        if (!sheet)
-            SwitchView();
-        break;
-    case ID_VIEW_TOGGLE:
-        SwitchView();
-        break;
-    case ID_VIEW_ALWAYS_ON_TOP:
-        ToggleViewFlag(kViewAlwaysOnTop, ID_VIEW_ALWAYS_ON_TOP);
-        SetAlwaysOnTop((CurrentViewFlags() & kViewAlwaysOnTop) != 0);
-        break;
-    case ID_LIST_COLLAPSE_ALL:
-    case ID_LIST_EXPAND_ALL:
-        results_->SetGroupsCollapsed(id == ID_LIST_COLLAPSE_ALL);
-        break;
-    case ID_TOOLS_BENCHMARK:
-        ShowBenchmarkDialog(window_);
-        break;
-    case ID_TOOLS_SHELL:
-        ToggleShellEntry(menu_);
-        break;
-    case ID_HELP_HELP:
-        OpenHelpPage();
-        break;
-    case ID_HELP_ABOUT:
-        ShowAboutDialog(window_);
-        break;
-    default:
-        break;
+        return;
     }
+    for (const Command& command : kCommands)
+        if (id >= command.firstId && id <= command.lastId) {
+            command.run(*this, id);
+            return;
+        }
+}
+
+void MainWindow::ViewReportCommand(int id, bool selectedOnly) {
+    const int first = selectedOnly ? ID_VIEW_HTML_SELECTED : ID_VIEW_HTML_ALL;
+    ViewReport(Reports(), ReportFormat(id - first), selectedOnly, openDocument_);
+}
+
+void MainWindow::ToggleFullPath() {
+    ToggleViewFlag(kViewFullPath, ID_VIEW_FULL_PATH);
+    results_->RelabelFiles();
+}
+
+void MainWindow::ToggleUppercase() {
+    ToggleViewFlag(kViewUppercase, ID_VIEW_UPPERCASE);
+    results_->RecaseValues();
+}
+
+void MainWindow::ToggleGridLines() {
+    ToggleViewFlag(kViewGridLines, ID_VIEW_GRID_LINES);
+    ListView_SetExtendedListViewStyleEx(list_, LVS_EX_GRIDLINES,
+                                        (CurrentViewFlags() & kViewGridLines) ? LVS_EX_GRIDLINES : 0);
+}
+
+void MainWindow::ToggleAlwaysOnTop() {
+    ToggleViewFlag(kViewAlwaysOnTop, ID_VIEW_ALWAYS_ON_TOP);
+    SetAlwaysOnTop((CurrentViewFlags() & kViewAlwaysOnTop) != 0);
+}
+
+void MainWindow::ShowView(bool sheet) {
+    if (((CurrentViewFlags() & kViewSheet) != 0) != sheet)
+        SwitchView();
 }
 
 void MainWindow::VerifyDroppedFiles(HDROP drop) {
-    const UINT count = DragQueryFileW(drop, 0xFFFFFFFF, nullptr, 0);
-    for (UINT i = 0; i < count; ++i) {
-        const UINT length = DragQueryFileW(drop, i, nullptr, 0);
-        std::wstring path(size_t(length) + 1, L'\0');
-        path.resize(DragQueryFileW(drop, i, path.data(), length + 1));
+    for (const std::wstring& path : TakeDroppedPaths(drop))
         OpenVerifyWindow(window_, path, options_.settings);
-    }
-    DragFinish(drop);
 }
 
 ReportInput MainWindow::Reports() {
@@ -479,74 +453,94 @@ void MainWindow::OnRevealLast() {
 }
 
 INT_PTR CALLBACK MainWindow::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    MainWindow* self = From(window);
     if (message == WM_INITDIALOG) {
-        self = reinterpret_cast<MainWindow*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->OnInitDialog(window);
+        reinterpret_cast<MainWindow*>(lParam)->OnInitDialog(window);
         return TRUE;
     }
+    MainWindow* self = From(window);
     if (self == nullptr)
         return FALSE;
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, DWLP_USER, 0);
+        delete self;
+        return TRUE;
+    }
+    return self->OnMessage(message, wParam, lParam);
+}
+
+INT_PTR MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_SIZE:
-        self->OnSize(UINT(wParam), LOWORD(lParam), HIWORD(lParam));
+        OnSize(UINT(wParam), LOWORD(lParam), HIWORD(lParam));
         return TRUE;
     case WM_GETMINMAXINFO:
-        reinterpret_cast<MINMAXINFO*>(lParam)->ptMinTrackSize = {kMinimumTrackSize, kMinimumTrackSize};
+        OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         return TRUE;
     case WM_COPYDATA:
-        self->OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+        OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
         return FALSE;
     case WM_NOTIFY:
-        SetWindowLongPtrW(window, DWLP_MSGRESULT, self->OnNotify(*reinterpret_cast<const NMHDR*>(lParam)));
+        SetWindowLongPtrW(window_, DWLP_MSGRESULT, OnNotify(*reinterpret_cast<const NMHDR*>(lParam)));
         return TRUE;
     case WM_COMMAND:
-        self->OnCommand(LOWORD(wParam), HIWORD(wParam));
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
         return TRUE;
     case WM_CONTEXTMENU:
-        self->OnContextMenu(reinterpret_cast<HWND>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
+        OnContextMenu(reinterpret_cast<HWND>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return TRUE;
     case WM_CTLCOLOREDIT:
-        if (reinterpret_cast<HWND>(lParam) != self->find_)
-            return FALSE;
-        SetTextColor(reinterpret_cast<HDC>(wParam),
-                     self->findMatchCount_ > 0 ? kFoundColour : kNotFoundColour);
-        SetBkColor(reinterpret_cast<HDC>(wParam), RGB(255, 255, 255));
-        return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+        return OnCtlColorEdit(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case kAskSelectionMessage:
-        ShowOptionsDialog(window, SharedViewState(), self->results_.get());
+        ShowOptionsDialog(window_, SharedViewState(), results_.get());
         return TRUE;
     case WM_DROPFILES:
-        // With Alt held, dropped checksum files are checked instead of hashed.
-        if (GetKeyState(VK_MENU) & 0x8000)
-            self->VerifyDroppedFiles(reinterpret_cast<HDROP>(wParam));
-        else
-            AddDroppedItems(window, reinterpret_cast<HDROP>(wParam));
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
         return TRUE;
     case kProgressMessage:
-        self->OnProgress(wParam, lParam);
+        OnProgress(wParam, lParam);
         return TRUE;
     case kAddResultsMessage:
-        self->OnAddResults(*reinterpret_cast<const std::vector<FileResult>*>(lParam));
+        OnAddResults(*reinterpret_cast<const std::vector<FileResult>*>(lParam));
         return TRUE;
     case kRevealLastMessage:
-        self->OnRevealLast();
+        OnRevealLast();
         return TRUE;
     case WM_TIMER:
-        if (wParam == kPaintTimer)
-            self->PaintListNow();
+        OnTimer(wParam);
         return TRUE;
     case WM_DESTROY:
         PostQuitMessage(0);
         return TRUE;
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(window, DWLP_USER, 0);
-        delete self;
-        return TRUE;
     default:
         return FALSE;
     }
+}
+
+void MainWindow::OnGetMinMaxInfo(MINMAXINFO& limits) {
+    limits.ptMinTrackSize = {kMinimumTrackSize, kMinimumTrackSize};
+}
+
+// The find box shows in green whether its text was found, in red if not.
+INT_PTR MainWindow::OnCtlColorEdit(HDC dc, HWND control) {
+    if (control != find_)
+        return FALSE;
+    SetTextColor(dc, findMatchCount_ > 0 ? kFoundColour : kNotFoundColour);
+    SetBkColor(dc, RGB(255, 255, 255));
+    return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+}
+
+// With Alt held, dropped checksum files are checked instead of hashed.
+void MainWindow::OnDropFiles(HDROP drop) {
+    if (GetKeyState(VK_MENU) & 0x8000)
+        VerifyDroppedFiles(drop);
+    else
+        AddDroppedItems(window_, drop);
+}
+
+void MainWindow::OnTimer(WPARAM timer) {
+    if (timer == kPaintTimer)
+        PaintListNow();
 }
 
 void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message) {

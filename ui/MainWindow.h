@@ -9,10 +9,10 @@
 
 #include "app/Settings.h"
 #include "platform/Console.h"
+#include "results/ResultList.h"
 #include "ui/ListFont.h"
 #include "ui/ListView.h"
 #include "ui/ReportCommands.h"
-#include "ui/ResultList.h"
 
 #include <windows.h>
 
@@ -41,18 +41,30 @@ public:
     // How the View menu's reports are opened; the desktop's "open" unless set.
     void SetDocumentOpener(std::function<void(const std::wstring&)> open) { openDocument_ = std::move(open); }
     int findMatchCount() const { return findMatchCount_; }
-    ResultList& results() { return *results_; }
     ListViewControl& listControl() { return *control_; }
     SIZE initialClientSize() const { return initialClientSize_; }
 
 private:
     explicit MainWindow(MainWindowOptions options) : options_(std::move(options)) {}
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+    // A menu command or accelerator: ids firstId to lastId run `run`.
+    struct Command {
+        int firstId;
+        int lastId;
+        void (*run)(MainWindow& self, int id);
+    };
+    static const Command kCommands[];
 
     void OnInitDialog(HWND window);
     void OnSize(UINT state, int width, int height);
     void OnCommand(int id, int code);
     LRESULT OnNotify(const NMHDR& header);
+    void OnGetMinMaxInfo(MINMAXINFO& limits);
+    INT_PTR OnCtlColorEdit(HDC dc, HWND control);
+    void OnDropFiles(HDROP drop);
+    void OnTimer(WPARAM timer);
     void OnCopyData(const COPYDATASTRUCT& data);
     void OnProgress(WPARAM step, LPARAM percent);
     void OnAddResults(const std::vector<FileResult>& batch);
@@ -66,6 +78,12 @@ private:
     void ApplyViewFlags();
     void ToggleViewFlag(ViewFlags flag, UINT menuId);
     void SwitchView();
+    void ShowView(bool sheet);
+    void ToggleFullPath();
+    void ToggleUppercase();
+    void ToggleGridLines();
+    void ToggleAlwaysOnTop();
+    void ViewReportCommand(int id, bool selectedOnly);
     void SetAlwaysOnTop(bool onTop);
     void Exit();
     void ToggleFindBar(bool onlyHide);

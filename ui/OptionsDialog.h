@@ -3,7 +3,7 @@
 #pragma once
 
 #include "core/ColumnTable.h"
-#include "ui/ResultList.h"
+#include "results/ResultList.h"
 
 #include <windows.h>
 

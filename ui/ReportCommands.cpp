@@ -1,6 +1,8 @@
 #include "ui/ReportCommands.h"
 
-#include "report/ChecksumWriter.h"
+#include "platform/Platform.h"
+#include "results/ChecksumWriter.h"
+#include "ui/Handles.h"
 #include "ui/ListMenus.h"
 
 #include <commdlg.h>
@@ -37,9 +39,8 @@ struct ChecksumChoice {
 // under the report filters; nothing for a report.
 std::optional<ChecksumChoice> ChecksumChoiceOf(int filterIndex, const std::wstring& path) {
     static const ChecksumChoice kByFilter[] = {
-        {ChecksumForm::Gnu, kSha256Id},    {ChecksumForm::Gnu, kSha1Id},
-        {ChecksumForm::Gnu, kMd5Id},       {ChecksumForm::Gnu, AlgorithmId{24}},
-        {ChecksumForm::Bsd, std::nullopt}, {ChecksumForm::Sfv, kCrc32Id}};
+        {ChecksumForm::Gnu, kSha256Id}, {ChecksumForm::Gnu, kSha1Id},      {ChecksumForm::Gnu, kMd5Id},
+        {ChecksumForm::Gnu, kSha512Id}, {ChecksumForm::Bsd, std::nullopt}, {ChecksumForm::Sfv, kCrc32Id}};
     if (filterIndex >= kFirstChecksumFilter && filterIndex <= kSaveFilterCount)
         return kByFilter[filterIndex - kFirstChecksumFilter];
     std::wstring extension = path.substr(std::min(path.rfind(L'.'), path.size()));
@@ -52,33 +53,16 @@ std::optional<ChecksumChoice> ChecksumChoiceOf(int filterIndex, const std::wstri
             return kByFilter[filter - kFirstChecksumFilter];
     return std::nullopt;
 }
+
 constexpr DWORD kLongestPathCharacters = 32768;
-
-struct HandleCloser {
-    void operator()(HANDLE handle) const { CloseHandle(handle); }
-};
-using FileOwner = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
-std::wstring SystemMessage(DWORD error) {
-    wchar_t* text = nullptr;
-    FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                   nullptr, error, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    std::wstring message = text != nullptr ? text : L"error " + std::to_wstring(error);
-    LocalFree(text);
-    while (!message.empty() && (message.back() == L'\n' || message.back() == L'\r' || message.back() == L' '))
-        message.pop_back();
-    return message;
-}
 
 // Writes all of `report` but its final NUL; 0 on success, else the system's error.
 DWORD WriteReportFile(const std::wstring& path, const std::string* report) {
-    FileOwner file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (file.get() == INVALID_HANDLE_VALUE) {
-        file.release();
+    const HANDLE created =
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (created == INVALID_HANDLE_VALUE)
         return GetLastError();
-    }
+    const KernelHandleOwner file(created);
     size_t at = 0;
     const size_t size = report != nullptr ? report->size() - 1 : 0;
     while (at < size) {
@@ -140,7 +124,7 @@ void SaveReport(HWND owner, const ReportInput& source, const SettingsFile& setti
     }
     if (const DWORD error = WriteReportFile(path, report ? &*report : nullptr); error != 0) {
         const std::wstring message =
-            L"The report could not be saved to " + path + L":\n" + SystemMessage(error);
+            L"The report could not be saved to " + path + L":\n" + SystemErrorText(error) + L".";
         MessageBoxW(owner, message.c_str(), L"Vesk", MB_OK | MB_ICONERROR);
     }
     WriteIntSetting(settings, kFilterIndexKey, int(dialog.nFilterIndex));

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "app/Settings.h"
-#include "report/ReportWriter.h"
+#include "results/ReportWriter.h"
 
 #include <windows.h>
 

@@ -3,6 +3,7 @@
 #include "platform/Platform.h"
 #include "resources/resource.h"
 #include "ui/ControlUtil.h"
+#include "ui/Handles.h"
 
 #include <memory>
 #include <string>
@@ -16,11 +17,6 @@ constexpr wchar_t kClassesKey[] = L"Software\\Classes";
 // Below kClassesKey.
 constexpr wchar_t kVerbKey[] = L"*\\shell\\Vesk";
 constexpr wchar_t kCommandKey[] = L"*\\shell\\Vesk\\command";
-
-struct RegistryKeyDeleter {
-    void operator()(HKEY key) const { RegCloseKey(key); }
-};
-using RegistryKeyOwner = std::unique_ptr<std::remove_pointer_t<HKEY>, RegistryKeyDeleter>;
 
 RegistryKeyOwner OpenKey(HKEY parent, const wchar_t* name, REGSAM access) {
     HKEY key = nullptr;

@@ -2,7 +2,7 @@
 
 #include "app/AppVersion.h"
 #include "app/Verify.h"
-#include "core/DigestText.h"
+#include "core/AlgorithmTable.h"
 #include "resources/resource.h"
 #include "ui/ControlUtil.h"
 #include "ui/ListView.h"

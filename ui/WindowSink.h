@@ -27,9 +27,11 @@ enum ProgressStep : WPARAM { kProgressBegin, kProgressSet, kProgressEnd };
 extern std::atomic<bool> revealRequested;
 
 // Each message to another thread costs more than hashing a small file, so
-// results travel in batches: a batch goes when it is full, when it is a few
-// hundredths of a second old, before a long file is read and when the job's
-// request is done. The progress bar shows only for files that take more than
+// results travel in batches. A batch goes when it is full, when the next
+// result finds it a few hundredths of a second old, before a long file is read
+// and when the job's request is done. No timer sends it: a row waits at most
+// as long as the next file takes, and that is a small file, since a long one
+// sends the batch before it is read. The progress bar shows only for files that take more than
 // one piece to read; for small files it would flash once per file.
 class WindowSink : public ResultSink {
 public:

@@ -1,9 +1,10 @@
 #include "app/ChecksumFile.h"
 
 #include "app/ConsoleCheck.h"
-#include "core/DigestText.h"
-#include "core/TextEncoding.h"
+#include "core/AlgorithmTable.h"
 #include "tests/TestUtil.h"
+#include "text/NameEscape.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -121,8 +122,8 @@ TEST(ChecksumFile, WritesLinesAsCoreutilsDoes) {
     // Every tag written reads back as its own algorithm.
     for (AlgorithmId id = 0; id < kAlgorithmCount; ++id)
         EXPECT_EQ(AlgorithmOfTag(TagOfAlgorithm(id)), id) << TagOfAlgorithm(id);
-    EXPECT_EQ(NameForCheckOutput(L"plain\\name"), L"plain\\name");
-    EXPECT_EQ(NameForCheckOutput(L"a\\b\nc"), L"\\a\\\\b\\nc");
+    EXPECT_EQ(WrittenName(L"plain\\name", NameEscapes::CheckReport), L"plain\\name");
+    EXPECT_EQ(WrittenName(L"a\\b\nc", NameEscapes::CheckReport), L"\\a\\\\b\\nc");
 }
 
 #ifndef _WIN32

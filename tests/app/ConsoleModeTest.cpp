@@ -1,8 +1,8 @@
 #include "app/ConsoleMode.h"
 #include "app/AppVersion.h"
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "app/HandOver.h"
 
-#include "core/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

@@ -1,9 +1,9 @@
 // The settings file through the system's own profile functions on Windows and
 // the program's INI code elsewhere.
 #include "app/Settings.h"
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -342,15 +342,6 @@ TEST_F(SettingsTest, WritersAtOnceNeverLeaveAHalfWrittenFile) {
 }
 #endif
 
-TEST(SettingsPath, IsBesideTheExecutable) {
-#ifdef _WIN32
-    EXPECT_EQ(SettingsPathFor(L"C:\\Tools\\vesk.exe"), L"C:\\Tools\\vesk.ini");
-#else
-    EXPECT_EQ(SettingsPathFor(L"/opt/vesk/bin/vesk"), L"/opt/vesk/bin/vesk.ini");
-#endif
-    EXPECT_EQ(SettingsPathFor(L"vesk.exe"), L"vesk.ini");
-}
-
 // Each case: a "Font" value, the font it gives starting from the default.
 const struct {
     const wchar_t* text;
@@ -378,13 +369,6 @@ TEST(FontSetting, ParsesFieldsAsTheyStand) {
         EXPECT_EQ(font.bold, c.bold) << WideToUtf8(c.text);
         EXPECT_EQ(font.italic, c.italic) << WideToUtf8(c.text);
     }
-}
-
-TEST(FontSetting, WritesBoldBeforeItalic) {
-    FontSetting font;
-    ParseFontSetting(L"Arial,10,italic,bold", font);
-    EXPECT_EQ(FormatFontSetting(font), L"Arial,10,bold,italic");
-    EXPECT_EQ(FormatFontSetting(FontSetting{}), L"Consolas,9");
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "core/FileHashJob.h"
 #include "core/HelperThreads.h"
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

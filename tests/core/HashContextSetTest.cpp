@@ -23,7 +23,6 @@ TEST(HashContextSet, ContextsFollowInIdOrderOn64ByteBoundaries) {
     }
     EXPECT_EQ(BuildContextSet(0), nullptr);
     EXPECT_EQ(BuildContextSet(~kAlgorithmBits), nullptr);
-    ReleaseContextSet(nullptr);
 }
 
 } // namespace

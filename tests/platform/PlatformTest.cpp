@@ -1,8 +1,8 @@
 // The platform layer, through the real system calls of whichever system runs
 // the tests (Linux natively, Windows under Wine).
 #include "platform/Platform.h"
-#include "core/TextEncoding.h"
 #include "tests/TestUtil.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 #include "ui/AboutDialog.h"
 
 #include "app/AppVersion.h"
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "resources/resource.h"
 #include "tests/ui/WindowTest.h"
+#include "text/TextEncoding.h"
 #include "ui/ControlUtil.h"
 
 #include <windowsx.h>
@@ -23,7 +23,6 @@ void CheckAboutBox(HWND dialog) {
 
     HWND title = GetDlgItem(dialog, IDC_ABOUT_TITLE);
     const std::string titleText = WideToUtf8(WindowText(title));
-    EXPECT_EQ(titleText, "Vesk " + WideToUtf8(kProgramVersion) + " (x64) " + WideToUtf8(kReleaseDate));
     EXPECT_TRUE(std::regex_match(titleText, std::regex(R"(Vesk \d+\.\d+\.\d+ \(x64\) \d{4}-\d{2}-\d{2})")))
         << titleText;
     LOGFONTW font{};

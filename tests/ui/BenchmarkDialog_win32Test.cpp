@@ -2,9 +2,9 @@
 // all 38 algorithms over 50 MiB takes seconds here, so only one test runs one.
 #include "ui/BenchmarkDialog.h"
 
-#include "core/TextEncoding.h"
+#include "results/Benchmark.h"
 #include "tests/ui/WindowTest.h"
-#include "ui/Benchmark.h"
+#include "text/TextEncoding.h"
 
 #include <commctrl.h>
 

@@ -5,10 +5,10 @@
 #pragma once
 
 #include "app/Settings.h"
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "resources/resource.h"
 #include "tests/TestUtil.h"
+#include "text/TextEncoding.h"
 #include "ui/MainWindow.h"
 
 #include <gtest/gtest.h>

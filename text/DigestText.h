@@ -1,9 +1,8 @@
-// Digest bytes as the text the program shows: hexadecimal for every algorithm
-// but the Tiger tree hash, which is shown as base32 (RFC 4648, no padding).
+// Digest bytes as text: hexadecimal, two digits a byte with the high nibble
+// first, or base32 (RFC 4648, no padding) for the one digest shown that way.
 #pragma once
 
-#include "core/AlgorithmTable.h"
-
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string>
@@ -19,8 +18,7 @@ inline constexpr size_t kMaxBase32InputBytes = 0x10000000;
 // `text` empty) for more than 268435456 bytes.
 int Base32Encode(std::span<const uint8_t> bytes, bool lowercase, std::wstring& text);
 
-// The text of one digest of algorithm `id`: digestLength bytes as two hex
-// digits each, high nibble first, or base32 for the Tiger tree hash.
-std::wstring DigestToText(const uint8_t* digest, AlgorithmId id, bool uppercase);
+// Two hex digits for each byte, high nibble first.
+std::wstring HexEncode(std::span<const uint8_t> bytes, bool uppercase);
 
 } // namespace vesk

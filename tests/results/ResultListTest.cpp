@@ -1,11 +1,11 @@
-#include "ui/ResultList.h"
+#include "results/ResultList.h"
 
 #include "app/PathWalk.h"
 #include "core/FileHashJob.h"
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
 #include "tests/TestUtil.h"
-#include "tests/ui/MemoryListControl.h"
+#include "tests/results/MemoryListControl.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -135,8 +135,8 @@ TEST_P(ResultListTest, RebuildBothWaysKeepsFilesTextsAndOrder) {
 
 TEST_P(ResultListTest, RebuildDropsHiddenValuesAndLeavesNewlyShownEmpty) {
     Add(L"a.bin");
-    ShowColumns(view, {kMd5Id}, false);   // hidden after the file was hashed
-    ShowColumns(view, {AlgorithmId{24}}); // shown after it
+    ShowColumns(view, {kMd5Id}, false); // hidden after the file was hashed
+    ShowColumns(view, {kSha512Id});     // shown after it
     SwitchView();
     EXPECT_EQ(ColumnTexts(control, 0), "CRC32|SHA-1|SHA-256|SHA-512");
     EXPECT_EQ(ColumnTexts(control, 1), "a.bin:CRC32:ab|a.bin:SHA-1:ab|a.bin:SHA-256:ab|");
@@ -333,7 +333,7 @@ TEST_P(ResultListTest, FindSelectsRowsWithMatchingValuesAndCountsCells) {
 TEST_P(ResultListTest, ShowingAndHidingColumnsInsertsAndDeletesAtTheTablePlace) {
     Add(L"a");
     list.SetColumnShown(PositionOfColumnId(kDateModifiedColumnId), true);
-    list.SetColumnShown(PositionOfColumnId(AlgorithmId{24}), true); // SHA-512, after SHA-256
+    list.SetColumnShown(PositionOfColumnId(kSha512Id), true); // SHA-512, after SHA-256
     EXPECT_EQ(Headers(control), (std::vector<std::string>{"File", "Date Modified", "CRC32", "MD5", "SHA-1",
                                                           "SHA-256", "SHA-512"}));
     EXPECT_EQ(Dump(control), (std::vector<std::string>{"a||a:CRC32:ab|a:MD5:ab|a:SHA-1:ab|a:SHA-256:ab|"}));

@@ -1,4 +1,4 @@
-#include "ui/Benchmark.h"
+#include "results/Benchmark.h"
 
 #include "platform/Platform.h"
 

@@ -1,4 +1,4 @@
-#include "ui/ResultList.h"
+#include "results/ResultList.h"
 
 #include "core/FileHashJob.h"
 #include "platform/Platform.h"

@@ -1,9 +1,9 @@
-#include "report/ReportWriter.h"
+#include "results/ReportWriter.h"
 
-#include "core/TextEncoding.h"
+#include "results/ResultList.h"
 #include "tests/TestUtil.h"
-#include "tests/ui/MemoryListControl.h"
-#include "ui/ResultList.h"
+#include "tests/results/MemoryListControl.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 

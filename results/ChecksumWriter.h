@@ -3,9 +3,9 @@
 // SFV lines of CRC32.
 #pragma once
 
-#include "app/ChecksumFile.h"
 #include "core/ColumnTable.h"
-#include "ui/ListControl.h"
+#include "results/ChecksumLine.h"
+#include "results/ListControl.h"
 
 #include <optional>
 #include <string>

@@ -1,4 +1,4 @@
-#include "core/DigestText.h"
+#include "text/DigestText.h"
 
 namespace vesk {
 
@@ -31,18 +31,12 @@ int Base32Encode(std::span<const uint8_t> bytes, bool lowercase, std::wstring& t
     return int(text.size());
 }
 
-std::wstring DigestToText(const uint8_t* digest, AlgorithmId id, bool uppercase) {
-    const AlgorithmInfo& info = AlgorithmById(id);
-    std::wstring text;
-    if (id == kTthId) {
-        Base32Encode({digest, info.digestLength}, !uppercase, text);
-        return text;
-    }
+std::wstring HexEncode(std::span<const uint8_t> bytes, bool uppercase) {
     const char* digits = uppercase ? "0123456789ABCDEF" : "0123456789abcdef";
-    text.resize(2 * info.digestLength);
-    for (uint32_t i = 0; i < info.digestLength; ++i) {
-        text[2 * i] = wchar_t(digits[digest[i] >> 4]);
-        text[2 * i + 1] = wchar_t(digits[digest[i] & 15]);
+    std::wstring text(2 * bytes.size(), L'0');
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        text[2 * i] = wchar_t(digits[bytes[i] >> 4]);
+        text[2 * i + 1] = wchar_t(digits[bytes[i] & 15]);
     }
     return text;
 }

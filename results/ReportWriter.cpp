@@ -1,6 +1,6 @@
-#include "report/ReportWriter.h"
+#include "results/ReportWriter.h"
 
-#include "core/TextEncoding.h"
+#include "text/TextEncoding.h"
 
 #include <algorithm>
 #include <map>

@@ -15,7 +15,7 @@
 
 #include "core/ColumnTable.h"
 #include "core/ResultSink.h"
-#include "ui/ListControl.h"
+#include "results/ListControl.h"
 
 #include <string>
 #include <vector>
@@ -83,8 +83,6 @@ public:
 
     int GroupCounter() const { return groupCounter_; }
     int SortColumn() const { return sortColumn_; }
-    // The column id each list column carries, by index.
-    const std::vector<ColumnId>& ColumnIds() const { return columnIds_; }
 
 private:
     struct FileBlock; // one file's record and texts during a rebuild

@@ -1,7 +1,7 @@
-#include "report/ChecksumWriter.h"
+#include "results/ChecksumWriter.h"
 
-#include "core/TextEncoding.h"
 #include "platform/Platform.h"
+#include "text/TextEncoding.h"
 
 #include <vector>
 

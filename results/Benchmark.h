@@ -11,7 +11,7 @@
 #pragma once
 
 #include "core/HashContextSet.h"
-#include "ui/ListControl.h"
+#include "results/ListControl.h"
 
 #include <cstdint>
 #include <functional>

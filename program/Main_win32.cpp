@@ -77,7 +77,6 @@ int RunWindow(HINSTANCE instance, std::vector<std::wstring> paths, platform::Con
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    OsMajorVersion(); // read once, before any other thread exists
     std::unique_ptr<platform::ConsoleWriter> output = platform::OpenConsoleOutput();
     const std::vector<std::wstring> arguments = platform::CommandLineArguments(0, nullptr);
     std::vector<std::wstring> paths(arguments.size() > 1 ? arguments.begin() + 1 : arguments.end(),

@@ -3,7 +3,7 @@
 // without groups, and the result list shows header rows instead.
 #pragma once
 
-#include "ui/ListControl.h"
+#include "results/ListControl.h"
 
 #include <algorithm>
 #include <map>

@@ -1,4 +1,5 @@
-#include "core/DigestText.h"
+#include "text/DigestText.h"
+#include "core/AlgorithmTable.h"
 #include "tests/TestUtil.h"
 
 #include <gtest/gtest.h>

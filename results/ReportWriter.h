@@ -12,7 +12,7 @@
 #pragma once
 
 #include "core/ColumnTable.h"
-#include "ui/ListControl.h"
+#include "results/ListControl.h"
 
 #include <optional>
 #include <string>

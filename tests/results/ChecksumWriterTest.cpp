@@ -1,10 +1,12 @@
-#include "report/ChecksumWriter.h"
+#include "results/ChecksumWriter.h"
 
-#include "core/TextEncoding.h"
+#include "app/ChecksumFile.h"
+
 #include "platform/Platform.h"
+#include "results/ResultList.h"
 #include "tests/TestUtil.h"
-#include "tests/ui/MemoryListControl.h"
-#include "ui/ResultList.h"
+#include "tests/results/MemoryListControl.h"
+#include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
 
