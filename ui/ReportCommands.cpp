@@ -124,7 +124,7 @@ void SaveReport(HWND owner, const ReportInput& source, const SettingsFile& setti
     }
     if (const DWORD error = WriteReportFile(path, report ? &*report : nullptr); error != 0) {
         const std::wstring message =
-            L"The report could not be saved to " + path + L":\n" + SystemErrorText(error) + L".";
+            L"The report could not be saved to " + path + L":\n" + platform::SystemErrorText(error) + L".";
         MessageBoxW(owner, message.c_str(), L"Vesk", MB_OK | MB_ICONERROR);
     }
     WriteIntSetting(settings, kFilterIndexKey, int(dialog.nFilterIndex));
