@@ -95,6 +95,9 @@ constexpr Variant<Xxh3UpdateFunction> kXxh3Variants[] = {
 #endif
     {"portable", 0, Xxh3UpdatePortable},
 };
+constexpr Variant<Blake3NodesFunction> kBlake3Variants[] = {
+    {"portable", 0, Blake3NodesPortable},
+};
 // clang-format on
 
 template <typename Function, size_t N>
@@ -147,6 +150,8 @@ decltype(auto) VisitFamily(PathTable& table, PathFamily family, Visitor&& visit)
         return visit(All(kKeccakVariants), table.keccakF1600);
     case PathFamily::Whirlpool:
         return visit(All(kWhirlpoolVariants), table.whirlpoolBlocks);
+    case PathFamily::Blake3:
+        return visit(All(kBlake3Variants), table.blake3Nodes);
     case PathFamily::Xxh3:
         break;
     }
@@ -191,6 +196,8 @@ const char* PathFamilyName(PathFamily family) {
         return "Sha3";
     case PathFamily::Whirlpool:
         return "Whirlpool";
+    case PathFamily::Blake3:
+        return "Blake3";
     case PathFamily::Xxh3:
         break;
     }
