@@ -95,7 +95,14 @@ constexpr Variant<Xxh3UpdateFunction> kXxh3Variants[] = {
 #endif
     {"portable", 0, Xxh3UpdatePortable},
 };
+// Each wider version finishes a remainder with the narrower ones, so it needs
+// their extensions too.
 constexpr Variant<Blake3NodesFunction> kBlake3Variants[] = {
+#if VESK_X86_PATHS
+    {"avx512", kCpuAvx512 | kCpuAvx2 | kCpuSse41 | kCpuSsse3, Blake3NodesAvx512},
+    {"avx2", kCpuAvx2 | kCpuSse41 | kCpuSsse3, Blake3NodesAvx2},
+    {"sse41", kCpuSse41 | kCpuSsse3, Blake3NodesSse41},
+#endif
     {"portable", 0, Blake3NodesPortable},
 };
 // clang-format on
