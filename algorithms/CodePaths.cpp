@@ -95,6 +95,16 @@ constexpr Variant<Xxh3UpdateFunction> kXxh3Variants[] = {
 #endif
     {"portable", 0, Xxh3UpdatePortable},
 };
+// Each wider version finishes a remainder with the narrower ones, so it needs
+// their extensions too.
+constexpr Variant<Blake3NodesFunction> kBlake3Variants[] = {
+#if VESK_X86_PATHS
+    {"avx512", kCpuAvx512 | kCpuAvx2 | kCpuSse41 | kCpuSsse3, Blake3NodesAvx512},
+    {"avx2", kCpuAvx2 | kCpuSse41 | kCpuSsse3, Blake3NodesAvx2},
+    {"sse41", kCpuSse41 | kCpuSsse3, Blake3NodesSse41},
+#endif
+    {"portable", 0, Blake3NodesPortable},
+};
 // clang-format on
 
 template <typename Function, size_t N>
@@ -147,6 +157,8 @@ decltype(auto) VisitFamily(PathTable& table, PathFamily family, Visitor&& visit)
         return visit(All(kKeccakVariants), table.keccakF1600);
     case PathFamily::Whirlpool:
         return visit(All(kWhirlpoolVariants), table.whirlpoolBlocks);
+    case PathFamily::Blake3:
+        return visit(All(kBlake3Variants), table.blake3Nodes);
     case PathFamily::Xxh3:
         break;
     }
@@ -191,6 +203,8 @@ const char* PathFamilyName(PathFamily family) {
         return "Sha3";
     case PathFamily::Whirlpool:
         return "Whirlpool";
+    case PathFamily::Blake3:
+        return "Blake3";
     case PathFamily::Xxh3:
         break;
     }

@@ -38,6 +38,14 @@ using KeccakPermutationFunction = void (*)(uint64_t* state);
 using WhirlpoolBlocksFunction = void (*)(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 // XXH3's streaming update on the library's state (XXH3_state_t, for XXH3 and XXH128).
 using Xxh3UpdateFunction = void (*)(void* state, const uint8_t* data, uint64_t byteCount);
+// BLAKE3 nodes side by side: writes the 32-byte chaining values of `count`
+// nodes of one kind, none of them the root, to cvs (32 bytes each, in order,
+// not overlapping any node). Chunks: nodes[i] points to 1024 whole bytes,
+// chunk firstChunkIndex + i of the input. Parents: nodes[i] points to the
+// 64 bytes of the left then the right child's CV (firstChunkIndex unused).
+enum class Blake3NodeKind : uint32_t { Chunks, Parents };
+using Blake3NodesFunction = void (*)(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
+                                     uint64_t firstChunkIndex, uint8_t* cvs);
 
 // FIPS 180-4 round constants, defined in Sha256.cpp and Sha512.cpp and shared
 // with the x86 versions.
@@ -56,6 +64,8 @@ void Blake2spStripesPortable(Blake2sContext* leaves, const uint8_t* stripes, uin
 void KeccakF1600Portable(uint64_t* state);
 void WhirlpoolBlocksPortable(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 void Xxh3UpdatePortable(void* state, const uint8_t* data, uint64_t byteCount);
+void Blake3NodesPortable(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
+                         uint64_t firstChunkIndex, uint8_t* cvs);
 
 // The x86 versions, in algorithms/x86/; each runs only where CodePaths.cpp
 // says the processor has what it needs.
@@ -74,6 +84,14 @@ void KeccakF1600Bmi2(uint64_t* state);
 void WhirlpoolBlocksAvx2(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 void Xxh3UpdateAvx2(void* state, const uint8_t* data, uint64_t byteCount);
 void Xxh3UpdateAvx512(void* state, const uint8_t* data, uint64_t byteCount);
+// 4, 8 and 16 nodes at a time; each hands a remainder smaller than its width
+// to the next narrower one, down to the portable version.
+void Blake3NodesSse41(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
+                      uint64_t firstChunkIndex, uint8_t* cvs);
+void Blake3NodesAvx2(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
+                     uint64_t firstChunkIndex, uint8_t* cvs);
+void Blake3NodesAvx512(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
+                       uint64_t firstChunkIndex, uint8_t* cvs);
 
 // The versions in use. Atomic only so that a test switching paths is never a
 // data race; reading a slot costs a plain load.
@@ -89,6 +107,7 @@ struct PathTable {
     std::atomic<KeccakPermutationFunction> keccakF1600;
     std::atomic<WhirlpoolBlocksFunction> whirlpoolBlocks;
     std::atomic<Xxh3UpdateFunction> xxh3Update;
+    std::atomic<Blake3NodesFunction> blake3Nodes;
 };
 
 // The table, filled with the best versions on first use (thread-safe).
