@@ -16,12 +16,13 @@ constexpr struct {
     const char* name; // lower case: a whole file name, or an extension with its dot
     AlgorithmId id;
 } kFileNames[] = {
-    {".md5", 15},       {"md5sums", 15},    {".md4", 14},       {".sha1", 20},      {"sha1sums", 20},
-    {".sha224", 21},    {"sha224sums", 21}, {".sha256", 22},    {"sha256sums", 22}, {".sha384", 23},
-    {"sha384sums", 23}, {".sha512", 24},    {"sha512sums", 24}, {".sha3-224", 25},  {".sha3-256", 26},
-    {".sha3-384", 27},  {".sha3-512", 28},  {".b2", 0},         {"b2sums", 0},      {".sfv", 5},
-    {".crc32", 5},      {".crc", 5},        {".tth", 31},       {".whirlpool", 33}, {".rmd160", 17},
-    {".ripemd160", 17}, {".xxh32", 34},     {".xxh64", 35},     {".xxh128", 37},
+    {".md5", 15},          {"md5sums", 15},    {".md4", 14},       {".sha1", 20},      {"sha1sums", 20},
+    {".sha224", 21},       {"sha224sums", 21}, {".sha256", 22},    {"sha256sums", 22}, {".sha384", 23},
+    {"sha384sums", 23},    {".sha512", 24},    {"sha512sums", 24}, {".sha3-224", 25},  {".sha3-256", 26},
+    {".sha3-384", 27},     {".sha3-512", 28},  {".b2", 0},         {"b2sums", 0},      {".sfv", 5},
+    {".crc32", 5},         {".crc", 5},        {".tth", 31},       {".whirlpool", 33}, {".rmd160", 17},
+    {".ripemd160", 17},    {".xxh32", 34},     {".xxh64", 35},     {".xxh128", 37},    {".b3", kBlake3Id},
+    {"b3sums", kBlake3Id},
 };
 
 int HexValue(char c) {

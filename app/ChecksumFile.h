@@ -43,7 +43,8 @@ inline constexpr size_t kLongestChecksumLine = 1 << 20;
 // `bytes` is the whole checksum file (UTF-8, with or without a byte-order
 // mark; LF or CRLF line ends); `fileName` its name, whose extension (".md5",
 // ".sha256", ".sfv", ".b2"...) or conventional name ("SHA256SUMS") names the
-// algorithm of lines without a tag. Lines without either are taken by their
+// algorithm of lines without a tag (a 64-digit line of "B3SUMS" or "*.b3" is
+// BLAKE3). Lines without either are taken by their
 // digest's length: 8 hex digits CRC32, 32 MD5, 40 SHA-1, 64 SHA-256, 96
 // SHA-384, 128 SHA-512; 39 base32 letters the Tiger tree hash.
 ChecksumList ParseChecksumText(std::string_view bytes, std::wstring_view fileName);

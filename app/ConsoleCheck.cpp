@@ -114,7 +114,7 @@ const wchar_t kConsoleUsage[] =
     L"  -c, --check      check the files listed in checksum files (GNU \"DIGEST  NAME\" lines,\n"
     L"                   BSD \"ALGO (NAME) = DIGEST\" lines or SFV), names taken in the\n"
     L"                   checksum file's folder; prints NAME: OK, FAILED or FAILED open or read\n"
-    L"      --sums FORM  print checksum-file lines instead: sha256, sha1, md5 or sha512\n"
+    L"      --sums FORM  print checksum-file lines instead: sha256, sha1, md5, sha512 or b3\n"
     L"                   (\"DIGEST  NAME\"), bsd (every chosen algorithm) or sfv\n"
     L"  -h, --help       show this help and exit\n"
     L"      --version    show the version and exit\n"
@@ -189,6 +189,8 @@ std::optional<SumsForm> SumsFormOfName(const std::wstring& name) {
         return SumsForm{ChecksumForm::Gnu, kMd5Id};
     if (name == L"sha512")
         return SumsForm{ChecksumForm::Gnu, kSha512Id};
+    if (name == L"b3")
+        return SumsForm{ChecksumForm::Gnu, kBlake3Id};
     if (name == L"bsd")
         return SumsForm{ChecksumForm::Bsd, std::nullopt};
     if (name == L"sfv")

@@ -2,6 +2,7 @@
 
 #include "algorithms/Adler32.h"
 #include "algorithms/Blake2.h"
+#include "algorithms/Blake3.h"
 #include "algorithms/Crc32.h"
 #include "algorithms/Crc64.h"
 #include "algorithms/EdonR.h"
@@ -65,6 +66,7 @@ constexpr std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<XxHash64Context, Xxh64Init, Xxh64Update, Xxh64Final>("XXH64", 8, 35),
     MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh3Final>("XXH3", 8, 36),
     MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh128Final>("XXH128", 16, 37),
+    MakeAlgorithmInfo<Blake3Context, Blake3Init, Blake3Update, Blake3Final>("BLAKE3", 32, 38),
 }};
 // clang-format on
 
@@ -102,6 +104,7 @@ constexpr PathFamilyOfEntry kPathFamilyOfEntry[] = {
     {33, PathFamily::Whirlpool},     // Whirlpool
     {36, PathFamily::Xxh3},          // XXH3
     {37, PathFamily::Xxh3},          // XXH128
+    {38, PathFamily::Blake3},        // BLAKE3
 };
 
 } // namespace

@@ -26,10 +26,10 @@ namespace vesk {
 
 using AlgorithmId = uint32_t;
 
-// Bit n set: algorithm n is selected. Only bits 0 to 37 are looked at.
+// Bit n set: algorithm n is selected. Only bits 0 to 38 are looked at.
 using SelectionMask = uint64_t;
 
-inline constexpr uint32_t kAlgorithmCount = 38;
+inline constexpr uint32_t kAlgorithmCount = 39;
 inline constexpr uint32_t kMaxDigestLength = 64;
 inline constexpr SelectionMask kAllAlgorithms = ~SelectionMask{0};
 inline constexpr SelectionMask kAlgorithmBits = (SelectionMask{1} << kAlgorithmCount) - 1;
@@ -42,6 +42,7 @@ inline constexpr AlgorithmId kSha256Id = 22;
 inline constexpr AlgorithmId kSha384Id = 23;
 inline constexpr AlgorithmId kSha512Id = 24;
 inline constexpr AlgorithmId kTthId = 31; // the one digest shown as base32
+inline constexpr AlgorithmId kBlake3Id = 38;
 
 using AlgorithmInit = void (*)(void* context);
 using AlgorithmUpdate = void (*)(void* context, const uint8_t* data, uint64_t byteCount);
@@ -57,7 +58,8 @@ struct AlgorithmInfo {
     AlgorithmFinal final;
 };
 
-// The 38 entries in id order.
+// The 39 entries in id order: new algorithms append, so that every stored
+// selection, column word and report keeps its meaning.
 extern const std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable;
 
 inline const AlgorithmInfo& AlgorithmById(AlgorithmId id) {

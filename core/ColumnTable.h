@@ -22,7 +22,7 @@ namespace vesk {
 using ColumnEntry = uint32_t;
 using ColumnId = uint32_t;
 
-inline constexpr uint32_t kColumnCount = 41;
+inline constexpr uint32_t kColumnCount = 42;
 inline constexpr uint32_t kFirstAlgorithmPosition = 3;
 
 inline constexpr ColumnId kFileColumnId = 60;
@@ -94,7 +94,7 @@ inline constexpr ViewFlags kDefaultViewFlags = kViewSheet;
 
 using ColumnSnapshot = std::array<ColumnEntry, kColumnCount>;
 
-// The 41 column words. Written by one thread (the user interface, or the entry
+// The 42 column words. Written by one thread (the user interface, or the entry
 // thread while loading settings); read by hashing threads while they run. Every
 // access is one 32-bit atomic access, so readers see each word whole.
 class ColumnTable {

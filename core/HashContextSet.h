@@ -18,7 +18,7 @@
 namespace vesk {
 
 struct HashContextSet {
-    int32_t count;                                   // selected algorithms, 1 to 38
+    int32_t count;                                   // selected algorithms, 1 to 39
     const AlgorithmInfo* algorithm[kAlgorithmCount]; // first `count` slots used, ascending ids
     int32_t offset[kAlgorithmCount];                 // context k's byte offset in the context area
 };

@@ -69,7 +69,7 @@ public:
     // (Sheet View) or the Key-Value columns.
     void CaptureColumnLayout();
 
-    // Shows or hides the column table entry at `position` (1 to 40). In Sheet
+    // Shows or hides the column table entry at `position` (1 to 41). In Sheet
     // View its list column is inserted, empty, where the table order puts it,
     // or deleted with its texts; in Key-Value View only files hashed from now
     // on follow.

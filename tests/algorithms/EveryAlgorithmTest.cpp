@@ -19,7 +19,7 @@ enum : AlgorithmId {
     kBlake2b, kBlake2bp, kBlake2s, kBlake2sp, kAdler32, kCrc32, kCrc64, kEdonR224, kEdonR256, kEdonR384,
     kEdonR512, kHas160, kGost, kMd2, kMd4, kMd5, kRipemd128, kRipemd160, kRipemd256, kRipemd320, kSha1,
     kSha224, kSha256, kSha384, kSha512, kSha3_224, kSha3_256, kSha3_384, kSha3_512, kSnefru128, kSnefru256,
-    kTth, kTiger, kWhirlpool, kXxh32, kXxh64, kXxh3, kXxh128,
+    kTth, kTiger, kWhirlpool, kXxh32, kXxh64, kXxh3, kXxh128, kBlake3,
 };
 // clang-format on
 
@@ -181,6 +181,7 @@ constexpr KnownAnswer kPublishedAnswers[] = {
     {kXxh128, "abc", 1, "06b05ab6733a618578af5f94892f3950"},
     {kXxh128, "a", 241, "3e7bebe4a2c07b0bf6cfef5c5aca1930"},
     {kXxh128, "a", 1025, "c91deb339ee4dc16d46a63acfb8da1ea"},
+    {kBlake3, "abc", 1, "6437b3ac38465133ffb63b75273a8db548c558465d79db03fd359c6cd5bd9d85"},
 };
 // clang-format on
 
@@ -237,6 +238,7 @@ constexpr Entry kEntries[] = {
     {kXxh64, 32, 1024, 0, Oracle::Xxhsum, "1"},
     {kXxh3, 64, 1024, 240, Oracle::Xxhsum, "3"}, // 240: the longest short input
     {kXxh128, 64, 1024, 240, Oracle::Xxhsum, "2"},
+    {kBlake3, 64, 1024, 0, Oracle::None, nullptr}, // the tree and b3sum: Blake3Test
 };
 // clang-format on
 static_assert(std::size(kEntries) == kAlgorithmCount);

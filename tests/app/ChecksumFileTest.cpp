@@ -63,6 +63,12 @@ TEST(ChecksumFile, ReadsEveryFormAndCountsWhatItCannot) {
          {"m|MD4|file|90015098"},
          0},
         {"b2sums", std::string(128, 'a') + "  f\n", L"B2SUMS", {"f|BLAKE2b|file|aaaaaaaa"}, 0},
+        {"BLAKE3 by the file's name and by its tag",
+         std::string(64, 'a') + "  f\nBLAKE3 (g) = " + std::string(64, 'b') + "\n",
+         L"files.b3",
+         {"f|BLAKE3|file|aaaaaaaa", "g|BLAKE3|tag|bbbbbbbb"},
+         0},
+        {"b3sums", std::string(64, 'a') + "  f\n", L"B3SUMS", {"f|BLAKE3|file|aaaaaaaa"}, 0},
         {"lengths that name no algorithm, a wrong length for the tag, one space",
          std::string(48, 'a') + "  x\nSHA1 (y) = " + kAbcMd5 + "\n" + kAbcSha256 + " z\n",
          L"SUMS",
@@ -176,6 +182,7 @@ TEST(ChecksumFile, WrittenSumsCheckAsOkWithCoreutilsAndVesk) {
     } cases[] = {{"sha256", "files.sha256", "sha256sum -c"},
                  {"md5", "files.md5", "md5sum -c"},
                  {"bsd", "files.txt", "cksum -c"},
+                 {"b3", "files.b3", "b3sum -c"},
                  {"sfv", "files.sfv", "rhash --skip-ok -c"}};
     for (const auto& c : cases) {
         const ProgramResult written = RunProgram(BuiltProgramPath(), {"--sums", c.form, "files"}, dir.path());

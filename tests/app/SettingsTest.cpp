@@ -109,16 +109,19 @@ TEST_F(SettingsTest, ColumnWordsGoToTheirOwnPositions) {
     const ColumnEntry sha1 = MakeColumnEntry(20, 1, 300, true), crc32 = MakeColumnEntry(5, 2, 90, true);
     const ColumnEntry md5 = MakeColumnEntry(15, 0, 10, true);
     const ColumnEntry widest = MakeColumnEntry(kTthId, 63, kMaxColumnWidth, true) | kColumnSortMarker;
-    // 50 words are cut to 399 characters, 49 words, of which 41 count: the
-    // 42nd word (a different SHA-1 entry) never arrives.
-    std::wstring fifty;
-    std::vector<ColumnEntry> first41;
+    // 50 words are cut to 399 characters, 49 words, of which 42 count: the
+    // 43rd word (a different SHA-1 entry) never arrives.
+    // Every column of a program without BLAKE3 shown: 41 words, BLAKE3 hidden.
+    std::wstring fifty, beforeBlake3;
+    std::vector<ColumnEntry> firstWords;
     for (int i = 0; i < 50; ++i) {
-        const ColumnEntry entry =
-            i < 41 ? MakeColumnEntry(ColumnIdAtPosition(i), i, 50, true) : MakeColumnEntry(20, 9, 999, false);
+        if (i == PositionOfColumnId(kBlake3Id))
+            beforeBlake3 = fifty;
+        const ColumnEntry entry = i < int(kColumnCount) ? MakeColumnEntry(ColumnIdAtPosition(i), i, 50, true)
+                                                        : MakeColumnEntry(20, 9, 999, false);
         fifty += Word(entry);
-        if (i < 41)
-            first41.push_back(entry);
+        if (i < int(kColumnCount))
+            firstWords.push_back(entry);
     }
     const struct {
         const char* what;
@@ -128,10 +131,11 @@ TEST_F(SettingsTest, ColumnWordsGoToTheirOwnPositions) {
         {"two words, no File", Word(sha1) + Word(crc32), {sha1, crc32}},
         {"nine characters", Word(md5) + L"F", {md5}},
         {"ids of no column around every bit set",
-         Word(MakeColumnEntry(38, 0, 1, true)) + Word(widest) + Word(MakeColumnEntry(63, 0, 1, true)),
+         Word(MakeColumnEntry(39, 0, 1, true)) + Word(widest) + Word(MakeColumnEntry(63, 0, 1, true)),
          {widest}},
         {"no valid word", Word(MakeColumnEntry(59, 0, 1, true)) + Word(~ColumnEntry(0)), {}},
-        {"fifty words", fifty, first41},
+        {"fifty words", fifty, firstWords},
+        {"every column but BLAKE3", beforeBlake3, {firstWords.begin(), firstWords.end() - 1}},
         {"seven characters", L"1234567", {}},
         {"empty, as written when nothing was shown", L"", {}},
     };

@@ -1,7 +1,7 @@
 #!/bin/sh
 # vesk.exe under Wine, its standard output redirected, must print byte for byte
 # what the native program prints for the same files and the same settings:
-# once with the default settings, once with all 38 algorithms, the size and
+# once with the default settings, once with all 39 algorithms, the size and
 # capital letters (that one also as the UTF-16 file vesk.exe starts); and each
 # must fail when its output cannot be written.
 #
@@ -49,7 +49,7 @@ compare 0 abc.txt empty.bin "caf$(printf '\303\251').txt" folder
 python3 - >../vesk.ini <<'PY'
 words = ""
 entry = lambda id, order: 0x80000000 | 100 << 13 | order << 6 | 0x1000 | id
-for order, id in enumerate([60, 61] + list(range(38))):
+for order, id in enumerate([60, 61] + list(range(39))):
     words += entry(id, order).to_bytes(4, "little").hex().upper()
 print("[General]\nConfig=05000000\nColumn=" + words)
 PY

@@ -65,16 +65,16 @@ protected:
 TEST_F(ToolsTest, OptionsShowsTheSelectionAndApplyOnlyOnOk) {
     OpenWithTwoFiles();
     HMENU menu = BuildHeaderMenu(SharedViewState());
-    EXPECT_EQ(GetMenuItemCount(menu), 41); // 40 columns and one separator
+    EXPECT_EQ(GetMenuItemCount(menu), int(kColumnCount)); // every column after File, and a separator
     EXPECT_EQ(GetMenuState(menu, 1, MF_BYCOMMAND) & MF_CHECKED, 0u);
     EXPECT_EQ(GetMenuState(menu, PositionOfColumnId(kSha1Id), MF_BYCOMMAND) & MF_CHECKED, UINT(MF_CHECKED));
     EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
     DestroyMenu(menu);
     RunOptions(
         [](HWND list, HWND) {
-            EXPECT_EQ(ListView_GetItemCount(list), 38);
+            EXPECT_EQ(ListView_GetItemCount(list), int(kAlgorithmCount));
             std::vector<int> ticked;
-            for (int i = 0; i < 38; ++i)
+            for (int i = 0; i < int(kAlgorithmCount); ++i)
                 if (ListView_GetCheckState(list, i))
                     ticked.push_back(i);
             EXPECT_EQ(ticked, std::vector<int>(std::begin(kDefaultAlgorithms), std::end(kDefaultAlgorithms)));
@@ -92,11 +92,11 @@ TEST_F(ToolsTest, OptionsShowsTheSelectionAndApplyOnlyOnOk) {
     RunOptions(
         [](HWND list, HWND dialog) {
             ClickLink(dialog, IDC_OPTIONS_SELECT_ALL);
-            for (int i = 0; i < 38; ++i)
+            for (int i = 0; i < int(kAlgorithmCount); ++i)
                 EXPECT_TRUE(ListView_GetCheckState(list, i));
         },
         true);
-    EXPECT_EQ(List().ColumnCount(), 39);
+    EXPECT_EQ(List().ColumnCount(), int(kAlgorithmCount) + 1);
 }
 
 TEST_F(ToolsTest, OptionsInKeyValueViewChangesOnlyTheNextFiles) {
