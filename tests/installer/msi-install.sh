@@ -7,7 +7,7 @@
 # First its tables as msiinfo reads them back: per user, HKCU only. Then, each
 # step checking the files, the Start menu shortcut, the Installed apps entry
 # and the registry:
-#   1. version N: no context-menu entry; the installed vesk.exe hashes a file.
+#   1. version N (not for all users): no context-menu entry; the installed vesk.exe hashes a file.
 #      Then vesk.ini and the entry as the Tools menu writes them;
 #   2. version N+1 over it: one Installed apps entry, at N+1; vesk.ini and the
 #      context-menu entry kept; N over N+1 is refused;
@@ -92,9 +92,10 @@ done
 
 # ---- Under msiexec -----------------------------------------------------------
 
-user_folder="$WINEPREFIX/drive_c/users/$(id -un)"
+user=$(ls "$WINEPREFIX/drive_c/users" | grep -vx Public)
+user_folder="$WINEPREFIX/drive_c/users/$user"
 install="$user_folder/AppData/Local/Programs/Vesk"
-install_win="C:\\users\\$(id -un)\\AppData\\Local\\Programs\\Vesk"
+install_win="C:\\users\\$user\\AppData\\Local\\Programs\\Vesk"
 shortcut="$user_folder/AppData/Roaming/Microsoft/Windows/Start Menu/Programs/Vesk.lnk"
 
 # msiexec STATUS ARGUMENTS...: a quiet msiexec that must end with STATUS (of
@@ -177,6 +178,7 @@ check_shell_entry() {
 
 snapshot before
 [ -z "$(entries before)" ] || fail "Vesk is installed in the new prefix"
+msiexec 1603 /i "$msi_n" ALLUSERS=1
 
 # 1. N, then settings and the context-menu entry from the Tools menu.
 msiexec 0 /i "$msi_n"
