@@ -84,8 +84,8 @@ void KeccakF1600Bmi2(uint64_t* state);
 void WhirlpoolBlocksAvx2(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 void Xxh3UpdateAvx2(void* state, const uint8_t* data, uint64_t byteCount);
 void Xxh3UpdateAvx512(void* state, const uint8_t* data, uint64_t byteCount);
-// 4, 8 and 16 nodes at a time; each hands a remainder smaller than its width
-// to the next narrower one, down to the portable version.
+// 4, 8 and 16 nodes at a time; each hands a remainder of at most half its
+// width to the next narrower one, down to the portable version.
 void Blake3NodesSse41(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
                       uint64_t firstChunkIndex, uint8_t* cvs);
 void Blake3NodesAvx2(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,

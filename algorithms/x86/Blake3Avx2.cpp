@@ -8,6 +8,7 @@
 #include "algorithms/Blake3Constants.h"
 #include "algorithms/PathFunctions.h"
 
+#include <cstring>
 #include <immintrin.h>
 
 #define AVX2_TARGET [[gnu::target("avx2")]]
@@ -72,9 +73,12 @@ template <int r>
 }
 
 // Eight rows of eight words become the columns: 4 x 4 transpositions inside
-// each 128-bit half, then the halves swapped across rows 0-3 and 4-7.
+// each 128-bit half, then the halves swapped across rows 0-3 and 4-7. The
+// loops are unrolled so that the arrays live in registers; as loops, GCC
+// keeps them on the stack.
 AVX2_TARGET inline void Transpose(__m256i* r) {
     __m256i t[8];
+#pragma GCC unroll 2
     for (int g = 0; g < 8; g += 4) {
         const __m256i ab01 = _mm256_unpacklo_epi32(r[g], r[g + 1]); // a0 b0 a1 b1 (and a4 b4 a5 b5)
         const __m256i ab23 = _mm256_unpackhi_epi32(r[g], r[g + 1]); // a2 b2 a3 b3 (and a6 b6 a7 b7)
@@ -85,6 +89,7 @@ AVX2_TARGET inline void Transpose(__m256i* r) {
         t[g + 2] = _mm256_unpacklo_epi64(ab23, cd23); // word 2 (and 6)
         t[g + 3] = _mm256_unpackhi_epi64(ab23, cd23); // word 3 (and 7)
     }
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
         r[j] = _mm256_permute2x128_si256(t[j], t[j + 4], 0x20);
         r[j + 4] = _mm256_permute2x128_si256(t[j], t[j + 4], 0x31);
@@ -93,8 +98,10 @@ AVX2_TARGET inline void Transpose(__m256i* r) {
 
 // m[j] = word j of the block at offset in each of the eight nodes, node i's in lane i.
 AVX2_TARGET inline void LoadWords(__m256i (&m)[16], const uint8_t* const* nodes, uint32_t offset) {
+#pragma GCC unroll 2
     for (int half = 0; half < 2; ++half) {
         __m256i* w = m + 8 * half;
+#pragma GCC unroll 8
         for (int i = 0; i < kLanes; ++i)
             w[i] = Load(nodes[i] + offset + 32 * half);
         Transpose(w);
@@ -148,6 +155,8 @@ AVX2_TARGET void HashEight(const uint8_t* const* nodes, uint64_t firstChunkIndex
         Round<4>(v, m);
         Round<5>(v, m);
         Round<6>(v, m);
+        // Unrolled, or GCC sends v through the stack after every block.
+#pragma GCC unroll 8
         for (int j = 0; j < 8; ++j)
             h[j] = _mm256_xor_si256(v[j], v[j + 8]);
     }
@@ -157,19 +166,36 @@ AVX2_TARGET void HashEight(const uint8_t* const* nodes, uint64_t firstChunkIndex
         Store(cvs + 32 * i, h[i]);
 }
 
+// Whole groups of eight, then a group more than half full with node 0 in
+// the missing lanes (their CVs are dropped), which costs less than the
+// narrower versions would; a smaller remainder goes to those.
+template <Blake3NodeKind kind>
+AVX2_TARGET void HashNodes(const uint8_t* const* nodes, uint64_t count, uint64_t firstChunkIndex,
+                           uint8_t* cvs) {
+    constexpr uint64_t indexStep = kind == Blake3NodeKind::Chunks ? kLanes : 0;
+    for (; count >= kLanes;
+         count -= kLanes, nodes += kLanes, cvs += 32 * kLanes, firstChunkIndex += indexStep)
+        HashEight<kind>(nodes, firstChunkIndex, cvs);
+    if (count > kLanes / 2) {
+        const uint8_t* padded[kLanes];
+        for (uint64_t i = 0; i < kLanes; ++i)
+            padded[i] = nodes[i < count ? i : 0];
+        uint8_t paddedCvs[32 * kLanes];
+        HashEight<kind>(padded, firstChunkIndex, paddedCvs);
+        std::memcpy(cvs, paddedCvs, 32 * count);
+    } else {
+        Blake3NodesSse41(nodes, count, kind, firstChunkIndex, cvs);
+    }
+}
+
 } // namespace
 
 AVX2_TARGET void Blake3NodesAvx2(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
                                  uint64_t firstChunkIndex, uint8_t* cvs) {
-    for (; count >= kLanes; count -= kLanes, nodes += kLanes, cvs += 32 * kLanes) {
-        if (kind == Blake3NodeKind::Chunks) {
-            HashEight<Blake3NodeKind::Chunks>(nodes, firstChunkIndex, cvs);
-            firstChunkIndex += kLanes;
-        } else {
-            HashEight<Blake3NodeKind::Parents>(nodes, 0, cvs);
-        }
-    }
-    Blake3NodesSse41(nodes, count, kind, firstChunkIndex, cvs);
+    if (kind == Blake3NodeKind::Chunks)
+        HashNodes<Blake3NodeKind::Chunks>(nodes, count, firstChunkIndex, cvs);
+    else
+        HashNodes<Blake3NodeKind::Parents>(nodes, count, 0, cvs);
 }
 
 } // namespace vesk

@@ -17,6 +17,7 @@
 #include "algorithms/Blake3Constants.h"
 #include "algorithms/PathFunctions.h"
 
+#include <cstring>
 #include <immintrin.h>
 
 #define AVX512_TARGET [[gnu::target("avx512f")]]
@@ -62,10 +63,13 @@ template <int r>
 
 // Sixteen rows of sixteen words become the columns: 4 x 4 transpositions
 // inside each 128-bit quarter, then the 4 x 4 grid of quarters transposed in
-// two rounds of quarter shuffles.
+// two rounds of quarter shuffles. The loops are unrolled so that the arrays
+// live in registers; as loops, GCC keeps them on the stack, which made the
+// whole function a third slower.
 AVX512_TARGET inline void Transpose(__m512i (&r)[16]) {
     // t[g + j], quarter q: word 4q + j of rows g to g + 3.
     __m512i t[16];
+#pragma GCC unroll 4
     for (int g = 0; g < 16; g += 4) {
         const __m512i ab01 = _mm512_unpacklo_epi32(r[g], r[g + 1]); // a0 b0 a1 b1 in each quarter
         const __m512i ab23 = _mm512_unpackhi_epi32(r[g], r[g + 1]); // a2 b2 a3 b3
@@ -77,6 +81,7 @@ AVX512_TARGET inline void Transpose(__m512i (&r)[16]) {
         t[g + 3] = _mm512_unpackhi_epi64(ab23, cd23);
     }
     // Word 4q + j of all rows: quarter q of t[j], t[4 + j], t[8 + j], t[12 + j].
+#pragma GCC unroll 4
     for (int j = 0; j < 4; ++j) {
         const __m512i low01 = _mm512_shuffle_i32x4(t[j], t[4 + j], 0x44);  // quarters 0, 1 of both
         const __m512i high01 = _mm512_shuffle_i32x4(t[j], t[4 + j], 0xEE); // quarters 2, 3 of both
@@ -108,9 +113,15 @@ AVX512_TARGET void HashSixteen(const uint8_t* const* nodes, uint64_t firstChunkI
     constexpr int blockCount = chunks ? kBlake3ChunkBlocks : 1;
     for (int b = 0; b < blockCount; ++b) {
         // Row i is node i's block; transposed, m[j] is word j of every block.
+        // Sixteen chunks read side by side are more streams than the hardware
+        // prefetcher follows: asking for each one's block four ahead makes
+        // input from main memory about 15% faster.
         __m512i m[16];
-        for (int i = 0; i < kLanes; ++i)
+#pragma GCC unroll 16
+        for (int i = 0; i < kLanes; ++i) {
             m[i] = Load(nodes[i] + 64 * b);
+            _mm_prefetch(reinterpret_cast<const char*>(nodes[i] + 64 * b + 256), _MM_HINT_T0);
+        }
         Transpose(m);
         const uint32_t flags =
             chunks ? (b == 0 ? kChunkStart : 0) | (b == blockCount - 1 ? kChunkEnd : 0) : kParent;
@@ -139,6 +150,8 @@ AVX512_TARGET void HashSixteen(const uint8_t* const* nodes, uint64_t firstChunkI
         Round<4>(v, m);
         Round<5>(v, m);
         Round<6>(v, m);
+        // Unrolled, or GCC sends v through the stack after every block.
+#pragma GCC unroll 8
         for (int j = 0; j < 8; ++j)
             h[j] = _mm512_xor_si512(v[j], v[j + 8]);
     }
@@ -152,19 +165,36 @@ AVX512_TARGET void HashSixteen(const uint8_t* const* nodes, uint64_t firstChunkI
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(cvs + 32 * i), _mm512_castsi512_si256(rows[i]));
 }
 
+// Whole groups of sixteen, then a group more than half full with node 0 in
+// the missing lanes (their CVs are dropped), which costs less than the
+// narrower versions would; a smaller remainder goes to those.
+template <Blake3NodeKind kind>
+AVX512_TARGET void HashNodes(const uint8_t* const* nodes, uint64_t count, uint64_t firstChunkIndex,
+                             uint8_t* cvs) {
+    constexpr uint64_t indexStep = kind == Blake3NodeKind::Chunks ? kLanes : 0;
+    for (; count >= kLanes;
+         count -= kLanes, nodes += kLanes, cvs += 32 * kLanes, firstChunkIndex += indexStep)
+        HashSixteen<kind>(nodes, firstChunkIndex, cvs);
+    if (count > kLanes / 2) {
+        const uint8_t* padded[kLanes];
+        for (uint64_t i = 0; i < kLanes; ++i)
+            padded[i] = nodes[i < count ? i : 0];
+        uint8_t paddedCvs[32 * kLanes];
+        HashSixteen<kind>(padded, firstChunkIndex, paddedCvs);
+        std::memcpy(cvs, paddedCvs, 32 * count);
+    } else {
+        Blake3NodesAvx2(nodes, count, kind, firstChunkIndex, cvs);
+    }
+}
+
 } // namespace
 
 AVX512_TARGET void Blake3NodesAvx512(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
                                      uint64_t firstChunkIndex, uint8_t* cvs) {
-    for (; count >= kLanes; count -= kLanes, nodes += kLanes, cvs += 32 * kLanes) {
-        if (kind == Blake3NodeKind::Chunks) {
-            HashSixteen<Blake3NodeKind::Chunks>(nodes, firstChunkIndex, cvs);
-            firstChunkIndex += kLanes;
-        } else {
-            HashSixteen<Blake3NodeKind::Parents>(nodes, 0, cvs);
-        }
-    }
-    Blake3NodesAvx2(nodes, count, kind, firstChunkIndex, cvs);
+    if (kind == Blake3NodeKind::Chunks)
+        HashNodes<Blake3NodeKind::Chunks>(nodes, count, firstChunkIndex, cvs);
+    else
+        HashNodes<Blake3NodeKind::Parents>(nodes, count, 0, cvs);
 }
 
 } // namespace vesk

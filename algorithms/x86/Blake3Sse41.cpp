@@ -8,6 +8,7 @@
 #include "algorithms/Blake3Constants.h"
 #include "algorithms/PathFunctions.h"
 
+#include <cstring>
 #include <immintrin.h>
 
 #define SSE41_TARGET [[gnu::target("ssse3,sse4.1")]]
@@ -141,6 +142,8 @@ SSE41_TARGET void HashFour(const uint8_t* const* nodes, uint64_t firstChunkIndex
         Round<4>(v, m);
         Round<5>(v, m);
         Round<6>(v, m);
+        // Unrolled, or GCC sends v through the stack after every block.
+#pragma GCC unroll 8
         for (int j = 0; j < 8; ++j)
             h[j] = _mm_xor_si128(v[j], v[j + 8]);
     }
@@ -153,19 +156,36 @@ SSE41_TARGET void HashFour(const uint8_t* const* nodes, uint64_t firstChunkIndex
     }
 }
 
+// Whole groups of four, then a group more than half full with node 0 in
+// the missing lanes (their CVs are dropped), which costs less than the
+// narrower versions would; a smaller remainder goes to those.
+template <Blake3NodeKind kind>
+SSE41_TARGET void HashNodes(const uint8_t* const* nodes, uint64_t count, uint64_t firstChunkIndex,
+                            uint8_t* cvs) {
+    constexpr uint64_t indexStep = kind == Blake3NodeKind::Chunks ? kLanes : 0;
+    for (; count >= kLanes;
+         count -= kLanes, nodes += kLanes, cvs += 32 * kLanes, firstChunkIndex += indexStep)
+        HashFour<kind>(nodes, firstChunkIndex, cvs);
+    if (count > kLanes / 2) {
+        const uint8_t* padded[kLanes];
+        for (uint64_t i = 0; i < kLanes; ++i)
+            padded[i] = nodes[i < count ? i : 0];
+        uint8_t paddedCvs[32 * kLanes];
+        HashFour<kind>(padded, firstChunkIndex, paddedCvs);
+        std::memcpy(cvs, paddedCvs, 32 * count);
+    } else {
+        Blake3NodesPortable(nodes, count, kind, firstChunkIndex, cvs);
+    }
+}
+
 } // namespace
 
 SSE41_TARGET void Blake3NodesSse41(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
                                    uint64_t firstChunkIndex, uint8_t* cvs) {
-    for (; count >= kLanes; count -= kLanes, nodes += kLanes, cvs += 32 * kLanes) {
-        if (kind == Blake3NodeKind::Chunks) {
-            HashFour<Blake3NodeKind::Chunks>(nodes, firstChunkIndex, cvs);
-            firstChunkIndex += kLanes;
-        } else {
-            HashFour<Blake3NodeKind::Parents>(nodes, 0, cvs);
-        }
-    }
-    Blake3NodesPortable(nodes, count, kind, firstChunkIndex, cvs);
+    if (kind == Blake3NodeKind::Chunks)
+        HashNodes<Blake3NodeKind::Chunks>(nodes, count, firstChunkIndex, cvs);
+    else
+        HashNodes<Blake3NodeKind::Parents>(nodes, count, 0, cvs);
 }
 
 } // namespace vesk
