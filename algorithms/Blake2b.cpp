@@ -1,7 +1,7 @@
 // BLAKE2b (RFC 7693) and its 4-way tree mode BLAKE2bp (BLAKE2 paper, section 2.10).
 #include "algorithms/Blake2.h"
 
-#include "algorithms/Blake2Constants.h"
+#include "algorithms/Blake2Common.h"
 #include "algorithms/ByteOrder.h"
 #include "algorithms/PathFunctions.h"
 

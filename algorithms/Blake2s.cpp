@@ -1,7 +1,7 @@
 // BLAKE2s (RFC 7693) and its 8-way tree mode BLAKE2sp (BLAKE2 paper, section 2.10).
 #include "algorithms/Blake2.h"
 
-#include "algorithms/Blake2Constants.h"
+#include "algorithms/Blake2Common.h"
 #include "algorithms/ByteOrder.h"
 #include "algorithms/PathFunctions.h"
 
@@ -49,18 +49,6 @@ void Blake2sInit(Blake2sContext* context) {
 
 namespace {
 
-// The mixing function G of RFC 7693, section 3.1, with the BLAKE2s rotations.
-inline void G(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t x, uint32_t y) {
-    a = a + b + x;
-    d = std::rotr(d ^ a, 16);
-    c = c + d;
-    b = std::rotr(b ^ c, 12);
-    a = a + b + y;
-    d = std::rotr(d ^ a, 8);
-    c = c + d;
-    b = std::rotr(b ^ c, 7);
-}
-
 // One round: the columns, then the diagonals. The round number is a template
 // argument so that every message index is a constant and v stays in registers.
 // Forced inline as in Blake2b.cpp, where GCC leaves some rounds out of line and
@@ -68,14 +56,14 @@ inline void G(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t x, ui
 template <int r>
 [[gnu::always_inline]] inline void Round(uint32_t (&v)[16], const uint32_t (&m)[16]) {
     constexpr const uint8_t(&s)[16] = kBlake2Sigma[r];
-    G(v[0], v[4], v[8], v[12], m[s[0]], m[s[1]]);
-    G(v[1], v[5], v[9], v[13], m[s[2]], m[s[3]]);
-    G(v[2], v[6], v[10], v[14], m[s[4]], m[s[5]]);
-    G(v[3], v[7], v[11], v[15], m[s[6]], m[s[7]]);
-    G(v[0], v[5], v[10], v[15], m[s[8]], m[s[9]]);
-    G(v[1], v[6], v[11], v[12], m[s[10]], m[s[11]]);
-    G(v[2], v[7], v[8], v[13], m[s[12]], m[s[13]]);
-    G(v[3], v[4], v[9], v[14], m[s[14]], m[s[15]]);
+    Blake2sMix(v[0], v[4], v[8], v[12], m[s[0]], m[s[1]]);
+    Blake2sMix(v[1], v[5], v[9], v[13], m[s[2]], m[s[3]]);
+    Blake2sMix(v[2], v[6], v[10], v[14], m[s[4]], m[s[5]]);
+    Blake2sMix(v[3], v[7], v[11], v[15], m[s[6]], m[s[7]]);
+    Blake2sMix(v[0], v[5], v[10], v[15], m[s[8]], m[s[9]]);
+    Blake2sMix(v[1], v[6], v[11], v[12], m[s[10]], m[s[11]]);
+    Blake2sMix(v[2], v[7], v[8], v[13], m[s[12]], m[s[13]]);
+    Blake2sMix(v[3], v[4], v[9], v[14], m[s[14]], m[s[15]]);
 }
 
 // The compression function F of RFC 7693, section 3.2, over the context's

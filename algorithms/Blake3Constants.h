@@ -2,6 +2,8 @@
 // only. Everything is in an unnamed namespace, so each unit has its own copy.
 #pragma once
 
+#include "algorithms/Blake2Common.h"
+
 #include <array>
 #include <cstdint>
 
@@ -9,10 +11,8 @@ namespace vesk {
 namespace {
 
 // BLAKE3-team/BLAKE3, reference_impl/reference_impl.rs, IV: that of SHA-256
-// (and BLAKE2s). Unkeyed hashing starts every chunk and parent from it.
-constexpr uint32_t kBlake3Iv[8] = {
-    0x6A09E667, 0xBB67AE85, 0x3C6EF372, 0xA54FF53A, 0x510E527F, 0x9B05688C, 0x1F83D9AB, 0x5BE0CD19,
-};
+// and BLAKE2s. Unkeyed hashing starts every chunk and parent from it.
+constexpr const uint32_t (&kBlake3Iv)[8] = kBlake2sIv;
 
 // Domain flags, the last word of the compression input (reference_impl.rs).
 constexpr uint32_t kChunkStart = 1u << 0; // first block of a chunk

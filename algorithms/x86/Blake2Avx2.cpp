@@ -5,7 +5,7 @@
 // registers compresses a whole stripe, with no shuffling between lanes but for
 // the transposition that brings word j of every leaf's block into one register.
 // Only CodePaths.cpp calls these, on processors with AVX2.
-#include "algorithms/Blake2Constants.h"
+#include "algorithms/Blake2Common.h"
 #include "algorithms/PathFunctions.h"
 
 #include <immintrin.h>

@@ -1,6 +1,8 @@
-// The constants that BLAKE2b, BLAKE2s and their vector code share.
+// What BLAKE2b, BLAKE2s, their vector code and BLAKE3 share: the initial
+// vectors, the message schedule and the 32-bit mixing function.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 namespace vesk {
@@ -28,5 +30,18 @@ inline constexpr uint8_t kBlake2Sigma[10][16] = {
     {6, 15, 14, 9, 11, 3, 0, 8, 12, 2, 13, 7, 1, 4, 10, 5},
     {10, 2, 8, 4, 7, 6, 1, 5, 15, 11, 9, 14, 3, 12, 13, 0},
 };
+
+// The mixing function G of RFC 7693, section 3.1, with the BLAKE2s rotations;
+// BLAKE3 mixes with the same function.
+inline void Blake2sMix(uint32_t& a, uint32_t& b, uint32_t& c, uint32_t& d, uint32_t x, uint32_t y) {
+    a = a + b + x;
+    d = std::rotr(d ^ a, 16);
+    c = c + d;
+    b = std::rotr(b ^ c, 12);
+    a = a + b + y;
+    d = std::rotr(d ^ a, 8);
+    c = c + d;
+    b = std::rotr(b ^ c, 7);
+}
 
 } // namespace vesk
