@@ -26,6 +26,27 @@
 
 namespace vesk {
 
+namespace {
+
+void Blake3PieceValue(const uint8_t* piece, uint64_t byteCount, uint64_t offset, uint8_t* value) {
+    Blake3SubtreeCv(piece, byteCount, offset / kBlake3ChunkBytes, value);
+}
+
+void Blake3AddPiece(void* context, const uint8_t* value, uint64_t byteCount) {
+    Blake3AddSubtree(static_cast<Blake3Context*>(context), value, byteCount);
+}
+
+constexpr AlgorithmInfo WithPieceValues(AlgorithmInfo info, AlgorithmPieceValue pieceValue,
+                                        AlgorithmAddPiece addPiece) {
+    info.pieceValue = pieceValue;
+    info.addPiece = addPiece;
+    return info;
+}
+
+static_assert(kBlake3DigestBytes <= kMaxPieceValueBytes);
+
+} // namespace
+
 // clang-format off
 constexpr std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<Blake2bContext, Blake2bInit, Blake2bUpdate, Blake2bFinal>("BLAKE2b", 64, 0),
@@ -66,7 +87,8 @@ constexpr std::array<AlgorithmInfo, kAlgorithmCount> AlgorithmTable = {{
     MakeAlgorithmInfo<XxHash64Context, Xxh64Init, Xxh64Update, Xxh64Final>("XXH64", 8, 35),
     MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh3Final>("XXH3", 8, 36),
     MakeAlgorithmInfo<XxHash3Context, Xxh3Init, Xxh3Update, Xxh128Final>("XXH128", 16, 37),
-    MakeAlgorithmInfo<Blake3Context, Blake3Init, Blake3Update, Blake3Final>("BLAKE3", 32, 38),
+    WithPieceValues(MakeAlgorithmInfo<Blake3Context, Blake3Init, Blake3Update, Blake3Final>("BLAKE3", 32, 38),
+                    Blake3PieceValue, Blake3AddPiece),
 }};
 // clang-format on
 

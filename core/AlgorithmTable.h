@@ -47,6 +47,17 @@ inline constexpr AlgorithmId kBlake3Id = 38;
 using AlgorithmInit = void (*)(void* context);
 using AlgorithmUpdate = void (*)(void* context, const uint8_t* data, uint64_t byteCount);
 using AlgorithmFinal = void (*)(void* context, uint8_t* digest);
+// For algorithms built as a tree whose complete subtrees hash on their own, so
+// that the pieces of one file can hash on several threads: the value of one
+// whole piece of byteCount bytes (a power of two, at least 1 KiB) that starts
+// `offset` bytes into the input, a multiple of byteCount; and adding such a
+// value to a context that has taken exactly the input before it. The first
+// piece of a file always goes through update: a piece that is the whole input
+// hashes differently.
+using AlgorithmPieceValue = void (*)(const uint8_t* piece, uint64_t byteCount, uint64_t offset,
+                                     uint8_t* value);
+using AlgorithmAddPiece = void (*)(void* context, const uint8_t* value, uint64_t byteCount);
+inline constexpr size_t kMaxPieceValueBytes = 32;
 
 struct AlgorithmInfo {
     const char* name;      // display name, plain ASCII
@@ -56,6 +67,8 @@ struct AlgorithmInfo {
     AlgorithmInit init;
     AlgorithmUpdate update;
     AlgorithmFinal final;
+    AlgorithmPieceValue pieceValue = nullptr; // null unless the pieces of a file can hash apart
+    AlgorithmAddPiece addPiece = nullptr;
 };
 
 // The 39 entries in id order: new algorithms append, so that every stored
@@ -107,7 +120,9 @@ constexpr AlgorithmInfo MakeAlgorithmInfo(const char* name, uint32_t digestLengt
                          sizeof(Context),
                          &InitThunk<Context, Init>,
                          &UpdateThunk<Context, Update>,
-                         &FinalThunk<Context, Final>};
+                         &FinalThunk<Context, Final>,
+                         nullptr,
+                         nullptr};
 }
 
 } // namespace vesk

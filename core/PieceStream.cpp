@@ -96,11 +96,36 @@ struct SharedPieces {
     bool readerWaiting = false;
     uint64_t hashed[kMostThreads] = {}; // per helper: pieces done
 
+    // The dealt context's piece values, made by each piece's thread.
+    uint8_t value[kPiecesInFlight][kMaxPieceValueBytes] = {};
+
     const uint8_t* Piece(uint64_t n) const { return memory + n % kPiecesInFlight * kPieceBytes; }
 };
 
-void HelperLoop(SharedPieces& shared, uint32_t thread, HashContextSet* set,
-                const std::vector<int>& contexts) {
+// The dealt context of a split, and whose each piece's value is. The first
+// piece and a short last one go through update, on the calling thread.
+struct DealtPieces {
+    HashContextSet* set = nullptr;
+    int context = -1; // none when negative
+    uint32_t threadCount = 1;
+
+    bool Valued(uint64_t n, size_t length) const { return context >= 0 && n > 0 && length == kPieceBytes; }
+    uint32_t ThreadOf(uint64_t n) const { return uint32_t(n % threadCount); }
+    void MakeValue(SharedPieces& shared, uint64_t n) const {
+        set->algorithm[context]->pieceValue(shared.Piece(n), kPieceBytes, n * kPieceBytes,
+                                            shared.value[n % kPiecesInFlight]);
+    }
+    void AddValue(const SharedPieces& shared, uint64_t n) const {
+        set->algorithm[context]->addPiece(ContextAt(set, context), shared.value[n % kPiecesInFlight],
+                                          kPieceBytes);
+    }
+    void Update(const SharedPieces& shared, uint64_t n, size_t length) const {
+        set->algorithm[context]->update(ContextAt(set, context), shared.Piece(n), length);
+    }
+};
+
+void HelperLoop(SharedPieces& shared, uint32_t thread, HashContextSet* set, const std::vector<int>& contexts,
+                const DealtPieces& dealt) {
     for (uint64_t n = 0;; ++n) {
         size_t length = 0;
         {
@@ -114,6 +139,8 @@ void HelperLoop(SharedPieces& shared, uint32_t thread, HashContextSet* set,
             length = shared.length[n % kPiecesInFlight];
         }
         HashPiece(set, contexts, shared.Piece(n), length);
+        if (dealt.Valued(n, length) && dealt.ThreadOf(n) == thread)
+            dealt.MakeValue(shared, n);
         std::lock_guard lock(shared.mutex);
         shared.hashed[thread] = n + 1;
         if (shared.readerWaiting)
@@ -159,6 +186,56 @@ private:
     const std::vector<uint32_t>& helpers_;
 };
 
+// The dealt context on the calling thread: it takes the first piece through
+// update, makes the values of the pieces no helper makes, and adds every
+// value in order once its thread is done with it; a short last piece goes
+// through update after all of them.
+class DealtOrder {
+public:
+    DealtOrder(const DealtPieces& dealt, SharedPieces& shared) : dealt_(dealt), shared_(shared) {
+        readerMakes_[0] = true;
+    }
+
+    void TakeOver(uint32_t thread) { readerMakes_[thread] = true; }
+
+    void OnPieceRead(uint64_t n, size_t length) {
+        if (dealt_.context < 0)
+            return;
+        pieceCount_ = n + 1;
+        lastLength_ = length;
+        if (n == 0)
+            dealt_.Update(shared_, 0, length);
+        else if (dealt_.Valued(n, length) && readerMakes_[dealt_.ThreadOf(n)])
+            dealt_.MakeValue(shared_, n);
+    }
+
+    // Pieces before `end` are read, whole, and done by every thread.
+    void AddValuesOfPiecesBefore(uint64_t end) {
+        if (dealt_.context < 0)
+            return;
+        for (; nextValue_ < end; ++nextValue_)
+            dealt_.AddValue(shared_, nextValue_);
+    }
+
+    // After every thread has ended, at the end of the file.
+    void Finish() {
+        if (dealt_.context < 0 || pieceCount_ <= 1)
+            return;
+        const bool shortLast = lastLength_ < kPieceBytes;
+        AddValuesOfPiecesBefore(shortLast ? pieceCount_ - 1 : pieceCount_);
+        if (shortLast)
+            dealt_.Update(shared_, pieceCount_ - 1, lastLength_);
+    }
+
+private:
+    const DealtPieces& dealt_;
+    SharedPieces& shared_;
+    bool readerMakes_[kMostThreads] = {};
+    uint64_t nextValue_ = 1; // piece 0 went through update
+    uint64_t pieceCount_ = 0;
+    size_t lastLength_ = 0;
+};
+
 // Everything on the calling thread: no sharing, nothing to set up per file.
 StreamOutcome StreamOnOneThread(platform::ReadOnlyFile& file, HashContextSet* set, uint8_t* piece,
                                 const std::function<bool(uint64_t)>& afterPiece, uint64_t& byteCount) {
@@ -182,21 +259,34 @@ StreamOutcome StreamOnOneThread(platform::ReadOnlyFile& file, HashContextSet* se
 
 ThreadSplit BalancedSplit(const HashContextSet& set, uint32_t threadLimit) {
     ThreadSplit split;
-    const uint32_t threads = std::min<uint32_t>(threadLimit, uint32_t(set.count) + 1);
+    int dealt = -1;
+    for (int k = 0; k < set.count && dealt < 0; ++k)
+        if (set.algorithm[k]->pieceValue != nullptr)
+            dealt = k;
+    const uint32_t threads =
+        std::min<uint32_t>(threadLimit, dealt >= 0 ? kMostThreads : uint32_t(set.count) + 1);
     if (threads <= 1)
         return split;
-    std::vector<int> order(size_t(set.count));
+    std::vector<int> order;
     for (int k = 0; k < set.count; ++k)
-        order[size_t(k)] = k;
+        if (k != dealt)
+            order.push_back(k);
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         return AlgorithmCost(set.algorithm[a]->id) > AlgorithmCost(set.algorithm[b]->id);
     });
-    std::vector<uint64_t> load(threads, 0);
-    load[0] = kReadCost;
+    // Every thread makes its share of the dealt pieces' values.
+    const uint64_t dealtShare = dealt >= 0 ? AlgorithmCost(set.algorithm[dealt]->id) / threads : 0;
+    std::vector<uint64_t> load(threads, dealtShare);
+    load[0] += kReadCost;
     for (const int k : order) {
         const auto least = std::min_element(load.begin(), load.end());
         *least += AlgorithmCost(set.algorithm[k]->id);
         split.threadOf[size_t(k)] = uint8_t(least - load.begin());
+    }
+    if (dealt >= 0) {
+        split.dealtContext = dealt;
+        split.threadCount = threads;
+        return split;
     }
     // Helpers left without an algorithm are not started: number the others 1, 2...
     uint8_t renumbered[kMostThreads] = {};
@@ -220,18 +310,25 @@ StreamOutcome StreamIntoContexts(platform::ReadOnlyFile& file, HashContextSet* s
         return StreamOnOneThread(file, set, memory, afterPiece, byteCount);
     SharedPieces shared;
     shared.memory = memory;
-    std::vector<std::vector<int>> contexts(std::max<uint32_t>(split.threadCount, 1));
+    const DealtPieces dealt{set, split.dealtContext, split.threadCount};
+    std::vector<std::vector<int>> contexts(split.threadCount);
     for (int k = 0; k < set->count; ++k)
-        contexts[split.threadOf[size_t(k)]].push_back(k);
+        if (k != split.dealtContext)
+            contexts[split.threadOf[size_t(k)]].push_back(k);
 
-    // A helper that cannot be had leaves its algorithms to the calling thread.
+    // A helper that cannot be had leaves its algorithms and its dealt pieces
+    // to the calling thread.
     HelperGroup group;
     std::vector<uint32_t> helpers;
+    DealtOrder order(dealt, shared);
     for (uint32_t t = 1; t < contexts.size(); ++t) {
-        if (group.Start([&shared, t, set, &mine = contexts[t]] { HelperLoop(shared, t, set, mine); }))
+        if (group.Start(
+                [&shared, t, set, &mine = contexts[t], &dealt] { HelperLoop(shared, t, set, mine, dealt); }))
             helpers.push_back(t);
-        else
+        else {
+            order.TakeOver(t);
             contexts[0].insert(contexts[0].end(), contexts[t].begin(), contexts[t].end());
+        }
     }
 
     Reader reader(shared, helpers);
@@ -239,6 +336,7 @@ StreamOutcome StreamIntoContexts(platform::ReadOnlyFile& file, HashContextSet* s
     for (uint64_t n = 0;; ++n) {
         if (!helpers.empty())
             reader.WaitForRoom(n);
+        order.AddValuesOfPiecesBefore(n + 1 > kPiecesInFlight ? n + 1 - kPiecesInFlight : 0);
         uint8_t* piece = shared.memory + n % kPiecesInFlight * kPieceBytes;
         const int64_t got = file.Read(piece, kPieceBytes);
         if (got < 0) {
@@ -255,11 +353,14 @@ StreamOutcome StreamIntoContexts(platform::ReadOnlyFile& file, HashContextSet* s
             break;
         }
         HashPiece(set, contexts[0], piece, size_t(got));
+        order.OnPieceRead(n, size_t(got));
         if (size_t(got) < kPieceBytes)
             break; // a short read is the end of the file
     }
     reader.Finish(outcome != StreamOutcome::Complete);
     group.Wait();
+    if (outcome == StreamOutcome::Complete)
+        order.Finish();
     return outcome;
 }
 

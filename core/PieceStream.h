@@ -37,15 +37,22 @@ inline constexpr size_t kPiecesInFlight = 8;
 
 // Which thread hashes each context of a set: thread 0 is the calling thread,
 // which also reads; threads 1 to threadCount - 1 are helpers, each with at
-// least one context.
+// least one context or a share of the dealt one.
+//
+// One context whose algorithm hashes pieces apart (AlgorithmInfo::pieceValue)
+// may be dealt out instead: piece n's value is made by thread n % threadCount,
+// and the calling thread adds the values in order. So one such algorithm keeps
+// every thread busy on one file.
 struct ThreadSplit {
     uint32_t threadCount = 1;
     std::array<uint8_t, kAlgorithmCount> threadOf{}; // by context index
+    int dealtContext = -1;                           // the context dealt out by pieces, if any
 };
 
 // The split that gives each of at most `threadLimit` threads about the same
-// cost (AlgorithmCost, and kReadCost for thread 0): the costliest algorithm
-// first, each to the thread with the least so far.
+// cost (AlgorithmCost, and kReadCost for thread 0): a context whose pieces
+// hash apart is dealt to all `threadLimit` threads, then the costliest
+// algorithm goes first, each to the thread with the least so far.
 ThreadSplit BalancedSplit(const HashContextSet& set, uint32_t threadLimit);
 
 enum class StreamOutcome { Complete, ReadFailed, OutOfMemory, Stopped };

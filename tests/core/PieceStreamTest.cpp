@@ -92,23 +92,46 @@ TEST(PieceStream, EverySpreadGivesTheOneThreadDigestsWhenPiecesAreReused) {
                      TestSeed() + 1);
 }
 
+// BLAKE3 hashes its pieces apart: dealt out over every thread, alone or
+// beside others, its digest is the one-shot one, at each edge of the first
+// piece (which always goes through update) and past the pieces in flight.
+TEST(PieceStream, DealtPiecesGiveTheOneThreadDigest) {
+    constexpr size_t kRound = kPiecesInFlight * kPieceBytes;
+    for (const SelectionMask mask :
+         {SelectionMask{1} << kBlake3Id, SelectionMask{1} << kBlake3Id | 1u << kMd5Id})
+        CheckEverySpread(mask,
+                         {0, 1, kPieceBytes - 1, kPieceBytes, kPieceBytes + 1, 2 * kPieceBytes, kRound + 3,
+                          2 * kRound, 2 * kRound + kPieceBytes + 1},
+                         TestSeed() + 2);
+}
+
 TEST(PieceStream, BalancedSplitKeepsEveryHelperBusyAndNoThreadFarAboveItsShare) {
     for (const SelectionMask mask :
-         {kAlgorithmBits, SelectionMask{1} << kMd5Id | SelectionMask{1} << kCrc32Id,
-          SelectionMask{1} << 36}) {
+         {kAlgorithmBits, SelectionMask{1} << kMd5Id | SelectionMask{1} << kCrc32Id, SelectionMask{1} << 36,
+          SelectionMask{1} << kBlake3Id, SelectionMask{1} << kBlake3Id | SelectionMask{1} << kSha256Id}) {
         ContextSetOwner set(BuildContextSet(mask));
         ASSERT_TRUE(set);
         for (const uint32_t limit : {1u, 2u, 3u, 8u, 39u, 100u}) {
             const ThreadSplit split = BalancedSplit(*set, limit);
             ASSERT_GE(split.threadCount, 1u);
-            EXPECT_LE(split.threadCount, std::min<uint32_t>(limit, uint32_t(set->count) + 1));
+            // A dealt algorithm keeps every thread busy: all of them are used.
+            const bool dealt = (mask >> kBlake3Id & 1) != 0 && limit > 1;
+            EXPECT_EQ(split.dealtContext >= 0, dealt);
+            if (dealt)
+                EXPECT_EQ(split.threadCount, std::min(limit, kAlgorithmCount + 1));
+            else
+                EXPECT_LE(split.threadCount, std::min<uint32_t>(limit, uint32_t(set->count) + 1));
             std::vector<uint64_t> load(split.threadCount, 0);
             load[0] = kReadCost;
             uint64_t total = kReadCost, costliest = 0;
             for (int k = 0; k < set->count; ++k) {
                 ASSERT_LT(split.threadOf[size_t(k)], split.threadCount);
                 const uint64_t cost = AlgorithmCost(set->algorithm[k]->id);
-                load[split.threadOf[size_t(k)]] += cost;
+                if (k == split.dealtContext)
+                    for (uint64_t& threadLoad : load)
+                        threadLoad += cost / split.threadCount;
+                else
+                    load[split.threadOf[size_t(k)]] += cost;
                 total += cost;
                 costliest = std::max(costliest, cost);
             }
