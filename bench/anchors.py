@@ -17,14 +17,10 @@ import subprocess
 import sys
 import tempfile
 
-RHASH = {
-    "CRC32": "crc32", "MD4": "md4", "MD5": "md5", "SHA-1": "sha1", "SHA-224": "sha224",
-    "SHA-256": "sha256", "SHA-384": "sha384", "SHA-512": "sha512", "SHA3-224": "sha3-224",
-    "SHA3-256": "sha3-256", "SHA3-384": "sha3-384", "SHA3-512": "sha3-512", "BLAKE2b": "blake2b",
-    "BLAKE2s": "blake2s", "RIPEMD-160": "ripemd160", "GOST": "gost94", "HAS-160": "has160",
-    "Edon-R 256": "edonr256", "Edon-R 512": "edonr512", "Snefru-128": "snefru128",
-    "Snefru-256": "snefru256", "Tiger": "tiger", "TTH": "tth", "Whirlpool": "whirlpool",
-}
+import job_bench  # beside this script
+
+# rhash's option for each algorithm it has, as bench/job_bench.py lists them.
+RHASH = {name: option for _, name, option in job_bench.RHASH}
 OPENSSL = {
     "MD4": "md4", "MD5": "md5", "SHA-1": "sha1", "SHA-224": "sha224", "SHA-256": "sha256",
     "SHA-384": "sha384", "SHA-512": "sha512", "SHA3-224": "sha3-224", "SHA3-256": "sha3-256",

@@ -139,37 +139,13 @@ TEST_P(Blake3Path, PublishedDigests) {
 // (the vector widths), and of the 128-chunk batches an update hashes at once;
 // fed in pieces that end on, before and after those edges, and at random.
 TEST_P(Blake3Path, SplitUpdatesMatchOneShot) {
-    const size_t lengths[] = {
-        0,
-        1,
-        kBlock - 1,
-        kBlock,
-        kBlock + 1,
-        kChunk - 1,
-        kChunk,
-        kChunk + 1,
-        2 * kChunk,
-        2 * kChunk + 1,
-        4 * kChunk - 1,
-        4 * kChunk + 1,
-        8 * kChunk - 1,
-        8 * kChunk,
-        8 * kChunk + 1,
-        16 * kChunk - 1,
-        16 * kChunk,
-        16 * kChunk + 1,
-        17 * kChunk + 1,
-        128 * kChunk - 1,
-        128 * kChunk,
-        128 * kChunk + 1,
-        129 * kChunk,
-        256 * kChunk + 1,
-        300 * kChunk + 7,
-    };
-    const size_t steps[] = {
-        1,          kBlock - 1,     kBlock,      kBlock + 1,      kChunk - 1,   kChunk,
-        kChunk + 1, 4 * kChunk + 1, 16 * kChunk, 16 * kChunk + 1, 128 * kChunk, 128 * kChunk + 1,
-    };
+    std::vector<size_t> lengths = {0, 1, 17 * kChunk + 1, 129 * kChunk, 256 * kChunk + 1, 300 * kChunk + 7};
+    for (size_t edge : {kBlock, kChunk, 2 * kChunk, 4 * kChunk, 8 * kChunk, 16 * kChunk, 128 * kChunk})
+        for (size_t length : {edge - 1, edge, edge + 1})
+            lengths.push_back(length);
+    const size_t steps[] = {1,           kBlock - 1,      kBlock,       kBlock + 1,
+                            kChunk - 1,  kChunk,          kChunk + 1,   4 * kChunk + 1,
+                            16 * kChunk, 16 * kChunk + 1, 128 * kChunk, 128 * kChunk + 1};
     const std::vector<uint8_t> data = RandomBytes(300 * kChunk + 7, TestSeed() ^ 0xB3);
     std::vector<std::span<const uint8_t>> inputs;
     for (size_t length : lengths)

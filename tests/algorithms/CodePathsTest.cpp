@@ -155,28 +155,5 @@ TEST(CodePaths, ChoosingAndForcingPaths) {
     }
 }
 
-// The registry's map from entries to families, by the names users see.
-TEST(CodePaths, FamiliesCoverTheRightAlgorithms) {
-    const std::pair<PathFamily, std::vector<std::string>> expected[] = {
-        {PathFamily::Sha1, {"SHA-1"}},
-        {PathFamily::Sha256, {"SHA-224", "SHA-256"}},
-        {PathFamily::Sha512, {"SHA-384", "SHA-512"}},
-        {PathFamily::Crc32, {"CRC32"}},
-        {PathFamily::Crc64, {"CRC64"}},
-        {PathFamily::Adler32, {"Adler32"}},
-        {PathFamily::Blake2bp, {"BLAKE2bp"}},
-        {PathFamily::Blake2sp, {"BLAKE2sp"}},
-        {PathFamily::Sha3, {"SHA3-224", "SHA3-256", "SHA3-384", "SHA3-512"}},
-        {PathFamily::Whirlpool, {"Whirlpool"}},
-        {PathFamily::Xxh3, {"XXH3", "XXH128"}},
-    };
-    for (const auto& [family, names] : expected) {
-        std::vector<std::string> actual;
-        for (AlgorithmId id : AlgorithmsOf(family))
-            actual.push_back(AlgorithmById(id).name);
-        EXPECT_EQ(actual, names) << PathFamilyName(family);
-    }
-}
-
 } // namespace
 } // namespace vesk::test

@@ -141,8 +141,9 @@ entries() {
 # for escapes.)
 values() { key="$2" awk '$0 == ENVIRON["key"] { found = 1; next } /^HKEY_/ { found = 0 } found' "$work/$1.reg"; }
 
-# The installed program and its entry at VERSION.
-check_installed() {
+# Takes snapshot NAME, and checks the installed program and its entry at VERSION in it.
+check_installed() { # VERSION NAME
+    snapshot "$2"
     [ "$(ls "$install" | grep -v '^vesk\.ini$' | tr '\n' ' ')" = "vesk-help.html vesk.exe " ] ||
         fail "installed: $(ls "$install")"
     cmp -s "$install/vesk-help.html" "$build/vesk-help.html" || fail "vesk-help.html differs"
@@ -182,7 +183,6 @@ msiexec 1603 /i "$msi_n" ALLUSERS=1
 
 # 1. N, then settings and the context-menu entry from the Tools menu.
 msiexec 0 /i "$msi_n"
-snapshot first
 check_installed "$version" first
 [ -z "$(values first "$verb_key")" ] || fail "the context-menu entry is there without SHELLMENU=1"
 printf 'Vesk hashes this.\n' >"$work/sample.txt"
@@ -194,7 +194,6 @@ tools_add '*\shell\Vesk'
 
 # 2. N+1 over N.
 msiexec 0 /i "$msi_next"
-snapshot second
 check_installed "$next" second
 entries second | grep -qF "$next_code" || fail "the entry is not N+1's $next_code"
 cmp -s "$install/vesk.ini" "$top/tests/app/written-by-vesk-exe.ini" || fail "vesk.ini changed"
@@ -213,12 +212,10 @@ diff "$work/before.reg" "$work/third.reg" || fail "the uninstall left the regist
 
 # 4. N with the optional feature, then N+1 after the Tools menu removed the entry.
 msiexec 0 /i "$msi_n" SHELLMENU=1
-snapshot fourth
 check_installed "$version" fourth
 check_shell_entry fourth
 wine reg delete "$verb_key" /f >/dev/null 2>&1 </dev/null
 msiexec 0 /i "$msi_next"
-snapshot fifth
 check_installed "$next" fifth
 [ -z "$(values fifth "$verb_key")" ] || fail "the upgrade brought back the context-menu entry"
 

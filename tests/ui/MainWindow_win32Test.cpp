@@ -94,7 +94,7 @@ TEST_F(MainWindowTest, AddFolderAdvancedUsesWildcardAndDepthAndRemembersThem) {
             SetDlgItemTextW(dialog, IDC_ADD_FOLDER_FOLDER, folder.c_str());
             SetDlgItemTextW(dialog, IDC_ADD_FOLDER_WILDCARD, L"*.txt");
             ComboBox_SetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH), 12); // "Scan level 2"
-            PressOk(dialog);
+            PressButton(dialog, IDOK);
         });
         Command(ID_FILE_ADD_FOLDER_ADVANCED);
         EXPECT_TRUE(driver.found());
@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, AddFolderAdvancedUsesWildcardAndDepthAndRemembersThem) {
             EXPECT_EQ(ComboBox_GetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH)), 12);
             SetDlgItemTextW(dialog, IDC_ADD_FOLDER_WILDCARD, L"");
             ComboBox_SetCurSel(GetDlgItem(dialog, IDC_ADD_FOLDER_DEPTH), 1); // the folder alone
-            PressOk(dialog);
+            PressButton(dialog, IDOK);
         });
         Command(ID_FILE_ADD_FOLDER_ADVANCED);
     }

@@ -30,7 +30,7 @@ protected:
         DialogDriver driver(window, [&](HWND dialog) {
             change(GetDlgItem(dialog, IDC_OPTIONS_LIST), dialog);
             if (ok)
-                PressOk(dialog);
+                PressButton(dialog, IDOK);
             else
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
@@ -114,7 +114,7 @@ TEST_F(ToolsTest, AFileWithNothingSelectedAsksForAChoiceFirst) {
     Command(ID_EDIT_CLEAR);
     DialogDriver driver(window, [](HWND dialog) {
         ListView_SetCheckState(GetDlgItem(dialog, IDC_OPTIONS_LIST), int(kCrc32Id), TRUE);
-        PressOk(dialog);
+        PressButton(dialog, IDOK);
     });
     IntakeRequest request;
     request.paths = {WideOf(dir.path() / "files" / "abc.txt")};
@@ -159,7 +159,7 @@ TEST_F(ToolsTest, ChosenFontIsWrittenUsedAndReadAtStart) {
         HWND sizes = GetDlgItem(dialog, 0x472 /* cmb3 */);
         SendMessageW(sizes, CB_SELECTSTRING, WPARAM(-1), reinterpret_cast<LPARAM>(L"12"));
         SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(0x472, CBN_SELCHANGE), reinterpret_cast<LPARAM>(sizes));
-        PressOk(dialog);
+        PressButton(dialog, IDOK);
     });
     Command(ID_VIEW_FONT);
     EXPECT_TRUE(driver.found());
@@ -205,9 +205,7 @@ TEST_F(ToolsTest, CopyPutsTheTxtReportOnTheClipboardAndViewOpensReports) {
     EXPECT_TRUE(opened[0].ends_with(L"\\vesk.csv"));
     EXPECT_TRUE(opened[1].ends_with(L"\\vesk.html"));
     const std::string text = ReadFileText(PathOf(opened[0]));
-    EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF"
-                                 "File,CRC32,MD5,SHA-1,SHA-256\r\n"))
-        << text;
+    EXPECT_TRUE(text.starts_with("\uFEFFFile,CRC32,MD5,SHA-1,SHA-256\r\n")) << text;
     EXPECT_EQ(std::filesystem::file_size(PathOf(TemporaryReportPath(ReportFormat::Txt))), 0u);
 }
 
@@ -220,17 +218,11 @@ TEST_F(ToolsTest, SaveTakesTheFormatFromTheExtensionAndAsksBeforeReplacing) {
         const char* written;
         const char* starts;
     } cases[] = {
-        {"sums.CSV", 1, 1, "sums.CSV",
-         "\xEF\xBB\xBF"
-         "File,CRC32"},
+        {"sums.CSV", 1, 1, "sums.CSV", "\uFEFFFile,CRC32"},
         {"page.htm", 2, 2, "page.htm", "<!DOCTYPE html>"},
-        {"plain.txt", 2, 2, "plain.txt",
-         "\xEF\xBB\xBF"
-         "File   "},                                    // the CSV filter, but the name says TXT
-        {"bare", 4, 4, "bare.html", "<!DOCTYPE html>"}, // All Files: the dialog adds "html"
-        {"eleven.txt", 11, 1, "eleven.txt",
-         "\xEF\xBB\xBF"
-         "File   "}, // no such filter: the first one
+        {"plain.txt", 2, 2, "plain.txt", "\uFEFFFile   "},    // the CSV filter, but the name says TXT
+        {"bare", 4, 4, "bare.html", "<!DOCTYPE html>"},       // All Files: the dialog adds "html"
+        {"eleven.txt", 11, 1, "eleven.txt", "\uFEFFFile   "}, // no such filter: the first one
     };
     for (const auto& c : cases) {
         WriteIntSetting(Settings(), L"FilterIndex", c.storedFilter);
@@ -282,18 +274,6 @@ TEST_F(ToolsTest, SaveThatCannotWriteSaysSo) {
     EXPECT_NE(ReadSettings().find("FilterIndex="), std::string::npos);
 }
 
-// The window titled "Verify ..." that the main window owns.
-HWND FindVerifyWindow(HWND owner) {
-    for (HWND candidate = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); candidate;
-         candidate = FindWindowExW(nullptr, candidate, L"#32770", nullptr)) {
-        wchar_t title[256] = {};
-        GetWindowTextW(candidate, title, 256);
-        if (GetWindow(candidate, GW_OWNER) == owner && std::wstring(title).starts_with(L"Verify "))
-            return candidate;
-    }
-    return nullptr;
-}
-
 TEST_F(ToolsTest, VerifyFromTheMenuShowsEachLinesStatus) {
     Open();
     WriteFile("v/same.txt", "same");
@@ -311,7 +291,7 @@ TEST_F(ToolsTest, VerifyFromTheMenuShowsEachLinesStatus) {
     HWND verify = nullptr;
     std::wstring title;
     ASSERT_TRUE(Pump([&] {
-        verify = FindVerifyWindow(window);
+        verify = OwnedDialog(window, L"Verify ");
         wchar_t text[256] = {};
         if (verify)
             GetWindowTextW(verify, text, 256);

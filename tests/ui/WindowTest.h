@@ -27,8 +27,9 @@ namespace vesk::test {
 
 using namespace std::chrono_literals;
 
-// A visible dialog of this process other than `owner`, with the given title
-// if there is one: the one `owner` opened, since the tests open one at a time.
+// A visible dialog of this process other than `owner`, with a title that
+// starts with `title` if one is given: the one `owner` opened, since the tests
+// open one at a time.
 inline HWND OwnedDialog(HWND owner, const wchar_t* title) {
     struct Search {
         HWND owner;
@@ -45,7 +46,8 @@ inline HWND OwnedDialog(HWND owner, const wchar_t* title) {
             DWORD process = 0;
             GetWindowThreadProcessId(candidate, &process);
             if (candidate != s.owner && process == GetCurrentProcessId() && IsWindowVisible(candidate) &&
-                wcscmp(className, L"#32770") == 0 && (s.title == nullptr || wcscmp(text, s.title) == 0)) {
+                wcscmp(className, L"#32770") == 0 &&
+                (s.title == nullptr || wcsncmp(text, s.title, wcslen(s.title)) == 0)) {
                 s.found = candidate;
                 return FALSE;
             }
@@ -55,8 +57,8 @@ inline HWND OwnedDialog(HWND owner, const wchar_t* title) {
     return search.found;
 }
 
-// Runs `drive` on the first dialog that `owner` opens (titled `title`, if
-// given), from a thread of its own, while the test's thread sits in the
+// Runs `drive` on the first dialog that `owner` opens (with a title that
+// starts with `title`, if given), from a thread of its own, while the test's thread sits in the
 // dialog's modal loop.
 class DialogDriver {
 public:
@@ -94,10 +96,6 @@ inline bool WaitFor(const std::function<bool()>& done, std::chrono::milliseconds
 inline void PressButton(HWND dialog, int id) {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
-}
-
-inline void PressOk(HWND dialog) {
-    PressButton(dialog, IDOK);
 }
 
 // Holds or releases a key in this thread's keyboard state, as the window
@@ -196,7 +194,7 @@ protected:
     bool ChooseFile(int command, const std::wstring& name) {
         DialogDriver driver(window, [&](HWND dialog) {
             TypeFileName(dialog, name);
-            PressOk(dialog);
+            PressButton(dialog, IDOK);
         });
         Command(command);
         return driver.found();
