@@ -19,6 +19,7 @@
 #include <vector>
 
 using namespace vesk;
+using vesk::fuzz::Hex;
 
 namespace {
 
@@ -46,16 +47,6 @@ private:
     size_t size_ = 0;
     void* context_ = nullptr;
 };
-
-std::string Hex(const uint8_t* bytes, size_t size) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (size_t i = 0; i < size; ++i) {
-        text += kDigits[bytes[i] >> 4];
-        text += kDigits[bytes[i] & 15];
-    }
-    return text;
-}
 
 struct Case {
     const AlgorithmInfo* info;

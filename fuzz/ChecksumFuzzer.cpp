@@ -20,16 +20,6 @@ namespace {
 constexpr const wchar_t* kFileNames[] = {L"list.txt", L"SHA256SUMS", L"files.md5", L"disk.sfv",
                                          L"B2SUMS",   L"hashes.tth", L"x.xxh128",  L"CHECKSUM"};
 
-std::string LowerHex(const std::vector<uint8_t>& bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string text;
-    for (uint8_t b : bytes) {
-        text += kDigits[b >> 4];
-        text += kDigits[b & 15];
-    }
-    return text;
-}
-
 // Reads `text` back and expects exactly `line` from it.
 void CheckReadsBack(const std::string& text, const ChecksumLine& line, AlgorithmSource source) {
     const ChecksumList again = ParseChecksumText(text, L"list.txt");
@@ -67,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    std::to_string(line.expected.size()));
         FUZZ_CHECK(!line.name.empty() && line.name.find(L'\0') == std::wstring::npos, Visible(line.name));
 
-        const std::string digest = LowerHex(line.expected);
+        const std::string digest = fuzz::Hex(line.expected.data(), line.expected.size());
         const std::optional<std::string> bsd =
             FormatChecksumLine(ChecksumForm::Bsd, line.algorithm, line.name, digest);
         FUZZ_CHECK(bsd.has_value(), Visible(line.name));

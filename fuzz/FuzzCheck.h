@@ -4,6 +4,7 @@
 
 #include "text/TextEncoding.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -25,6 +26,17 @@ inline std::string Visible(std::wstring_view text) {
         }
     }
     return out;
+}
+
+// Lowercase hex of `size` bytes.
+inline std::string Hex(const uint8_t* bytes, size_t size) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string text;
+    for (size_t i = 0; i < size; ++i) {
+        text += kDigits[bytes[i] >> 4];
+        text += kDigits[bytes[i] & 15];
+    }
+    return text;
 }
 
 [[noreturn]] inline void CheckFailed(const char* condition, const char* file, int line,

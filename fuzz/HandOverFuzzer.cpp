@@ -16,9 +16,14 @@ using vesk::fuzz::Visible;
 
 namespace {
 
-bool HasDriveRoot(const std::wstring& path) {
-    return path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/') &&
+// Whether `path` starts with a drive letter and a colon.
+bool HasDrive(const std::wstring& path) {
+    return path.size() >= 2 && path[1] == L':' &&
            ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
+}
+
+bool HasDriveRoot(const std::wstring& path) {
+    return HasDrive(path) && path.size() >= 3 && (path[2] == L'\\' || path[2] == L'/');
 }
 
 // Quotes one argument so that the system's splitter gives it back: blanks and
@@ -59,9 +64,7 @@ std::vector<std::wstring> TextsOf(const uint8_t* data, size_t size) {
 // free of "." and ".." parts.
 void CheckParsedBlock(const HandOver& handOver, const std::vector<std::wstring>& texts) {
     FUZZ_CHECK(handOver.directory == texts[0], Visible(handOver.directory));
-    std::vector<std::wstring> arguments;
-    for (const std::wstring& argument : SplitCommandLine(texts[1]))
-        arguments.push_back(argument);
+    std::vector<std::wstring> arguments = SplitCommandLine(texts[1]);
     if (!arguments.empty())
         arguments.erase(arguments.begin()); // the program path
     std::erase(arguments, std::wstring());
@@ -72,11 +75,8 @@ void CheckParsedBlock(const HandOver& handOver, const std::vector<std::wstring>&
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
         const std::wstring& path = handOver.paths[i];
-        const bool absolute =
-            argument[0] == L'\\' || argument[0] == L'/' ||
-            (argument.size() >= 2 && argument[1] == L':' &&
-             ((argument[0] >= L'A' && argument[0] <= L'Z') || (argument[0] >= L'a' && argument[0] <= L'z')));
-        if (absolute) {
+        // Rooted or with a drive: kept as it is.
+        if (argument[0] == L'\\' || argument[0] == L'/' || HasDrive(argument)) {
             FUZZ_CHECK(path == argument, Visible(argument) + " -> " + Visible(path));
             continue;
         }

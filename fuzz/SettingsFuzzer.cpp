@@ -201,6 +201,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ViewState view;
     WindowPlacementRecord placement;
     const bool placed = LoadSettings(file, view, placement);
+    // Whatever the Column value held, each position keeps its own column.
+    for (uint32_t p = 0; p < kColumnCount; ++p)
+        FUZZ_CHECK(PositionOfColumnId(EntryId(view.columns.Get(int(p)))) == int(p),
+                   "position " + std::to_string(p) + " holds another column");
     const FontSetting font = ReadFont(file);
     FontSetting reparsed;
     ParseFontSetting(FormatFontSetting(font), reparsed);

