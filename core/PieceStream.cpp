@@ -107,10 +107,10 @@ struct SharedPieces {
 struct DealtPieces {
     HashContextSet* set = nullptr;
     int context = -1; // none when negative
-    uint32_t threadCount = 1;
+    const std::array<uint8_t, kDealCycle>* owner = nullptr;
 
     bool Valued(uint64_t n, size_t length) const { return context >= 0 && n > 0 && length == kPieceBytes; }
-    uint32_t ThreadOf(uint64_t n) const { return uint32_t(n % threadCount); }
+    uint32_t ThreadOf(uint64_t n) const { return (*owner)[n % kDealCycle]; }
     void MakeValue(SharedPieces& shared, uint64_t n) const {
         set->algorithm[context]->pieceValue(shared.Piece(n), kPieceBytes, n * kPieceBytes,
                                             shared.value[n % kPiecesInFlight]);
@@ -274,28 +274,35 @@ ThreadSplit BalancedSplit(const HashContextSet& set, uint32_t threadLimit) {
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
         return AlgorithmCost(set.algorithm[a]->id) > AlgorithmCost(set.algorithm[b]->id);
     });
-    // Every thread makes its share of the dealt pieces' values.
-    const uint64_t dealtShare = dealt >= 0 ? AlgorithmCost(set.algorithm[dealt]->id) / threads : 0;
-    std::vector<uint64_t> load(threads, dealtShare);
-    load[0] += kReadCost;
-    for (const int k : order) {
+    // Costs in thousandths, so that a dealt piece's share is not lost to rounding.
+    std::vector<uint64_t> load(threads, 0);
+    load[0] = 1000 * kReadCost;
+    auto toLeastLoaded = [&](uint64_t cost) {
         const auto least = std::min_element(load.begin(), load.end());
-        *least += AlgorithmCost(set.algorithm[k]->id);
-        split.threadOf[size_t(k)] = uint8_t(least - load.begin());
-    }
+        *least += cost;
+        return uint8_t(least - load.begin());
+    };
+    for (const int k : order)
+        split.threadOf[size_t(k)] = toLeastLoaded(1000 * uint64_t(AlgorithmCost(set.algorithm[k]->id)));
     if (dealt >= 0) {
         split.dealtContext = dealt;
-        split.threadCount = threads;
-        return split;
+        const uint64_t pieceCost = 1000 * uint64_t(AlgorithmCost(set.algorithm[dealt]->id)) / kDealCycle;
+        for (uint8_t& owner : split.dealtOwner)
+            owner = toLeastLoaded(pieceCost);
     }
-    // Helpers left without an algorithm are not started: number the others 1, 2...
+    // Helpers left with nothing to do are not started: number the others 1, 2...
     uint8_t renumbered[kMostThreads] = {};
-    for (int k = 0; k < set.count; ++k) {
-        uint8_t& thread = split.threadOf[size_t(k)];
+    auto renumber = [&](uint8_t& thread) {
         if (thread != 0 && renumbered[thread] == 0)
             renumbered[thread] = uint8_t(split.threadCount++);
         thread = thread == 0 ? 0 : renumbered[thread];
-    }
+    };
+    for (int k = 0; k < set.count; ++k)
+        if (k != dealt)
+            renumber(split.threadOf[size_t(k)]);
+    if (dealt >= 0)
+        for (uint8_t& owner : split.dealtOwner)
+            renumber(owner);
     return split;
 }
 
@@ -310,7 +317,7 @@ StreamOutcome StreamIntoContexts(platform::ReadOnlyFile& file, HashContextSet* s
         return StreamOnOneThread(file, set, memory, afterPiece, byteCount);
     SharedPieces shared;
     shared.memory = memory;
-    const DealtPieces dealt{set, split.dealtContext, split.threadCount};
+    const DealtPieces dealt{set, split.dealtContext, &split.dealtOwner};
     std::vector<std::vector<int>> contexts(split.threadCount);
     for (int k = 0; k < set->count; ++k)
         if (k != split.dealtContext)

@@ -40,19 +40,23 @@ inline constexpr size_t kPiecesInFlight = 8;
 // least one context or a share of the dealt one.
 //
 // One context whose algorithm hashes pieces apart (AlgorithmInfo::pieceValue)
-// may be dealt out instead: piece n's value is made by thread n % threadCount,
-// and the calling thread adds the values in order. So one such algorithm keeps
-// every thread busy on one file.
+// may be dealt out instead: piece n's value is made by thread
+// dealtOwner[n % kDealCycle], and the calling thread adds the values in order.
+// So one such algorithm keeps every thread busy on one file.
+inline constexpr uint32_t kDealCycle = 64;
+
 struct ThreadSplit {
     uint32_t threadCount = 1;
     std::array<uint8_t, kAlgorithmCount> threadOf{}; // by context index
     int dealtContext = -1;                           // the context dealt out by pieces, if any
+    std::array<uint8_t, kDealCycle> dealtOwner{};    // the thread of each piece of a cycle
 };
 
 // The split that gives each of at most `threadLimit` threads about the same
-// cost (AlgorithmCost, and kReadCost for thread 0): a context whose pieces
-// hash apart is dealt to all `threadLimit` threads, then the costliest
-// algorithm goes first, each to the thread with the least so far.
+// cost (AlgorithmCost, and kReadCost for thread 0): the costliest algorithm
+// first, each to the thread with the least so far; then, for a context whose
+// pieces hash apart, each of a cycle's pieces the same way, so that the
+// reading thread makes fewer of them.
 ThreadSplit BalancedSplit(const HashContextSet& set, uint32_t threadLimit);
 
 enum class StreamOutcome { Complete, ReadFailed, OutOfMemory, Stopped };
