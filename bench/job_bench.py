@@ -2,21 +2,24 @@
 """The whole program against the tools a user would pick instead, measured in one run.
 
     bench/job_bench.py --vesk build/linux/vesk [--before OLD-VESK] [--exe vesk.exe --loop file_loop.exe]
-                       [--cases default,xxh3,each,all,files,wine] [--runs N] [--only REGEX]
+                       [--cases default,xxh3,blake3,each,all,files,wine] [--runs N] [--only REGEX]
 
 Every figure is the wall time of a whole process (start, settings, reading, hashing, output to /dev/null
 or, under Wine, to a file), the median of N runs that alternate with the anchor's. Files sit on /dev/shm.
 
     default  the default four on a 256 MiB file     against rhash --crc32 --md5 --sha1 --sha256
     xxh3     XXH3 alone on the same file            against xxhsum -H3
+    blake3   BLAKE3 alone on a 1 GiB file           against b3sum (all threads, mapped), b3sum --no-mmap;
+             the default four and BLAKE3            against the default four alone (vesk itself)
     each     every algorithm rhash has, one by one  against rhash's default (OpenSSL inside where it has it)
-    all      all 38 on a smaller file (--all-mib)   against the same run under taskset -c 0
+    all      all 39 on a smaller file (--all-mib)   against the same run under taskset -c 0
     one      the default four under taskset -c 0    against the --before build under taskset -c 0
     files    10,000 files of 1 KiB, default four    against rhash -r
     wine     the same folder with vesk.exe > file   against file_loop.exe (open, size, date, read, close)
 
 "ratio" is how many times faster vesk is than the anchor (the anchor's time over vesk's), except for
-"all", where it is vesk's time over its own time on one processor.
+"all", where it is vesk's time over its own time on one processor, and the default four with BLAKE3,
+where it is the anchor's time over vesk's (under 1: what BLAKE3 adds).
 """
 import argparse
 import os
@@ -114,6 +117,15 @@ def run_cases(args, work, sample, folder):
         against("default four", None, ["rhash"] + DEFAULT_FOUR + [sample])
     if "xxh3" in cases:
         against("XXH3", [36], ["xxhsum", "-H3", sample])
+    if "blake3" in cases:
+        large = os.path.join(work, "blake3.bin")
+        with open(large, "wb") as target:
+            for _ in range(args.blake3_mib):
+                target.write(os.urandom(MIB))
+        against("BLAKE3 (anchor: b3sum)", [38], ["b3sum", large], target=large)
+        against("BLAKE3 (anchor: b3sum --no-mmap)", [38], ["b3sum", "--no-mmap", large], target=large)
+        four = program_with(work, args.vesk, "now-four", None)
+        against("default four and BLAKE3 (anchor: four)", [5, 15, 20, 22, 38], [four, sample])
     if "each" in cases:
         for id, name, option in RHASH:
             if args.only and not re.search(args.only, name):
@@ -123,10 +135,10 @@ def run_cases(args, work, sample, folder):
         small = os.path.join(work, "all.bin")
         with open(sample, "rb") as source, open(small, "wb") as target:
             target.write(source.read(args.all_mib * MIB))
-        ours = program_with(work, args.vesk, "now-all", list(range(38)))
+        ours = program_with(work, args.vesk, "now-all", list(range(39)))
         every, one = alternate([lambda: seconds([ours, small]), lambda: seconds(["taskset", "-c", "0", ours, small])],
                                min(runs, 3))
-        row(f"all 38, {args.all_mib} MiB (anchor: taskset -c 0)", every, one, every / one)
+        row(f"all 39, {args.all_mib} MiB (anchor: taskset -c 0)", every, one, every / one)
     if "one" in cases and args.before:
         ours = program_with(work, args.vesk, "now-one", None)
         old = program_with(work, args.before, "before-one", None)
@@ -169,11 +181,12 @@ def main():
     parser.add_argument("--before", help="an older build of the native program, timed beside")
     parser.add_argument("--exe", help="vesk.exe, run under Wine")
     parser.add_argument("--loop", help="file_loop.exe, the bare loop vesk.exe is timed against")
-    parser.add_argument("--cases", default="default,xxh3,each,all,one,files,wine")
+    parser.add_argument("--cases", default="default,xxh3,blake3,each,all,one,files,wine")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--only", help="a regular expression: the \"each\" case times only the algorithms it finds")
     parser.add_argument("--mib", type=int, default=256)
     parser.add_argument("--all-mib", type=int, default=64)
+    parser.add_argument("--blake3-mib", type=int, default=1024)
     args = parser.parse_args()
     print(f"CPU: {cpu_name()}")
     print(f"load average before: {os.getloadavg()[0]:.2f}")
