@@ -15,8 +15,8 @@ namespace vesk {
 namespace {
 
 constexpr wchar_t kFilterIndexKey[] = L"FilterIndex";
-// Reports first, checksum files after them, so that a stored filter index of
-// 1 to 4 keeps its meaning.
+// Reports first, checksum files after them, and new forms at the end, so that
+// every stored filter index keeps its meaning.
 constexpr wchar_t kSaveFilters[] = L"Text Files(*.txt)\0*.txt\0"
                                    L"CSV (Comma delimited) Files(*.csv)\0*.csv\0"
                                    L"HTML Files(*.html;*.htm)\0*.html;*.htm\0"
@@ -26,8 +26,9 @@ constexpr wchar_t kSaveFilters[] = L"Text Files(*.txt)\0*.txt\0"
                                    L"MD5 (*.md5)\0*.md5\0"
                                    L"SHA-512 (*.sha512)\0*.sha512\0"
                                    L"BSD tags, every shown algorithm (*.txt)\0*.txt\0"
-                                   L"SFV (*.sfv)\0*.sfv\0";
-constexpr int kSaveFilterCount = 10;
+                                   L"SFV (*.sfv)\0*.sfv\0"
+                                   L"BLAKE3 checksums (*.b3)\0*.b3\0";
+constexpr int kSaveFilterCount = 11;
 constexpr int kFirstChecksumFilter = 5;
 
 struct ChecksumChoice {
@@ -40,14 +41,15 @@ struct ChecksumChoice {
 std::optional<ChecksumChoice> ChecksumChoiceOf(int filterIndex, const std::wstring& path) {
     static const ChecksumChoice kByFilter[] = {
         {ChecksumForm::Gnu, kSha256Id}, {ChecksumForm::Gnu, kSha1Id},      {ChecksumForm::Gnu, kMd5Id},
-        {ChecksumForm::Gnu, kSha512Id}, {ChecksumForm::Bsd, std::nullopt}, {ChecksumForm::Sfv, kCrc32Id}};
+        {ChecksumForm::Gnu, kSha512Id}, {ChecksumForm::Bsd, std::nullopt}, {ChecksumForm::Sfv, kCrc32Id},
+        {ChecksumForm::Gnu, kBlake3Id}};
     if (filterIndex >= kFirstChecksumFilter && filterIndex <= kSaveFilterCount)
         return kByFilter[filterIndex - kFirstChecksumFilter];
     std::wstring extension = path.substr(std::min(path.rfind(L'.'), path.size()));
     for (wchar_t& c : extension)
         c = wchar_t(std::towlower(wint_t(c)));
     static const std::pair<const wchar_t*, int> kByExtension[] = {
-        {L".sha256", 5}, {L".sha1", 6}, {L".md5", 7}, {L".sha512", 8}, {L".sfv", 10}};
+        {L".sha256", 5}, {L".sha1", 6}, {L".md5", 7}, {L".sha512", 8}, {L".sfv", 10}, {L".b3", 11}};
     for (const auto& [known, filter] : kByExtension)
         if (extension == known)
             return kByFilter[filter - kFirstChecksumFilter];

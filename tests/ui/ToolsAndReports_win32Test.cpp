@@ -222,7 +222,7 @@ TEST_F(ToolsTest, SaveTakesTheFormatFromTheExtensionAndAsksBeforeReplacing) {
         {"page.htm", 2, 2, "page.htm", "<!DOCTYPE html>"},
         {"plain.txt", 2, 2, "plain.txt", "\uFEFFFile   "},    // the CSV filter, but the name says TXT
         {"bare", 4, 4, "bare.html", "<!DOCTYPE html>"},       // All Files: the dialog adds "html"
-        {"eleven.txt", 11, 1, "eleven.txt", "\uFEFFFile   "}, // no such filter: the first one
+        {"twelve.txt", 12, 1, "twelve.txt", "\uFEFFFile   "}, // no such filter: the first one
     };
     for (const auto& c : cases) {
         WriteIntSetting(Settings(), L"FilterIndex", c.storedFilter);
