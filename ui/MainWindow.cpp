@@ -543,6 +543,39 @@ void MainWindow::OnTimer(WPARAM timer) {
         PaintListNow();
 }
 
+namespace {
+
+// The keys the find box edits its text with. While it has the focus they are
+// its own: the list's accelerators for the same keys (Ctrl+X clears the list,
+// Delete removes rows) would act on rows the user cannot see being hit.
+bool IsFindBoxEditingKey(HWND mainWindow, const MSG& message) {
+    if ((message.message != WM_KEYDOWN && message.message != WM_KEYUP) ||
+        message.hwnd != GetDlgItem(mainWindow, IDC_MAIN_FIND))
+        return false;
+    const bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0;
+    const bool shift = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+    switch (message.wParam) {
+    case 'X':
+    case 'C':
+    case 'V':
+    case 'A':
+    case 'Z':
+        return control && !shift;
+    case VK_DELETE:
+    case VK_BACK:
+    case VK_HOME:
+    case VK_END:
+    case VK_LEFT:
+    case VK_RIGHT:
+    case VK_INSERT:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message) {
     // Another window of the program (a Verify window) has its own keys.
     HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
@@ -551,6 +584,11 @@ void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message
             TranslateMessage(&message);
             DispatchMessageW(&message);
         }
+        return;
+    }
+    if (IsFindBoxEditingKey(mainWindow, message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
         return;
     }
     if (TranslateAcceleratorW(mainWindow, accelerators, &message))

@@ -115,7 +115,8 @@ private:
 
 // One step of the message loop: the accelerators first, then the dialog
 // manager, then the window itself. Enter never reaches the dialog manager,
-// where it would become command 1, Exit.
+// where it would become command 1, Exit; the find box's editing keys never
+// reach the accelerators.
 void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message);
 
 } // namespace vesk

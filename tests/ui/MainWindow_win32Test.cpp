@@ -4,6 +4,7 @@
 #include "tests/ui/WindowTest.h"
 
 #include "app/HandOver.h"
+#include "ui/ControlUtil.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -230,9 +231,27 @@ TEST_F(MainWindowTest, SwitchingViewsRoundTripsAndKeysWork) {
     Command(ID_VIEW_SHEET);
     EXPECT_EQ(SheetRows(), sheet);
 
-    // Ctrl+A from the find box selects the list's rows; Delete removes them.
+    // In the find box its editing keys edit the box's text and leave the rows
+    // alone: Ctrl+A selects the text, Ctrl+X cuts it, Delete deletes in it.
     HWND find = GetDlgItem(window, IDC_MAIN_FIND);
+    Command(ID_EDIT_FIND);
+    SetWindowTextW(find, L"a.txt");
+    const UINT selectedByFind = ListView_GetSelectedCount(list);
     Key(find, 'A', true);
+    DWORD start = 1, end = 0;
+    SendMessageW(find, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u);
+    EXPECT_EQ(end, 5u);
+    EXPECT_EQ(ListView_GetSelectedCount(list), selectedByFind);
+    Key(find, 'X', true);
+    EXPECT_EQ(WindowText(find), L"");
+    SetWindowTextW(find, L"b.txt");
+    SendMessageW(find, EM_SETSEL, 0, 1);
+    Key(find, VK_DELETE);
+    EXPECT_EQ(WindowText(find), L".txt");
+    EXPECT_EQ(List().RowCount(), 2);
+    // In the list the same keys are the list's: Ctrl+A selects every row, Delete removes them.
+    Key(list, 'A', true);
     EXPECT_EQ(ListView_GetSelectedCount(list), 2u);
     Key(list, VK_DELETE);
     EXPECT_EQ(List().RowCount(), 0);
