@@ -27,6 +27,9 @@ int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& outpu
     run.settings = SettingsFile::BesideExecutable();
     run.output = &output;
     run.errors = errors ? errors.get() : &output;
+    // A path that cannot be read is said, and the status tells, as the Linux
+    // program and --help have it.
+    run.reportFailures = true;
     // A person at a console may choose the algorithms; a script gets the
     // message and the status instead of a dialog that would stop it.
     if (output.IsInteractive())

@@ -3,7 +3,8 @@
 # what the native program prints for the same files and the same settings:
 # once with the default settings, once with all 39 algorithms, the size and
 # capital letters (that one also as the UTF-16 file vesk.exe starts); and each
-# must fail when its output cannot be written.
+# must fail with status 1 on a path it cannot read and when its output cannot
+# be written.
 #
 #     compare-with-native.sh path/to/vesk.exe path/to/native/vesk
 set -eu
@@ -45,6 +46,8 @@ compare() {
 }
 
 compare 0 abc.txt empty.bin "caf$(printf '\303\251').txt" folder
+# A path that cannot be read prints nothing and ends with status 1 in both.
+compare 1 abc.txt no-such-file.txt
 
 python3 - >../vesk.ini <<'PY'
 words = ""
