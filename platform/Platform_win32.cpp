@@ -53,8 +53,12 @@ ReadOnlyFile& ReadOnlyFile::operator=(ReadOnlyFile&& other) noexcept {
 
 bool ReadOnlyFile::Open(const std::wstring& path) {
     Close();
-    HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    // Whatever another program allows: a log being written or a download
+    // still open is hashed as it stands; only a file opened with no sharing
+    // at all stays unread.
+    HANDLE file = CreateFileW(LongPathForm(path).c_str(), GENERIC_READ,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         error_ = GetLastError();
         return false;

@@ -86,6 +86,28 @@ TEST(Platform, ReadOnlyFileReadsWholeFilesOnly) {
     EXPECT_EQ(none.Read(&byte, 1), -1);
 }
 
+#ifdef _WIN32
+// A file another program holds open for writing, sharing it, is read as it
+// stands; one held with no sharing at all is not, and says why.
+TEST(Platform, ReadOnlyFileOpensWhatOtherProgramsShare) {
+    ScratchDir dir;
+    const std::wstring path = WideOf(dir.Write("held.log", Bytes("written so far")));
+    for (const DWORD sharing :
+         {DWORD(FILE_SHARE_READ | FILE_SHARE_WRITE), DWORD(FILE_SHARE_READ | FILE_SHARE_DELETE), DWORD(0)}) {
+        const HANDLE held = CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, sharing, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(held, INVALID_HANDLE_VALUE);
+        platform::ReadOnlyFile file;
+        EXPECT_EQ(file.Open(path), sharing != 0) << sharing;
+        if (sharing == 0) {
+            EXPECT_FALSE(file.ErrorText().empty());
+        }
+        file.Close();
+        CloseHandle(held);
+    }
+}
+#endif
+
 #ifndef _WIN32
 // tmpfs keeps whatever time a program sets, however far from now.
 TEST(Platform, LastWriteTimeFlagsTimesNoFileTimeHolds) {
