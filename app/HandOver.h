@@ -22,6 +22,10 @@ namespace vesk {
 
 std::vector<uint8_t> BuildHandOverBlock(std::wstring_view directory, std::wstring_view commandLine);
 
+// The tag a hand-over block travels with (WM_COPYDATA's dwData): a block
+// without it is some other program's and is left alone.
+inline constexpr uint32_t kHandOverTag = 0x6B736576; // "vesk"
+
 struct HandOver {
     std::wstring directory;
     std::vector<std::wstring> paths; // the arguments after the program path, resolved against the directory

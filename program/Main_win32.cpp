@@ -9,6 +9,7 @@
 #include "platform/Console.h"
 #include "resources/resource.h"
 #include "ui/ControlUtil.h"
+#include "ui/Handles.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsDialog.h"
 
@@ -16,6 +17,7 @@
 
 #include <commctrl.h>
 #include <objbase.h>
+#include <sddl.h>
 
 namespace {
 
@@ -38,14 +40,62 @@ int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& outpu
 }
 
 // Sends the current directory and the command line to the open window, and
-// waits until it has taken them.
-void HandOverTo(HWND window) {
+// waits until it has taken them. False when it did not answer within a minute
+// or did not take them.
+bool HandOverTo(HWND window) {
     std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
     directory.resize(GetCurrentDirectoryW(DWORD(directory.size()), directory.data()));
     std::vector<uint8_t> block = BuildHandOverBlock(directory, GetCommandLineW());
-    COPYDATASTRUCT data{0, DWORD(block.size()), block.data()};
-    DWORD_PTR unused = 0;
-    SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 60000, &unused);
+    COPYDATASTRUCT data{kHandOverTag, DWORD(block.size()), block.data()};
+    DWORD receiver = 0;
+    GetWindowThreadProcessId(window, &receiver);
+    AllowSetForegroundWindow(receiver); // so that the window may come to the front
+    DWORD_PTR taken = FALSE;
+    return SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, 60000,
+                               &taken) != 0 &&
+           taken == TRUE;
+}
+
+// The user's SID as text, which names the user's own first-start mutex.
+std::wstring UserSidText() {
+    HANDLE token = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+        return L"";
+    const KernelHandleOwner owner(token);
+    DWORD size = 0;
+    GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+    std::vector<uint8_t> user(size);
+    wchar_t* text = nullptr;
+    if (size == 0 || !GetTokenInformation(token, TokenUser, user.data(), size, &size) ||
+        !ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &text))
+        return L"";
+    std::wstring sid(text);
+    LocalFree(text);
+    return sid;
+}
+
+// Starts that race with no window open must end in one window. The start that
+// first holds this mutex (one per user session) keeps it while it runs and
+// opens the window; the others wait for that window and hand over to it.
+KernelHandleOwner HoldFirstStartMutex(bool& first) {
+    const std::wstring name = L"Local\\Vesk." + UserSidText();
+    KernelHandleOwner mutex(CreateMutexW(nullptr, TRUE, name.c_str()));
+    first = mutex && GetLastError() != ERROR_ALREADY_EXISTS;
+    return mutex;
+}
+
+// Hands the command line to a window of the program: the first start's, which
+// a later start waits up to 10 s to appear. False when there is none to take it.
+bool HandOverToRunningWindow(bool first) {
+    const ULONGLONG deadline = GetTickCount64() + (first ? 0 : 10000);
+    for (;;) {
+        if (HWND running = FindWindowW(kMainWindowClassName, nullptr))
+            if (HandOverTo(running))
+                return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(50);
+    }
 }
 
 // The main window and its message loop, until the window is destroyed.
@@ -90,14 +140,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         platform::ReleaseConsolePrompt();
         return status;
     }
-    if (!output && !paths.empty()) {
-        // Only a window of this program: an Explorer window showing a folder
-        // named like it would take the block and drop it.
-        if (HWND running = FindWindowW(L"#32770", L"Vesk")) {
-            HandOverTo(running);
-            return 0;
-        }
-    }
+    bool first = false;
+    const KernelHandleOwner firstStart = HoldFirstStartMutex(first);
+    // When no window takes the paths, this start opens one with them: nothing is dropped.
+    if (!output && !paths.empty() && HandOverToRunningWindow(first))
+        return 0;
     const int status = RunWindow(instance, std::move(paths), output.get());
     // Workers still hashing end with the process, before anything they use
     // is torn down.

@@ -69,9 +69,22 @@ int ShowCommandOf(int32_t saved) {
     return saved == SW_SHOWMINIMIZED || saved == SW_SHOWMAXIMIZED ? saved : SW_SHOWNORMAL;
 }
 
+// A dialog class of the program's own; the template's CLASS statement names it.
+void RegisterMainWindowClass(HINSTANCE instance) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefDlgProcW;
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = kMainWindowClassName;
+    RegisterClassExW(&windowClass); // fails harmlessly when the class is there already
+}
+
 } // namespace
 
 HWND MainWindow::Create(HINSTANCE instance, MainWindowOptions options) {
+    RegisterMainWindowClass(instance);
     auto window = std::unique_ptr<MainWindow>(new MainWindow(std::move(options)));
     HWND handle = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, DialogProc,
                                      reinterpret_cast<LPARAM>(window.get()));
@@ -384,10 +397,13 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
     }
 }
 
-void MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
+// True when the block was a hand-over and its paths are taken.
+bool MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
+    if (data.dwData != kHandOverTag)
+        return false;
     const std::optional<HandOver> handOver = ParseHandOverBlock(data.lpData, data.cbData);
     if (!handOver)
-        return;
+        return false;
     if (!handOver->paths.empty()) {
         IntakeRequest request;
         request.paths = handOver->paths;
@@ -395,6 +411,7 @@ void MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
     }
     ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(window_);
+    return true;
 }
 
 void MainWindow::OnProgress(WPARAM step, LPARAM percent) {
@@ -478,8 +495,9 @@ INT_PTR MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         OnGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lParam));
         return TRUE;
     case WM_COPYDATA:
-        OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-        return FALSE;
+        SetWindowLongPtrW(window_, DWLP_MSGRESULT,
+                          OnCopyData(*reinterpret_cast<const COPYDATASTRUCT*>(lParam)));
+        return TRUE;
     case WM_NOTIFY:
         SetWindowLongPtrW(window_, DWLP_MSGRESULT, OnNotify(*reinterpret_cast<const NMHDR*>(lParam)));
         return TRUE;

@@ -25,6 +25,11 @@
 
 namespace vesk {
 
+// The main window's own class, named in its template: a second start finds
+// the window by it alone, never a message box or another program's dialog
+// titled "Vesk".
+inline constexpr wchar_t kMainWindowClassName[] = L"Vesk.MainWindow";
+
 struct MainWindowOptions {
     SettingsFile settings;
     std::vector<std::wstring> paths;            // the program's own arguments, hashed at start
@@ -65,7 +70,7 @@ private:
     INT_PTR OnCtlColorEdit(HDC dc, HWND control);
     void OnDropFiles(HDROP drop);
     void OnTimer(WPARAM timer);
-    void OnCopyData(const COPYDATASTRUCT& data);
+    bool OnCopyData(const COPYDATASTRUCT& data);
     void OnProgress(WPARAM step, LPARAM percent);
     void OnAddResults(const std::vector<FileResult>& batch);
     void OnRevealLast();

@@ -20,6 +20,9 @@ TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuDefaultColumnsAndLayout) {
     wchar_t title[32] = {};
     GetWindowTextW(window, title, 32);
     EXPECT_STREQ(title, L"Vesk");
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    EXPECT_STREQ(className, kMainWindowClassName); // the class a second start looks for
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_NE(GetMenu(window), nullptr);
     EXPECT_FALSE(IsWindowVisible(GetDlgItem(window, IDC_MAIN_FIND)));
@@ -340,13 +343,69 @@ TEST_F(MainWindowTest, SecondStartHandsItsCommandLineOver) {
     EXPECT_EQ(SheetRows(), ExpectedRows({{"relative.txt", "handed over"}}));
     Command(ID_VIEW_FULL_PATH);
     EXPECT_EQ(List().CellText(0, 0), workingDirectory + L"\\relative.txt");
+
+    // A message box captioned "Vesk" in front (here the program's own, from
+    // another thread) is no window to hand over to.
+    WriteFile("sender/second.txt", "second");
+    std::thread box([] { MessageBoxW(nullptr, L"in front", L"Vesk", MB_OK); });
+    HWND shown = nullptr;
+    for (int i = 0; i < 200 && shown == nullptr; ++i, Sleep(20))
+        shown = FindWindowW(L"#32770", L"Vesk");
+    EXPECT_NE(shown, nullptr);
+    EXPECT_EQ(RunBeside(program, L"\"" + program + L"\" second.txt", workingDirectory), 0);
+    EXPECT_TRUE(WaitForRows(2));
+    PostMessageW(shown, WM_COMMAND, IDOK, 0);
+    box.join();
+}
+
+// Starts that race with no window open, as the file manager makes them for
+// many selected files, end in one window holding every path.
+TEST_F(MainWindowTest, StartsAtOnceEndInOneWindowWithEveryPath) {
+    const std::filesystem::path program = dir.path() / "vesk.exe";
+    std::filesystem::copy_file(BuiltProgramPath(), program);
+    FreeConsole();
+    constexpr int kStarts = 20;
+    std::vector<PROCESS_INFORMATION> started;
+    for (int i = 0; i < kStarts; ++i) {
+        const auto file = WriteFile("many/f" + std::to_string(i) + ".txt", std::to_string(i));
+        std::wstring commandLine = L"\"" + WideOf(program) + L"\" \"" + WideOf(file) + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(WideOf(program).c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                   DETACHED_PROCESS, nullptr, nullptr, &startup, &process));
+        started.push_back(process);
+    }
+    // Every start but the window's own ends once it has handed over.
+    std::vector<HANDLE> processes;
+    for (const PROCESS_INFORMATION& process : started)
+        processes.push_back(process.hProcess);
+    HWND theWindow = nullptr;
+    int windows = 0, rows = 0;
+    for (int i = 0; i < 1500 && rows < kStarts; ++i, Sleep(20)) {
+        windows = 0;
+        for (HWND w = FindWindowW(kMainWindowClassName, nullptr); w;
+             w = FindWindowExW(nullptr, w, kMainWindowClassName, nullptr), ++windows)
+            theWindow = w;
+        if (windows == 1)
+            rows = int(SendMessageW(GetDlgItem(theWindow, IDC_MAIN_LIST), LVM_GETITEMCOUNT, 0, 0));
+    }
+    EXPECT_EQ(windows, 1);
+    EXPECT_EQ(rows, kStarts);
+    if (theWindow != nullptr)
+        PostMessageW(theWindow, WM_CLOSE, 0, 0);
+    WaitForMultipleObjects(DWORD(processes.size()), processes.data(), TRUE, 20000);
+    for (const PROCESS_INFORMATION& process : started) {
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
 }
 
 // The window of a separate vesk.exe that `process` runs, once it is open.
 HWND WindowOfProcess(DWORD process) {
     for (int i = 0; i < 500; ++i) {
-        for (HWND candidate = FindWindowW(L"#32770", L"Vesk"); candidate;
-             candidate = FindWindowExW(nullptr, candidate, L"#32770", L"Vesk")) {
+        for (HWND candidate = FindWindowW(kMainWindowClassName, nullptr); candidate;
+             candidate = FindWindowExW(nullptr, candidate, kMainWindowClassName, nullptr)) {
             DWORD owner = 0;
             GetWindowThreadProcessId(candidate, &owner);
             if (owner == process)
@@ -381,26 +440,27 @@ TEST_F(MainWindowTest, MalformedHandOverBlocksFromAnotherProcessChangeNothing) {
     Open();
     const std::filesystem::path sender =
         PathOf(platform::ExecutablePath()).parent_path() / "send_copydata.exe";
-    auto send = [&](const std::vector<uint8_t>& block, size_t byteCount) {
+    // Each block from another process; the status says whether the window took it.
+    auto send = [&](const std::vector<uint8_t>& block, size_t byteCount, uint32_t tag = kHandOverTag) {
         const auto file = dir.Write("block.bin", block);
         const std::wstring handle = std::to_wstring(reinterpret_cast<uintptr_t>(window));
-        EXPECT_NE(RunBeside(WideOf(sender),
-                            L"\"" + WideOf(sender) + L"\" " + handle + L" " + std::to_wstring(byteCount) +
-                                L" \"" + WideOf(file) + L"\"",
-                            {}, 0),
-                  -1);
+        return RunBeside(WideOf(sender),
+                         L"\"" + WideOf(sender) + L"\" " + handle + L" " + std::to_wstring(tag) + L" " +
+                             std::to_wstring(byteCount) + L" \"" + WideOf(file) + L"\"",
+                         {}, 0);
     };
     const std::vector<uint8_t> good = BuildHandOverBlock(WideOf(dir.path()), L"vesk.exe x.txt");
     const size_t textBytes = 2 * (WideOf(dir.path()).size() + 1 + 14 + 1);
-    send(std::vector<uint8_t>(65536, 'A'), 65536);      // no terminator anywhere
-    send(good, textBytes - 2);                          // the command line's terminator cut off
-    send(good, 7);                                      // an odd size inside the directory
-    send({}, 0);                                        // no data at all
-    send(std::vector<uint8_t>(1 << 20, 0xFF), 1 << 20); // large and without any text
+    EXPECT_EQ(send(std::vector<uint8_t>(65536, 'A'), 65536), 1);      // no terminator anywhere
+    EXPECT_EQ(send(good, textBytes - 2), 1);                          // the command line's terminator cut off
+    EXPECT_EQ(send(good, 7), 1);                                      // an odd size inside the directory
+    EXPECT_EQ(send({}, 0), 1);                                        // no data at all
+    EXPECT_EQ(send(std::vector<uint8_t>(1 << 20, 0xFF), 1 << 20), 1); // large and without any text
+    EXPECT_EQ(send(good, good.size(), 0), 1);                         // some other program's block
     Pump([] { return false; }, 500ms);
     EXPECT_TRUE(IsWindow(window));
     EXPECT_EQ(List().RowCount(), 0);
-    send(good, good.size()); // and a good one still works afterwards
+    EXPECT_EQ(send(good, good.size()), 0); // and a good one is taken afterwards
     ASSERT_TRUE(WaitForRows(1));
 }
 
