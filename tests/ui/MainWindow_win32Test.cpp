@@ -10,6 +10,9 @@
 #include <shlobj.h>
 #include <windowsx.h>
 
+#include <cwctype>
+#include <set>
+
 namespace vesk::test {
 namespace {
 
@@ -356,6 +359,43 @@ TEST_F(MainWindowTest, SecondStartHandsItsCommandLineOver) {
     EXPECT_TRUE(WaitForRows(2));
     PostMessageW(shown, WM_COMMAND, IDOK, 0);
     box.join();
+}
+
+// Every menu item a keyboard reaches has a mnemonic, none twice in one menu,
+// and the window's buttons take none of the menu bar's: Alt+F must open File.
+TEST_F(MainWindowTest, MnemonicsAreUniqueInEachMenuAndApartFromTheMenuBar) {
+    Open();
+    std::function<std::set<wchar_t>(HMENU, const std::string&)> check = [&](HMENU menu,
+                                                                            const std::string& where) {
+        std::set<wchar_t> seen;
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            MENUITEMINFOW info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_FTYPE | MIIM_SUBMENU;
+            GetMenuItemInfoW(menu, UINT(i), TRUE, &info);
+            if (info.fType & MFT_SEPARATOR)
+                continue;
+            wchar_t text[128] = {};
+            GetMenuStringW(menu, UINT(i), text, 128, MF_BYPOSITION);
+            const wchar_t* mark = wcschr(text, L'&');
+            EXPECT_TRUE(mark != nullptr && mark[1] != 0) << where << ": " << WideToUtf8(text);
+            const bool unique = mark == nullptr || seen.insert(wchar_t(towlower(mark[1]))).second;
+            EXPECT_TRUE(unique) << where << ": " << WideToUtf8(text);
+            if (info.hSubMenu != nullptr)
+                check(info.hSubMenu, WideToUtf8(text));
+        }
+        return seen;
+    };
+    const std::set<wchar_t> menuBar = check(GetMenu(window), "the menu bar");
+    HMENU context = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDM_LIST_CONTEXT));
+    check(GetSubMenu(context, 0), "the list's context menu");
+    DestroyMenu(context);
+    for (const int button : {ID_FILE_ADD_FILES, ID_FILE_ADD_FOLDER}) {
+        const std::wstring text = WindowText(GetDlgItem(window, button));
+        const size_t mark = text.find(L'&');
+        ASSERT_NE(mark, std::wstring::npos) << WideToUtf8(text);
+        EXPECT_EQ(menuBar.count(wchar_t(towlower(text[mark + 1]))), 0u) << WideToUtf8(text);
+    }
 }
 
 // Starts that race with no window open, as the file manager makes them for

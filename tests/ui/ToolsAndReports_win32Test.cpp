@@ -71,7 +71,9 @@ TEST_F(ToolsTest, OptionsShowsTheSelectionAndApplyOnlyOnOk) {
     EXPECT_EQ(GetMenuState(menu, 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
     DestroyMenu(menu);
     RunOptions(
-        [](HWND list, HWND) {
+        [](HWND list, HWND dialog) {
+            // The label's mnemonic reaches the control after it: the list.
+            EXPECT_EQ(GetWindow(GetDlgItem(dialog, IDC_OPTIONS_LABEL), GW_HWNDNEXT), list);
             EXPECT_EQ(ListView_GetItemCount(list), int(kAlgorithmCount));
             std::vector<int> ticked;
             for (int i = 0; i < int(kAlgorithmCount); ++i)
