@@ -65,8 +65,21 @@ void OpenWithDesktop(const std::wstring& path) {
     ShellExecuteW(nullptr, L"open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+// A window closed maximised opens maximised; one closed minimised opens in its
+// normal state, since a window that starts as a taskbar button looks as if
+// the program did not start.
 int ShowCommandOf(int32_t saved) {
-    return saved == SW_SHOWMINIMIZED || saved == SW_SHOWMAXIMIZED ? saved : SW_SHOWNORMAL;
+    return saved == SW_SHOWMAXIMIZED ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
+}
+
+// No arrangement of monitors is wider or taller than this; a larger saved
+// rectangle is damaged, and its width would not even fit in an int.
+constexpr int64_t kLargestWindowExtent = 1 << 16;
+
+bool IsSaneRectangle(const WindowPlacementRecord& placement) {
+    const int64_t width = int64_t(placement.right) - placement.left;
+    const int64_t height = int64_t(placement.bottom) - placement.top;
+    return width > 0 && height > 0 && width <= kLargestWindowExtent && height <= kLargestWindowExtent;
 }
 
 // A dialog class of the program's own; the template's CLASS statement names it.
@@ -192,23 +205,34 @@ void MainWindow::OnSize(UINT state, int width, int height) {
 
 void MainWindow::RestorePlacement(const WindowPlacementRecord& placement) {
     RECT rect{placement.left, placement.top, placement.right, placement.bottom};
-    const bool sane = rect.right > rect.left && rect.bottom > rect.top;
-    if (!sane || MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) == nullptr) {
-        // Saved on a monitor that is gone (or damaged): centre on the nearest
-        // one, a little above the middle, shrunk to fit a narrower monitor.
-        MONITORINFO monitor{};
-        monitor.cbSize = sizeof monitor;
-        GetMonitorInfoW(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor);
-        const RECT& area = monitor.rcMonitor;
-        const LONG monitorWidth = area.right - area.left;
-        const LONG monitorHeight = area.bottom - area.top;
-        if (monitorWidth < initialClientSize_.cx)
-            initialClientSize_ = {monitorWidth * 8 / 10, monitorHeight * 8 / 10};
-        rect.left = area.left + (monitorWidth - initialClientSize_.cx) / 2;
-        rect.top = area.top - 30 + (monitorHeight - initialClientSize_.cy) / 2;
-        rect.right = rect.left + initialClientSize_.cx;
-        rect.bottom = rect.top + initialClientSize_.cy;
+    if (IsSaneRectangle(placement) && MonitorFromRect(&rect, MONITOR_DEFAULTTONULL) != nullptr) {
+        // The rectangle was saved from GetWindowPlacement, in workspace
+        // coordinates, and goes back the same way: a taskbar at the top or
+        // left does not move the window at every start.
+        WINDOWPLACEMENT saved{};
+        saved.length = sizeof saved;
+        saved.showCmd = UINT(ShowCommandOf(placement.showCommand));
+        saved.rcNormalPosition = rect;
+        SetWindowPlacement(window_, &saved);
+        return;
     }
+    // Saved on a monitor that is gone, or damaged: centre on the nearest
+    // monitor (the primary one for a damaged rectangle), a little above the
+    // middle, shrunk to fit a narrower monitor.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(IsSaneRectangle(placement) ? MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST)
+                                               : MonitorFromWindow(window_, MONITOR_DEFAULTTOPRIMARY),
+                    &monitor);
+    const RECT& area = monitor.rcMonitor;
+    const LONG monitorWidth = area.right - area.left;
+    const LONG monitorHeight = area.bottom - area.top;
+    if (monitorWidth < initialClientSize_.cx)
+        initialClientSize_ = {monitorWidth * 8 / 10, monitorHeight * 8 / 10};
+    rect.left = area.left + (monitorWidth - initialClientSize_.cx) / 2;
+    rect.top = area.top - 30 + (monitorHeight - initialClientSize_.cy) / 2;
+    rect.right = rect.left + initialClientSize_.cx;
+    rect.bottom = rect.top + initialClientSize_.cy;
     MoveWindow(window_, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
     ShowWindow(window_, ShowCommandOf(placement.showCommand));
 }

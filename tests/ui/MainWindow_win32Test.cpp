@@ -310,6 +310,22 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtExitAndReadAtStart) {
     EXPECT_EQ(placement.rcNormalPosition.right, 680);
 }
 
+// Saved placements a window must not open with: a rectangle whose width does
+// not fit in an int (left and top INT_MIN, right and bottom INT_MAX), and a
+// window closed minimised. Each opens on a monitor, in its normal state.
+TEST_F(MainWindowTest, DamagedOrMinimisedPlacementsOpenNormallyOnAMonitor) {
+    for (const char* winPos :
+         {"0000008000000080FFFFFF7FFFFFFF7F01000000", "2800000032000000A80200001202000002000000"}) {
+        std::ofstream(dir.path() / "vesk.ini") << "[General]\r\nWinPos=" << winPos << "\r\n";
+        Open();
+        EXPECT_FALSE(IsIconic(window)) << winPos;
+        EXPECT_NE(MonitorFromWindow(window, MONITOR_DEFAULTTONULL), nullptr) << winPos;
+        RECT rect{};
+        GetWindowRect(window, &rect);
+        EXPECT_TRUE(rect.right > rect.left && rect.right - rect.left < 5000) << winPos;
+    }
+}
+
 TEST_F(MainWindowTest, PlacementOnAMonitorThatIsGoneIsCentredOnTheNearestOne) {
     std::ofstream(dir.path() / "vesk.ini")
         << "[General]\r\nWinPos=40420F00404B4C0080841E0080969800010000\r\n";
