@@ -174,33 +174,33 @@ bool LoadSettings(const SettingsFile& file, ViewState& view, WindowPlacementReco
     return true;
 }
 
-void CaptureColumns(const SettingsFile& file, const ViewState& view) {
+bool CaptureColumns(const SettingsFile& file, const ViewState& view) {
     std::vector<uint8_t> shown;
     for (ColumnEntry entry : view.columns.Snapshot())
         if (EntryShown(entry)) {
             shown.resize(shown.size() + 4);
             StoreLe32(shown.data() + shown.size() - 4, entry);
         }
-    WriteHexSetting(file, kColumnKey, shown.data(), shown.size());
+    const bool columns = WriteHexSetting(file, kColumnKey, shown.data(), shown.size());
     uint8_t keyValue[8];
     StoreLe32(keyValue, view.keyValueColumns[0]);
     StoreLe32(keyValue + 4, view.keyValueColumns[1]);
-    WriteHexSetting(file, kColumn2Key, keyValue, sizeof keyValue);
+    return WriteHexSetting(file, kColumn2Key, keyValue, sizeof keyValue) && columns;
 }
 
-void SaveSettings(const SettingsFile& file, const ViewState& view, const WindowPlacementRecord* placement) {
+bool SaveSettings(const SettingsFile& file, const ViewState& view, const WindowPlacementRecord* placement) {
     uint8_t config[4];
     StoreLe32(config, view.viewFlags.load(std::memory_order_relaxed));
-    WriteHexSetting(file, kConfigKey, config, sizeof config);
+    bool saved = WriteHexSetting(file, kConfigKey, config, sizeof config);
     if (placement != nullptr) {
         const int32_t fields[5] = {placement->left, placement->top, placement->right, placement->bottom,
                                    placement->showCommand};
         uint8_t record[sizeof(WindowPlacementRecord)];
         for (int i = 0; i < 5; ++i)
             StoreLe32(record + 4 * i, uint32_t(fields[i]));
-        WriteHexSetting(file, kWinPosKey, record, sizeof record);
+        saved = WriteHexSetting(file, kWinPosKey, record, sizeof record) && saved;
     }
-    CaptureColumns(file, view);
+    return CaptureColumns(file, view) && saved;
 }
 
 void ParseFontSetting(const std::wstring& text, FontSetting& font) {

@@ -75,10 +75,12 @@ bool LoadSettings(const SettingsFile& file, ViewState& view, WindowPlacementReco
 // Writes "Column" (the shown entries in table order) and "Column2". Where a
 // result list exists, its caller first copies the list's widths and display
 // order into the table.
-void CaptureColumns(const SettingsFile& file, const ViewState& view);
+// False when a value could not be written.
+bool CaptureColumns(const SettingsFile& file, const ViewState& view);
 
-// Writes "Config", "WinPos" (when a placement is given) and the columns.
-void SaveSettings(const SettingsFile& file, const ViewState& view, const WindowPlacementRecord* placement);
+// Writes "Config", "WinPos" (when a placement is given) and the columns. False
+// when any of them could not be written (the file is a folder, or read-only).
+bool SaveSettings(const SettingsFile& file, const ViewState& view, const WindowPlacementRecord* placement);
 
 // The list font: "Face,points[,bold][,italic]".
 struct FontSetting {

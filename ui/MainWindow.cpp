@@ -262,7 +262,10 @@ void MainWindow::Exit() {
     const RECT& normal = windowPlacement.rcNormalPosition;
     const WindowPlacementRecord placement{normal.left, normal.top, normal.right, normal.bottom,
                                           int32_t(windowPlacement.showCmd)};
-    SaveSettings(options_.settings, SharedViewState(), &placement);
+    if (!SaveSettings(options_.settings, SharedViewState(), &placement)) {
+        const std::wstring text = L"The settings could not be saved to " + options_.settings.path + L".";
+        MessageBoxW(window_, text.c_str(), L"Vesk", MB_OK | MB_ICONWARNING);
+    }
     // Jobs still reading end at their next piece rather than hashing for a window that is gone.
     StopRunningJobs();
     DestroyWindow(window_);

@@ -49,7 +49,7 @@ TEST_F(SettingsTest, NoFileKeepsEveryDefaultAndSavedTheyAreHexInCapitals) {
 
     // Saved, they are little-endian hex in capitals.
     WindowPlacementRecord window{-8, 20, 1000, 700, 3};
-    SaveSettings(file, view, &window);
+    EXPECT_TRUE(SaveSettings(file, view, &window));
     EXPECT_EQ(Raw(L"Config"), L"01000000");
     const ColumnSnapshot defaults = DefaultColumns();
     EXPECT_EQ(Raw(L"Column"), Word(defaults[0]) + Word(defaults[8]) + Word(defaults[18]) +
@@ -304,6 +304,7 @@ TEST_F(SettingsTest, FileThatCannotBeReadWholeOrWrittenStaysAsItWas) {
         load.get();
         EXPECT_EQ(loaded.viewFlags.load(), c.readable ? 0u : kDefaultViewFlags) << c.what;
         EXPECT_FALSE(WriteTextSetting(file, L"Font", L"Arial,10")) << c.what;
+        EXPECT_FALSE(SaveSettings(file, loaded, &placement)) << c.what; // and the window says so
         EXPECT_EQ(Describe(ini), before) << c.what;
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1) << c.what;
     }

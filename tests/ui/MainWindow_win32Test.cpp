@@ -326,6 +326,17 @@ TEST_F(MainWindowTest, DamagedOrMinimisedPlacementsOpenNormallyOnAMonitor) {
     }
 }
 
+// Settings that cannot be saved are not lost in silence: Exit says so, once.
+TEST_F(MainWindowTest, ExitSaysWhenTheSettingsCannotBeSaved) {
+    Open();
+    std::filesystem::create_directory(dir.path() / "vesk.ini");
+    DialogDriver told(
+        window, [](HWND box) { PostMessageW(box, WM_COMMAND, IDOK, 0); }, L"Vesk");
+    Command(ID_FILE_EXIT);
+    EXPECT_TRUE(told.found());
+    EXPECT_FALSE(IsWindow(window));
+}
+
 TEST_F(MainWindowTest, PlacementOnAMonitorThatIsGoneIsCentredOnTheNearestOne) {
     std::ofstream(dir.path() / "vesk.ini")
         << "[General]\r\nWinPos=40420F00404B4C0080841E0080969800010000\r\n";
