@@ -254,7 +254,8 @@ void MainWindow::SwitchView() {
     results_->RebuildView();
 }
 
-void MainWindow::Exit() {
+// The view switches, the placement and the columns, as they stand now.
+bool MainWindow::SaveWindowSettings() {
     results_->CaptureColumnLayout();
     WINDOWPLACEMENT windowPlacement{};
     windowPlacement.length = sizeof windowPlacement;
@@ -262,7 +263,11 @@ void MainWindow::Exit() {
     const RECT& normal = windowPlacement.rcNormalPosition;
     const WindowPlacementRecord placement{normal.left, normal.top, normal.right, normal.bottom,
                                           int32_t(windowPlacement.showCmd)};
-    if (!SaveSettings(options_.settings, SharedViewState(), &placement)) {
+    return SaveSettings(options_.settings, SharedViewState(), &placement);
+}
+
+void MainWindow::Exit() {
+    if (!SaveWindowSettings()) {
         const std::wstring text = L"The settings could not be saved to " + options_.settings.path + L".";
         MessageBoxW(window_, text.c_str(), L"Vesk", MB_OK | MB_ICONWARNING);
     }
@@ -553,6 +558,11 @@ INT_PTR MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_TIMER:
         OnTimer(wParam);
+        return TRUE;
+    case WM_ENDSESSION:
+        // The session ends without a WM_CLOSE: a log-off keeps the settings.
+        if (wParam)
+            SaveWindowSettings();
         return TRUE;
     case WM_DESTROY:
         PostQuitMessage(0);

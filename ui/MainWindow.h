@@ -90,6 +90,7 @@ private:
     void ToggleAlwaysOnTop();
     void ViewReportCommand(int id, bool selectedOnly);
     void SetAlwaysOnTop(bool onTop);
+    bool SaveWindowSettings();
     void Exit();
     void ToggleFindBar(bool onlyHide);
     void OnFindChanged();

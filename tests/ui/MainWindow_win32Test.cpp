@@ -337,6 +337,14 @@ TEST_F(MainWindowTest, ExitSaysWhenTheSettingsCannotBeSaved) {
     EXPECT_FALSE(IsWindow(window));
 }
 
+// A log-off ends the session without closing the window first.
+TEST_F(MainWindowTest, EndOfSessionSavesTheSettings) {
+    Open();
+    Command(ID_VIEW_UPPERCASE);
+    SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_NE(ReadSettings().find("Config=05000000"), std::string::npos) << ReadSettings();
+}
+
 TEST_F(MainWindowTest, PlacementOnAMonitorThatIsGoneIsCentredOnTheNearestOne) {
     std::ofstream(dir.path() / "vesk.ini")
         << "[General]\r\nWinPos=40420F00404B4C0080841E0080969800010000\r\n";
