@@ -233,8 +233,8 @@ HWND OpenVerifyWindow(HWND mainWindow, const std::wstring& checksumPath, const S
 
 void ChooseAndVerify(HWND mainWindow, const SettingsFile& settings) {
     static constexpr wchar_t kFilter[] =
-        L"Checksum Files (*.sha256;*.sha1;*.md5;*.sha512;*.sfv;*.b2;*SUMS)\0"
-        L"*.sha256;*.sha1;*.md5;*.sha512;*.sha224;*.sha384;*.sfv;*.b2;*SUMS;*.txt\0"
+        L"Checksum Files (*.sha256;*.sha1;*.md5;*.sha512;*.sfv;*.b2;*.b3;*SUMS)\0"
+        L"*.sha256;*.sha1;*.md5;*.sha512;*.sha224;*.sha384;*.sfv;*.b2;*.b3;*SUMS;*.txt\0"
         L"All Files(*.*)\0*.*\0";
     std::wstring path(32768, L'\0');
     OPENFILENAMEW dialog{};
