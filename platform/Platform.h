@@ -21,8 +21,14 @@ inline constexpr wchar_t kPathSeparator = L'/';
 inline constexpr uint64_t kMaxFileTime = 0x7FFFFFFFFFFFFFFF;
 inline constexpr uint64_t kNoFileTime = ~uint64_t{0};
 
-// An existing file opened for reading, shared with other readers but not with
-// writers (where the system can refuse writers). Folders are not opened.
+#ifdef _WIN32
+// Paths of MAX_PATH characters or more reach the file functions only in their
+// "\\?\" form, which takes a full path with backslashes; shorter ones as given.
+std::wstring LongPathForm(const std::wstring& path);
+#endif
+
+// An existing file opened for reading, shared with every other reader and
+// writer the system allows. Folders are not opened.
 class ReadOnlyFile {
 public:
     ReadOnlyFile() = default;

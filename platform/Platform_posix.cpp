@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/ReadMeter.h"
+
 #include "platform/IniText.h"
 #include "text/TextEncoding.h"
 
@@ -162,6 +164,7 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
             break;
         total += size_t(got);
     }
+    CountBytesRead(total);
     return int64_t(total);
 }
 

@@ -1,5 +1,7 @@
 #include "platform/Platform.h"
 
+#include "platform/ReadMeter.h"
+
 #include <windows.h>
 
 #include <shlwapi.h>
@@ -14,8 +16,8 @@ HANDLE AsHandle(intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }
 
-// Paths of MAX_PATH characters or more reach the file functions only in their
-// "\\?\" form, which takes a full path with backslashes.
+} // namespace
+
 std::wstring LongPathForm(const std::wstring& path) {
     if (path.size() < MAX_PATH - 12 || path.starts_with(L"\\\\?\\"))
         return path;
@@ -31,8 +33,6 @@ std::wstring LongPathForm(const std::wstring& path) {
         return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;
 }
-
-} // namespace
 
 ReadOnlyFile::~ReadOnlyFile() {
     Close();
@@ -119,6 +119,7 @@ int64_t ReadOnlyFile::Read(void* buffer, size_t byteCount) {
             break;
         total += got;
     }
+    CountBytesRead(total);
     return int64_t(total);
 }
 
