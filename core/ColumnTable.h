@@ -18,9 +18,13 @@
 namespace vesk {
 
 // A column word: bits 0-5 id, 6-11 display order, 12 shown, 13-29 width in
-// pixels, 30 sort marker, 31 ascending.
+// pixels at kBaseDpi, 30 sort marker, 31 ascending.
 using ColumnEntry = uint32_t;
 using ColumnId = uint32_t;
+
+// The DPI of a screen at 100%: stored widths have their meaning at it, as
+// settings written by other tools and older versions expect.
+inline constexpr uint32_t kBaseDpi = 96;
 
 inline constexpr uint32_t kColumnCount = 42;
 inline constexpr uint32_t kFirstAlgorithmPosition = 3;

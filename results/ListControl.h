@@ -47,6 +47,7 @@ public:
     // The column index shown at each display position, left to right.
     virtual void SetColumnOrder(const std::vector<int>& indexAtPosition) = 0;
     virtual void DeleteColumn(int index) = 0;
+    virtual void SetColumnWidth(int index, uint32_t width) = 0;
     virtual void SetSortArrow(int index, SortArrow arrow) = 0;
 
     // Rows. Column 0 is the row's own text; Sheet View rows also show the

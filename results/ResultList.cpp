@@ -99,7 +99,7 @@ void ResultList::CreateColumns() {
         for (int i = 0; i < 2; ++i) {
             const ColumnEntry entry = view_.keyValueColumns[i];
             const ColumnId id = EntryId(entry);
-            InsertListColumn(i, {id, id > 0 ? texts_.value : texts_.name, EntryWidth(entry)});
+            InsertListColumn(i, {id, id > 0 ? texts_.value : texts_.name, ShownWidth(EntryWidth(entry))});
             entries.push_back(entry);
         }
     } else {
@@ -108,7 +108,7 @@ void ResultList::CreateColumns() {
             if (!EntryShown(entry))
                 continue;
             const ColumnId id = ColumnIdAtPosition(int(p));
-            InsertListColumn(int(columnIds_.size()), {id, HeaderFor(id), EntryWidth(entry)});
+            InsertListColumn(int(columnIds_.size()), {id, HeaderFor(id), ShownWidth(EntryWidth(entry))});
             entries.push_back(entry);
         }
     }
@@ -175,6 +175,7 @@ void ResultList::AddGroupRow(ColumnId valueId, const std::wstring& value,
 }
 
 void ResultList::AddResult(const FileResult& result) {
+    ++fileCount_;
     if (SheetView()) {
         AppendSheetRow(result.displayName, result.record, result.values);
         return;
@@ -195,9 +196,26 @@ void ResultList::SelectAll() {
 }
 
 void ResultList::DeleteSelectedRows() {
-    for (int row = control_.RowCount() - 1; row >= 0; --row)
-        if (control_.IsSelected(row) && !control_.Data(row).groupHeader)
+    // A file's rows lie together; the file is gone when every one of them goes.
+    const FileRecord* file = nullptr;
+    bool fileGone = false;
+    size_t filesGone = 0;
+    for (int row = control_.RowCount() - 1; row >= 0; --row) {
+        const RowData& data = control_.Data(row);
+        if (data.groupHeader)
+            continue;
+        if (data.record.get() != file) {
+            filesGone += fileGone ? 1 : 0;
+            file = data.record.get();
+            fileGone = true;
+        }
+        if (control_.IsSelected(row))
             control_.DeleteRow(row);
+        else
+            fileGone = false;
+    }
+    filesGone += fileGone ? 1 : 0;
+    fileCount_ -= std::min(fileCount_, filesGone);
     RemoveEmptyHeaderRows();
 }
 
@@ -223,6 +241,7 @@ void ResultList::RemoveAllRowsAndGroups() {
 }
 
 void ResultList::Clear() {
+    fileCount_ = 0;
     RemoveAllRowsAndGroups();
 }
 
@@ -399,7 +418,7 @@ void ResultList::CaptureColumnLayout() {
         for (int i = 0; i < std::min(count, 2); ++i) {
             const ListColumn column = control_.Column(i);
             view_.keyValueColumns[i] =
-                WithOrder(WithWidth(view_.keyValueColumns[i], column.width), column.order);
+                WithOrder(WithWidth(view_.keyValueColumns[i], StoredWidth(column.width)), column.order);
         }
         return;
     }
@@ -409,7 +428,31 @@ void ResultList::CaptureColumnLayout() {
         if (position < 0)
             continue;
         const ColumnEntry kept = view_.columns.Get(position) & kCapturedBits;
-        view_.columns.Set(position, WithOrder(WithWidth(kept, column.width), uint32_t(column.order)));
+        view_.columns.Set(position,
+                          WithOrder(WithWidth(kept, StoredWidth(column.width)), uint32_t(column.order)));
+    }
+}
+
+uint32_t ResultList::ShownWidth(uint32_t storedWidth) const {
+    return uint32_t((uint64_t(storedWidth) * dpi_ + kBaseDpi / 2) / kBaseDpi);
+}
+
+uint32_t ResultList::StoredWidth(uint32_t shownWidth) const {
+    return uint32_t((uint64_t(shownWidth) * kBaseDpi + dpi_ / 2) / dpi_);
+}
+
+void ResultList::SetDpi(uint32_t dpi) {
+    if (dpi == 0 || dpi == dpi_)
+        return;
+    CaptureColumnLayout();
+    dpi_ = dpi;
+    for (int i = 0, count = control_.ColumnCount(); i < count; ++i) {
+        ColumnEntry entry = 0;
+        if (!SheetView())
+            entry = view_.keyValueColumns[size_t(std::min(i, 1))];
+        else if (const int position = PositionOfColumnId(control_.Column(i).id); position >= 0)
+            entry = view_.columns.Get(position);
+        control_.SetColumnWidth(i, ShownWidth(EntryWidth(entry)));
     }
 }
 
@@ -431,7 +474,8 @@ void ResultList::SetColumnShown(int position, bool shown) {
         return;
     if (shown) {
         const ColumnId id = ColumnIdAtPosition(position);
-        InsertListColumn(std::min(index, int(columnIds_.size())), {id, HeaderFor(id), EntryWidth(entry)});
+        InsertListColumn(std::min(index, int(columnIds_.size())),
+                         {id, HeaderFor(id), ShownWidth(EntryWidth(entry))});
     } else if (index < int(columnIds_.size())) {
         control_.DeleteColumn(index);
         columnIds_.erase(columnIds_.begin() + index);

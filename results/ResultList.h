@@ -66,8 +66,13 @@ public:
     void SortByColumn(int column);
 
     // Copies the columns' widths and display positions into the column table
-    // (Sheet View) or the Key-Value columns.
+    // (Sheet View) or the Key-Value columns. The table keeps widths at 96 DPI,
+    // the meaning they have in the settings at 100%.
     void CaptureColumnLayout();
+
+    // The DPI the list is shown at (96 until told): stored widths are scaled
+    // by it, and the shown columns take their widths at the new DPI.
+    void SetDpi(uint32_t dpi);
 
     // Shows or hides the column table entry at `position` (1 to 41). In Sheet
     // View its list column is inserted, empty, where the table order puts it,
@@ -81,6 +86,8 @@ public:
     // clears the selection.
     int RunFind(const std::wstring& text);
 
+    // The files the list shows, in either view.
+    size_t FileCount() const { return fileCount_; }
     int GroupCounter() const { return groupCounter_; }
     int SortColumn() const { return sortColumn_; }
 
@@ -96,6 +103,8 @@ private:
     void AddGroupRow(ColumnId valueId, const std::wstring& value,
                      const std::shared_ptr<const FileRecord>& record);
     int KeyValueColumnIndex(bool valueColumn) const;
+    uint32_t ShownWidth(uint32_t storedWidth) const;
+    uint32_t StoredWidth(uint32_t shownWidth) const;
     std::vector<FileBlock> CollectBlocks(const std::vector<ColumnId>& shownIds);
     void RemoveEmptyHeaderRows();
     void RemoveAllRowsAndGroups();
@@ -107,6 +116,8 @@ private:
     int groupCounter_ = 0;
     int currentGroup_ = 0;
     int sortColumn_ = -1;
+    uint32_t dpi_ = kBaseDpi;
+    size_t fileCount_ = 0;
 };
 
 } // namespace vesk

@@ -65,6 +65,7 @@ public:
                 row.cells.erase(row.cells.begin() + index);
     }
     void SetSortArrow(int index, SortArrow arrow) override { arrows.at(index) = arrow; }
+    void SetColumnWidth(int index, uint32_t width) override { columns.at(size_t(index)).width = width; }
 
     int RowCount() const override { return int(rows.size()); }
     int AppendRow(const std::wstring& text, RowData data) override {

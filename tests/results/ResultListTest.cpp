@@ -1,4 +1,5 @@
 #include "results/ResultList.h"
+#include "results/StatusTexts.h"
 
 #include "app/PathWalk.h"
 #include "core/FileHashJob.h"
@@ -206,6 +207,7 @@ TEST_P(ResultListTest, DeleteSelectedRowsAndClearRestartsGroupIds) {
     list.DeleteSelectedRows();
     EXPECT_EQ(ColumnTexts(control, 0), "0|1|3|4");
     EXPECT_TRUE(gone.expired());
+    EXPECT_EQ(list.FileCount(), 4u);
 
     SwitchView();
     EXPECT_FALSE(kept.expired());
@@ -223,11 +225,16 @@ TEST_P(ResultListTest, DeleteSelectedRowsAndClearRestartsGroupIds) {
         EXPECT_NE(row.data.group, 1);
     EXPECT_TRUE(one.expired());
     EXPECT_EQ(control.rows.size(), size_t(3 * (Groups() ? 4 : 5)));
+    // Some of a file's rows going leaves the file counted.
+    control.rows.back().selected = true;
+    list.DeleteSelectedRows();
+    EXPECT_EQ(list.FileCount(), 3u);
 
     list.Clear();
     EXPECT_TRUE(control.rows.empty());
     EXPECT_TRUE(control.groups.empty());
     EXPECT_TRUE(kept.expired());
+    EXPECT_EQ(list.FileCount(), 0u);
     Add(L"new");
     EXPECT_EQ(control.rows.front().data.group, 0);
     EXPECT_EQ(list.GroupCounter(), 1);
@@ -305,6 +312,19 @@ TEST_P(ResultListTest, CaptureKeepsWidthsAndDraggedOrderPerView) {
     // Back in Sheet View the columns come back where the user left them.
     EXPECT_EQ(control.columns[0].width, 333u);
     EXPECT_EQ(control.columns[0].order, 2);
+
+    // At twice the DPI the columns are twice as wide, the table keeps the
+    // widths they have at 96, and a width set there is stored halved.
+    list.SetDpi(192);
+    EXPECT_EQ(control.columns[0].width, 666u);
+    control.columns[1].width = 401;
+    list.CaptureColumnLayout();
+    EXPECT_EQ(EntryWidth(view.columns.Get(0)), 333u);
+    EXPECT_EQ(EntryWidth(view.columns.Get(PositionOfColumnId(control.columns[1].id))), 201u);
+    SwitchView();
+    EXPECT_EQ(control.columns[1].width, 154u);
+    list.SetDpi(96);
+    EXPECT_EQ(control.columns[1].width, 77u);
 }
 
 TEST_P(ResultListTest, FindSelectsRowsWithMatchingValuesAndCountsCells) {
@@ -394,6 +414,30 @@ TEST_P(ResultListTest, ConcurrentJobsKeepEveryValueWithItsOwnFile) {
         EXPECT_EQ(WideToUtf8(row.cells[1]), DigestHex(AlgorithmById(kCrc32Id), data));
         EXPECT_EQ(WideToUtf8(row.cells[4]), DigestHex(AlgorithmById(kSha256Id), data));
     }
+}
+
+TEST(StatusTextsTest, CountsSpeedsAndClipboardLines) {
+    const struct {
+        std::wstring text, expected;
+    } cases[] = {
+        {FileCountText(0), L"0 files"},
+        {FileCountText(1), L"1 file"},
+        {FileCountText(997), L"997 files"},
+        {NotReadCountText(0), L""},
+        {NotReadCountText(1), L"1 file not read"},
+        {NotReadCountText(3), L"3 files not read"},
+        {SpeedText(1 << 20, 0), L""},                        // no time passed yet
+        {SpeedText(uint64_t(85) << 20, 1000), L"85.0 MB/s"}, // 1 MB is 2^20 bytes
+        {SpeedText(3 << 20, 2000), L"1.5 MB/s"},
+        {SpeedText(uint64_t(1023) << 20, 1000), L"1023.0 MB/s"},
+        {SpeedText(uint64_t(1) << 30, 1000), L"1.0 GB/s"}, // from 1024 MB/s on
+        {SpeedText(uint64_t(5) << 40, 1000), L"5120.0 GB/s"},
+        {NotReadClipboardText({}), L""},
+        {NotReadClipboardText({{L"C:\\a.bin", L"Access is denied."}, {L"b", L"gone"}}),
+         L"C:\\a.bin\tAccess is denied.\r\nb\tgone\r\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.text, c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Groups, ResultListTest, ::testing::Values(true, false),
