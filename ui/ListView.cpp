@@ -90,6 +90,10 @@ void ListViewControl::DeleteColumn(int index) {
     ListView_DeleteColumn(list_, index);
 }
 
+void ListViewControl::SetColumnWidth(int index, uint32_t width) {
+    ListView_SetColumnWidth(list_, index, int(width));
+}
+
 void ListViewControl::SetSortArrow(int index, SortArrow arrow) {
     ListViewSetSortArrow(list_, index, arrow);
 }
@@ -219,15 +223,20 @@ void ListViewControl::InsertGroup(int id, const std::wstring& header) {
 }
 
 std::wstring ListViewControl::GroupHeader(int id) const {
-    wchar_t text[1024] = {};
-    LVGROUP group{};
-    group.cbSize = sizeof group;
-    group.mask = LVGF_HEADER;
-    group.pszHeader = text;
-    group.cchHeader = int(std::size(text));
-    if (ListView_GetGroupInfo(list_, id, &group) < 0)
-        return {};
-    return text;
+    // A header is a file's name, full paths included: grow until it fits.
+    for (size_t size = 1024;; size *= 4) {
+        std::wstring text(size, L'\0');
+        LVGROUP group{};
+        group.cbSize = sizeof group;
+        group.mask = LVGF_HEADER;
+        group.pszHeader = text.data();
+        group.cchHeader = int(text.size());
+        if (ListView_GetGroupInfo(list_, id, &group) < 0)
+            return {};
+        text.resize(wcsnlen(text.c_str(), text.size()));
+        if (text.size() < size - 1 || size >= 1u << 20)
+            return text;
+    }
 }
 
 void ListViewControl::SetGroupHeader(int id, const std::wstring& header) {

@@ -31,6 +31,7 @@ public:
     void InsertColumn(int index, const ListColumn& column) override;
     void SetColumnOrder(const std::vector<int>& indexAtPosition) override;
     void DeleteColumn(int index) override;
+    void SetColumnWidth(int index, uint32_t width) override;
     void SetSortArrow(int index, SortArrow arrow) override;
 
     int RowCount() const override;

@@ -60,8 +60,8 @@ constexpr DWORD kLongestPathCharacters = 32768;
 
 // Writes all of `report` but its final NUL; 0 on success, else the system's error.
 DWORD WriteReportFile(const std::wstring& path, const std::string* report) {
-    const HANDLE created =
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE created = CreateFileW(platform::LongPathForm(path).c_str(), GENERIC_WRITE, 0, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (created == INVALID_HANDLE_VALUE)
         return GetLastError();
     const KernelHandleOwner file(created);
@@ -98,7 +98,7 @@ void SaveReport(HWND owner, const ReportInput& source, const SettingsFile& setti
     if (!GetSaveFileNameW(&dialog))
         return;
     path.resize(wcslen(path.c_str()));
-    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES &&
+    if (GetFileAttributesW(platform::LongPathForm(path).c_str()) != INVALID_FILE_ATTRIBUTES &&
         MessageBoxW(owner, L"File already exists, do you want to replace it?", L"Confirm Save As",
                     MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
