@@ -12,6 +12,7 @@
 #include <commctrl.h>
 #include <commdlg.h>
 
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,20 @@ struct VerifyStart {
     HWND verifyWindow;
     HWND mainWindow;
     std::wstring checksumPath;
+    // Set when the window closes; the check stops at its next piece.
+    std::shared_ptr<std::atomic<bool>> closed;
+};
+
+// The main window's progress bar shows long files; the check's own window
+// shows what could not be read, and its closing stops the check.
+class VerifySink : public WindowSink {
+public:
+    VerifySink(HWND mainWindow, std::shared_ptr<std::atomic<bool>> closed)
+        : WindowSink(mainWindow, false), closed_(std::move(closed)) {}
+    bool StopRequested() const override { return closed_->load() || WindowSink::StopRequested(); }
+
+private:
+    std::shared_ptr<std::atomic<bool>> closed_;
 };
 
 DWORD WINAPI VerifyWorker(void* parameter) {
@@ -46,13 +61,14 @@ DWORD WINAPI VerifyWorker(void* parameter) {
         improper = list.improperLines;
         if (list.lines.empty())
             problem = L"no properly formatted checksum lines found";
-        // The main window's progress bar shows long files.
-        WindowSink progress(start->mainWindow);
+        VerifySink progress(start->mainWindow, start->closed);
         CheckFiles(list, FolderOfChecksumFile(start->checksumPath), progress, [&](const CheckResult& result) {
-            SendMessageW(start->verifyWindow, kLineCheckedMessage, 0, reinterpret_cast<LPARAM>(&result));
+            if (!start->closed->load())
+                SendMessageW(start->verifyWindow, kLineCheckedMessage, 0, reinterpret_cast<LPARAM>(&result));
         });
     }
-    SendMessageW(start->verifyWindow, kCheckEndedMessage, improper, reinterpret_cast<LPARAM>(&problem));
+    if (!start->closed->load())
+        SendMessageW(start->verifyWindow, kCheckEndedMessage, improper, reinterpret_cast<LPARAM>(&problem));
     return 0;
 }
 
@@ -90,6 +106,9 @@ public:
         case WM_COMMAND:
             self->OnCommand(LOWORD(wParam));
             return TRUE;
+        case WM_DESTROY:
+            self->closed_->store(true);
+            return FALSE;
         case WM_NCDESTROY:
             SetWindowLongPtrW(window, DWLP_USER, 0);
             delete self;
@@ -212,6 +231,9 @@ private:
     std::unique_ptr<ListViewControl> control_;
     std::vector<CheckStatus> statuses_;
     CheckSummary summary_;
+
+public:
+    const std::shared_ptr<std::atomic<bool>> closed_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 } // namespace
@@ -222,8 +244,8 @@ HWND OpenVerifyWindow(HWND mainWindow, const std::wstring& checksumPath, const S
                                      VerifyWindow::DialogProc, reinterpret_cast<LPARAM>(state.get()));
     if (window == nullptr)
         return nullptr;
+    auto start = std::make_unique<VerifyStart>(VerifyStart{window, mainWindow, checksumPath, state->closed_});
     state.release(); // freed when the window is destroyed
-    auto start = std::make_unique<VerifyStart>(VerifyStart{window, mainWindow, checksumPath});
     if (HANDLE thread = CreateThread(nullptr, 0, VerifyWorker, start.get(), 0, nullptr)) {
         start.release();
         CloseHandle(thread);
