@@ -132,9 +132,31 @@ void SaveReport(HWND owner, const ReportInput& source, const SettingsFile& setti
     WriteIntSetting(settings, kFilterIndexKey, int(dialog.nFilterIndex));
 }
 
+namespace {
+
+// The temporary folder, ending in a backslash. Some systems' GetTempPathW
+// refuses a folder longer than MAX_PATH; then the variables it reads are read
+// here, in its order.
+std::wstring TemporaryFolder() {
+    std::wstring folder(kLongestPathCharacters, L'\0');
+    DWORD length = GetTempPathW(DWORD(folder.size()), folder.data());
+    for (const wchar_t* name : {L"TMP", L"TEMP", L"USERPROFILE"}) {
+        if (length > 0 && length < folder.size())
+            break;
+        length = GetEnvironmentVariableW(name, folder.data(), DWORD(folder.size()));
+    }
+    if (length == 0 || length >= folder.size())
+        length = GetWindowsDirectoryW(folder.data(), DWORD(folder.size()));
+    folder.resize(length < folder.size() ? length : 0);
+    if (!folder.empty() && folder.back() != L'\\')
+        folder += L'\\';
+    return folder;
+}
+
+} // namespace
+
 std::wstring TemporaryReportPath(ReportFormat format) {
-    std::wstring folder(MAX_PATH + 1, L'\0');
-    folder.resize(GetTempPathW(DWORD(folder.size()), folder.data()));
+    const std::wstring folder = TemporaryFolder();
     static constexpr const wchar_t* kNames[] = {L"vesk.html", L"vesk.txt", L"vesk.csv"};
     return folder + kNames[static_cast<uint32_t>(format)];
 }
