@@ -12,6 +12,7 @@
 #define IDD_ABOUT 4
 #define IDD_ADD_FOLDER 5
 #define IDD_VERIFY 6
+#define IDD_NOT_READ 7
 
 // Menus.
 #define IDM_MAIN 1
@@ -21,6 +22,7 @@
 #define IDC_MAIN_PROGRESS 51
 #define IDC_MAIN_LIST 52
 #define IDC_MAIN_FIND 54
+#define IDC_MAIN_STATUS 55
 
 // Commands of the main window.
 #define ID_FILE_EXIT 1
@@ -60,6 +62,7 @@
 #define ID_LIST_EXPAND_ALL 37
 #define ID_FILE_VERIFY 40
 #define ID_FILE_STOP 41
+#define ID_VIEW_NOT_READ 45
 
 // Options dialog.
 #define IDC_OPTIONS_LABEL 3
@@ -90,6 +93,11 @@
 #define IDC_VERIFY_SAVE 3
 #define IDC_VERIFY_COPY 4
 #define IDC_VERIFY_LIST 50
+
+// Files Not Read window.
+#define IDC_NOT_READ_COPY 3
+#define IDC_NOT_READ_CLEAR 4
+#define IDC_NOT_READ_LIST 50
 
 // String table: the fixed column headers.
 #define IDS_FILE 1

@@ -10,10 +10,7 @@ namespace vesk {
 
 namespace {
 
-LOGFONTW DescribeFont(const FontSetting& setting) {
-    HDC screen = GetDC(nullptr);
-    const int dotsPerInch = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+LOGFONTW DescribeFont(const FontSetting& setting, UINT dotsPerInch) {
     LOGFONTW font{};
     // A negative height asks for that character height; 0 for the default.
     // Sizes beyond any screen are held to one the system can make.
@@ -27,11 +24,21 @@ LOGFONTW DescribeFont(const FontSetting& setting) {
     return font;
 }
 
+FontSetting ReadListFontSetting(const SettingsFile& settings) {
+    FontSetting setting;
+    ParseFontSetting(ReadTextSetting(settings, L"Font", kMaxFontSettingCharacters, L""), setting);
+    return setting;
+}
+
 } // namespace
 
-FontOwner ChooseListFont(HWND owner, HFONT current, const SettingsFile& settings) {
-    LOGFONTW font{};
-    GetObjectW(current, sizeof font, &font);
+FontOwner ChooseListFont(HWND owner, const SettingsFile& settings, UINT dpi) {
+    FontSetting setting = ReadListFontSetting(settings);
+    // The dialog speaks in points at the screen's DPI, whatever the list's.
+    HDC screen = GetDC(nullptr);
+    const int screenDpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    LOGFONTW font = DescribeFont(setting, UINT(screenDpi > 0 ? screenDpi : 96));
     CHOOSEFONTW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = owner;
@@ -39,19 +46,17 @@ FontOwner ChooseListFont(HWND owner, HFONT current, const SettingsFile& settings
     dialog.Flags = CF_SCREENFONTS | CF_INITTOLOGFONTSTRUCT;
     if (!ChooseFontW(&dialog))
         return nullptr;
-    FontSetting setting;
     setting.faceName = font.lfFaceName;
     setting.pointSize = dialog.iPointSize / 10;
     setting.bold = font.lfWeight >= FW_BOLD;
     setting.italic = font.lfItalic != FALSE;
     WriteTextSetting(settings, L"Font", FormatFontSetting(setting));
-    return FontOwner(CreateFontIndirectW(&font));
+    const LOGFONTW atDpi = DescribeFont(setting, dpi);
+    return FontOwner(CreateFontIndirectW(&atDpi));
 }
 
-FontOwner CreateListFont(const SettingsFile& settings) {
-    FontSetting setting;
-    ParseFontSetting(ReadTextSetting(settings, L"Font", kMaxFontSettingCharacters, L""), setting);
-    const LOGFONTW font = DescribeFont(setting);
+FontOwner CreateListFont(const SettingsFile& settings, UINT dpi) {
+    const LOGFONTW font = DescribeFont(ReadListFontSetting(settings), dpi);
     return FontOwner(CreateFontIndirectW(&font));
 }
 

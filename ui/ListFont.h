@@ -9,11 +9,11 @@
 
 namespace vesk {
 
-// The font the "Font" setting names, at the screen's resolution.
-FontOwner CreateListFont(const SettingsFile& settings);
+// The font the "Font" setting names, at `dpi` (the list's window's).
+FontOwner CreateListFont(const SettingsFile& settings, UINT dpi);
 
-// The system's font dialog, starting from `current`. On OK, writes the choice
-// as "Font" and gives the new font; on cancel, gives none and writes nothing.
-FontOwner ChooseListFont(HWND owner, HFONT current, const SettingsFile& settings);
+// The system's font dialog, starting from the setting. On OK, writes the choice
+// as "Font" and gives the new font at `dpi`; on cancel, gives none and writes nothing.
+FontOwner ChooseListFont(HWND owner, const SettingsFile& settings, UINT dpi);
 
 } // namespace vesk

@@ -4,12 +4,15 @@
 #include "app/ConsoleMode.h"
 #include "app/HandOver.h"
 #include "platform/Platform.h"
+#include "platform/ReadMeter.h"
 #include "resources/resource.h"
 #include "ui/AboutDialog.h"
 #include "ui/AddCommands.h"
 #include "ui/AddFolderDialog.h"
 #include "ui/BenchmarkDialog.h"
 #include "ui/ControlUtil.h"
+#include "ui/Dpi.h"
+#include "ui/FilesNotReadWindow.h"
 #include "ui/ListMenus.h"
 #include "ui/OptionsDialog.h"
 #include "ui/ShellIntegration.h"
@@ -26,13 +29,23 @@ namespace vesk {
 namespace {
 
 constexpr int kMinimumTrackSize = 400;
-// The band under the list: the progress bar at its top, the find box and the
-// buttons in it.
-constexpr int kBandHeight = 40;
+// Lengths at 96 DPI. The band under the list holds the progress bar at its
+// top and the find box and the buttons, with this margin around them; the
+// status bar lies under it.
+constexpr int kMargin = 6;
 constexpr int kProgressHeight = 5;
+// The status bar's parts: the file count, the speed, the files not read.
+constexpr int kFileCountPartWidth = 130;
+constexpr int kSpeedPartWidth = 110;
+constexpr int kNotReadPart = 2;
+// The width of a digest column beyond its text: edges and gaps.
+constexpr uint32_t kCellMargin = 18;
 // Rows that arrive within this time are painted together.
 constexpr UINT_PTR kPaintTimer = 1;
 constexpr UINT kPaintDelayMilliseconds = 100;
+// While jobs run, the status bar shows the speed of the last second.
+constexpr UINT_PTR kSpeedTimer = 2;
+constexpr UINT kSpeedIntervalMilliseconds = 1000;
 
 ViewFlags CurrentViewFlags() {
     return SharedViewState().viewFlags.load(std::memory_order_relaxed);
@@ -110,6 +123,7 @@ MainWindow* MainWindow::From(HWND window) {
     return reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, DWLP_USER));
 }
 
+// The widths the digests need in the list's font, kept at 96 DPI as every stored width is.
 void MainWindow::InitColumnWidths() {
     HDC screen = GetDC(nullptr);
     HGDIOBJ previous = SelectObject(screen, listFont_.get());
@@ -117,9 +131,9 @@ void MainWindow::InitColumnWidths() {
         const std::wstring zeros(count, L'0');
         SIZE size{};
         GetTextExtentPoint32W(screen, zeros.c_str(), int(zeros.size()), &size);
-        return uint32_t(size.cx);
+        return uint32_t(MulDiv(size.cx, int(kBaseDpi), int(dpi_)));
     };
-    InitColumnLayout(SharedViewState().columns, digitsWidth, 6 * uint32_t(GetSystemMetrics(SM_CXEDGE) + 1));
+    InitColumnLayout(SharedViewState().columns, digitsWidth, kCellMargin);
     SelectObject(screen, previous);
     ReleaseDC(nullptr, screen);
 }
@@ -131,8 +145,16 @@ void MainWindow::OnInitDialog(HWND window) {
     addFiles_ = GetDlgItem(window, ID_FILE_ADD_FILES);
     addFolder_ = GetDlgItem(window, ID_FILE_ADD_FOLDER);
     progress_ = GetDlgItem(window, IDC_MAIN_PROGRESS);
+    status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
+                              reinterpret_cast<HMENU>(INT_PTR(IDC_MAIN_STATUS)), GetModuleHandleW(nullptr),
+                              nullptr);
+    SendMessageW(status_, WM_SETFONT, SendMessageW(window, WM_GETFONT, 0, 0), FALSE);
 
-    listFont_ = CreateListFont(options_.settings);
+    // The template made the controls at the DPI the window opened at.
+    dpi_ = templateDpi_ = WindowDpi(window);
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0)), sizeof templateFont_,
+               &templateFont_);
+    listFont_ = CreateListFont(options_.settings, dpi_);
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont_.get()), TRUE);
     InitColumnWidths();
 
@@ -140,9 +162,10 @@ void MainWindow::OnInitDialog(HWND window) {
     GetClientRect(window, &rect);
     initialClientSize_ = {rect.right - rect.left, rect.bottom - rect.top};
     GetWindowRect(addFiles_, &rect);
-    buttonWidth_ = rect.right - rect.left;
+    buttonSize96_ = {MulDiv(rect.right - rect.left, int(kBaseDpi), int(dpi_)),
+                     MulDiv(rect.bottom - rect.top, int(kBaseDpi), int(dpi_))};
     GetWindowRect(find_, &rect);
-    findHeight_ = rect.bottom - rect.top;
+    findHeight96_ = MulDiv(rect.bottom - rect.top, int(kBaseDpi), int(dpi_));
 
     DragAcceptFiles(window, TRUE);
     SetProgramIcons(window);
@@ -150,6 +173,9 @@ void MainWindow::OnInitDialog(HWND window) {
     WindowPlacementRecord placement;
     if (LoadSettings(options_.settings, SharedViewState(), placement))
         RestorePlacement(placement);
+    // A placement of the template's own size brings no WM_SIZE: lay out now.
+    GetClientRect(window, &rect);
+    LayoutWindow(rect.right, rect.bottom);
 
     menu_ = GetMenu(window);
     SetAlwaysOnTop((CurrentViewFlags() & kViewAlwaysOnTop) != 0);
@@ -166,7 +192,9 @@ void MainWindow::OnInitDialog(HWND window) {
     control_ = std::make_unique<ListViewControl>(list_);
     control_->SetCollapsibleGroups(true);
     results_ = std::make_unique<ResultList>(*control_, SharedViewState(), HeaderTextsFromResources());
+    results_->SetDpi(dpi_);
     results_->CreateColumns();
+    UpdateStatusBar();
 
     if (!options_.paths.empty()) {
         IntakeRequest request;
@@ -185,17 +213,32 @@ void MainWindow::ApplyViewFlags() {
                        (flags & kViewSheet) ? ID_VIEW_SHEET : ID_VIEW_KEY_VALUE, MF_BYCOMMAND);
 }
 
+// Every length from the window's DPI: the status bar at the bottom, the band
+// above it, the list filling the rest.
 void MainWindow::LayoutWindow(int width, int height) {
-    const int listHeight = height - kBandHeight;
-    const int buttonTop = height - 32;
+    const auto scaled = [&](int length) { return ScaleForDpi(length, dpi_); };
+    const int margin = scaled(kMargin);
+    const int buttonWidth = scaled(buttonSize96_.cx);
+    const int buttonHeight = scaled(buttonSize96_.cy);
+    const int findHeight = scaled(findHeight96_);
+
+    SendMessageW(status_, WM_SIZE, 0, 0); // the bar sizes and places itself
+    RECT statusRect{};
+    GetWindowRect(status_, &statusRect);
+    const int statusHeight = statusRect.bottom - statusRect.top;
+    const int parts[] = {scaled(kFileCountPartWidth), scaled(kFileCountPartWidth + kSpeedPartWidth), -1};
+    SendMessageW(status_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
+
+    const int bandHeight = std::max(buttonHeight, findHeight) + 2 * margin;
+    const int listHeight = std::max(height - statusHeight - bandHeight, 0);
+    const int bandMiddle = listHeight + bandHeight / 2;
     MoveWindow(list_, 0, 0, width, listHeight, TRUE);
-    SetWindowPos(addFolder_, nullptr, width - buttonWidth_ - 10, buttonTop, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    SetWindowPos(addFiles_, nullptr, width - (2 * buttonWidth_ + 20), buttonTop, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    MoveWindow(progress_, 0, listHeight, width, kProgressHeight, TRUE);
-    MoveWindow(find_, 10, listHeight + (kBandHeight - findHeight_) / 2, width - (2 * buttonWidth_ + 20) - 20,
-               findHeight_, TRUE);
+    MoveWindow(progress_, 0, listHeight, width, scaled(kProgressHeight), TRUE);
+    const int buttonTop = bandMiddle - buttonHeight / 2;
+    MoveWindow(addFolder_, width - margin - buttonWidth, buttonTop, buttonWidth, buttonHeight, TRUE);
+    MoveWindow(addFiles_, width - 2 * (margin + buttonWidth), buttonTop, buttonWidth, buttonHeight, TRUE);
+    MoveWindow(find_, margin, bandMiddle - findHeight / 2, std::max(width - 4 * margin - 2 * buttonWidth, 0),
+               findHeight, TRUE);
 }
 
 void MainWindow::OnSize(UINT state, int width, int height) {
@@ -298,7 +341,12 @@ const MainWindow::Command MainWindow::kCommands[] = {
     {ID_EDIT_FIND, ID_EDIT_FIND, [](MainWindow& self, int) { self.ToggleFindBar(false); }},
     {ID_HIDE_FIND, ID_HIDE_FIND, [](MainWindow& self, int) { self.ToggleFindBar(true); }},
     {ID_EDIT_DELETE, ID_EDIT_DELETE, [](MainWindow& self, int) { self.results_->DeleteSelectedRows(); }},
-    {ID_EDIT_CLEAR, ID_EDIT_CLEAR, [](MainWindow& self, int) { self.results_->Clear(); }},
+    {ID_EDIT_CLEAR, ID_EDIT_CLEAR,
+     [](MainWindow& self, int) {
+         self.results_->Clear();
+         self.ClearFilesNotRead();
+     }},
+    {ID_VIEW_NOT_READ, ID_VIEW_NOT_READ, [](MainWindow& self, int) { self.ShowFilesNotRead(); }},
     {ID_VIEW_FONT, ID_VIEW_FONT, [](MainWindow& self, int) { self.ChangeFont(); }},
     {ID_TOOLS_OPTIONS, ID_TOOLS_OPTIONS,
      [](MainWindow& self, int) { ShowOptionsDialog(self.window_, SharedViewState(), self.results_.get()); }},
@@ -332,6 +380,8 @@ void MainWindow::OnCommand(int id, int code) {
     for (const Command& command : kCommands)
         if (id >= command.firstId && id <= command.lastId) {
             command.run(*this, id);
+            if (IsWindow(window_))
+                UpdateStatusBar(); // rows may have gone
             return;
         }
 }
@@ -400,7 +450,7 @@ void MainWindow::OnContextMenu(HWND clicked, POINT screen) {
 }
 
 void MainWindow::ChangeFont() {
-    FontOwner font = ChooseListFont(window_, listFont_.get(), options_.settings);
+    FontOwner font = ChooseListFont(window_, options_.settings, dpi_);
     if (!font)
         return;
     SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
@@ -408,6 +458,12 @@ void MainWindow::ChangeFont() {
 }
 
 LRESULT MainWindow::OnNotify(const NMHDR& header) {
+    // A click on the count of files not read lists them.
+    if (header.hwndFrom == status_ && (header.code == NM_CLICK || header.code == NM_DBLCLK)) {
+        if (reinterpret_cast<const NMMOUSE&>(header).dwItemSpec == kNotReadPart && !notRead_.empty())
+            ShowFilesNotRead();
+        return 0;
+    }
     if (header.hwndFrom != list_)
         return 0;
     switch (header.code) {
@@ -446,20 +502,114 @@ bool MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
     return true;
 }
 
-void MainWindow::OnProgress(WPARAM step, LPARAM percent) {
-    switch (step) {
+void MainWindow::OnProgress(WPARAM word, LPARAM percent) {
+    const auto job = jobs_.find(JobOfProgressWord(word));
+    if (job == jobs_.end())
+        return;
+    switch (StepOfProgressWord(word)) {
     case kProgressBegin:
-        SendMessageW(progress_, PBM_SETRANGE32, 0, 100);
-        SendMessageW(progress_, PBM_SETPOS, 0, 0);
-        ShowWindow(progress_, SW_SHOWNA);
+        job->second = 0;
         break;
     case kProgressSet:
-        SendMessageW(progress_, PBM_SETPOS, WPARAM(percent), 0);
+        job->second = int(std::clamp<LPARAM>(percent, 0, 100));
         break;
     default:
-        ShowWindow(progress_, SW_HIDE);
+        job->second = -1;
         break;
     }
+    ShowProgress();
+}
+
+// The bar follows the job furthest from its end; it goes when no job reads a long file.
+void MainWindow::ShowProgress() {
+    int least = -1;
+    for (const auto& [job, percent] : jobs_)
+        if (percent >= 0 && (least < 0 || percent < least))
+            least = percent;
+    if (least < 0) {
+        ShowWindow(progress_, SW_HIDE);
+        return;
+    }
+    if (!IsWindowVisible(progress_)) {
+        SendMessageW(progress_, PBM_SETRANGE32, 0, 100);
+        ShowWindow(progress_, SW_SHOWNA);
+    }
+    SendMessageW(progress_, PBM_SETPOS, WPARAM(least), 0);
+}
+
+void MainWindow::OnJob(WPARAM step, uint32_t job) {
+    if (step == kJobBegin) {
+        if (jobs_.empty()) {
+            speedBytes_ = platform::BytesReadSoFar();
+            speedTime_ = GetTickCount64();
+            SetTimer(window_, kSpeedTimer, kSpeedIntervalMilliseconds, nullptr);
+        }
+        jobs_[job] = -1;
+        return;
+    }
+    jobs_.erase(job);
+    ShowProgress();
+    if (jobs_.empty()) {
+        KillTimer(window_, kSpeedTimer);
+        SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L""));
+    }
+}
+
+void MainWindow::UpdateSpeed() {
+    const uint64_t bytes = platform::BytesReadSoFar();
+    const ULONGLONG now = GetTickCount64();
+    const std::wstring speed = SpeedText(bytes - speedBytes_, now - speedTime_);
+    SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(speed.c_str()));
+    speedBytes_ = bytes;
+    speedTime_ = now;
+}
+
+void MainWindow::UpdateStatusBar() {
+    const std::wstring files = FileCountText(results_->FileCount());
+    const std::wstring notRead = NotReadCountText(notRead_.size());
+    SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(files.c_str()));
+    SendMessageW(status_, SB_SETTEXTW, kNotReadPart, reinterpret_cast<LPARAM>(notRead.c_str()));
+}
+
+void MainWindow::OnNotRead(const std::vector<FileNotRead>& files) {
+    notRead_.insert(notRead_.end(), files.begin(), files.end());
+    RefreshFilesNotRead(notReadWindow_);
+    UpdateStatusBar();
+}
+
+void MainWindow::ShowFilesNotRead() {
+    notReadWindow_ =
+        vesk::ShowFilesNotRead(window_, notReadWindow_, notRead_, [this] { ClearFilesNotRead(); });
+}
+
+void MainWindow::ClearFilesNotRead() {
+    notRead_.clear();
+    RefreshFilesNotRead(notReadWindow_);
+    UpdateStatusBar();
+}
+
+// The window moved to a monitor of another DPI, or the user changed the
+// scale: fonts, columns and the layout follow, in the size the system suggests.
+void MainWindow::OnDpiChanged(UINT dpi, const RECT& suggested) {
+    if (dpi == 0 || dpi == dpi_)
+        return;
+    dpi_ = dpi;
+    LOGFONTW font = templateFont_;
+    font.lfHeight = MulDiv(templateFont_.lfHeight, int(dpi), int(templateDpi_));
+    dialogFont_ = FontOwner(CreateFontIndirectW(&font));
+    for (HWND control : {find_, addFiles_, addFolder_, status_})
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(dialogFont_.get()), FALSE);
+    if (FontOwner listFont = CreateListFont(options_.settings, dpi)) {
+        SendMessageW(list_, WM_SETFONT, reinterpret_cast<WPARAM>(listFont.get()), TRUE);
+        listFont_ = std::move(listFont);
+    }
+    results_->SetDpi(dpi);
+    SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT client{};
+    GetClientRect(window_, &client);
+    LayoutWindow(client.right, client.bottom);
+    RedrawWindow(window_, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE | RDW_ALLCHILDREN);
 }
 
 // Repainting the list for every row of a folder of small files costs far more
@@ -491,6 +641,7 @@ void MainWindow::OnAddResults(const std::vector<FileResult>& batch) {
         if (options_.console != nullptr)
             options_.console->Write(FormatConsoleResult(result));
     }
+    UpdateStatusBar();
 }
 
 void MainWindow::OnRevealLast() {
@@ -556,6 +707,15 @@ INT_PTR MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case kRevealLastMessage:
         OnRevealLast();
         return TRUE;
+    case kJobMessage:
+        OnJob(wParam, uint32_t(lParam));
+        return TRUE;
+    case kNotReadMessage:
+        OnNotRead(*reinterpret_cast<const std::vector<FileNotRead>*>(lParam));
+        return TRUE;
+    case WM_DPICHANGED:
+        OnDpiChanged(LOWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+        return TRUE;
     case WM_TIMER:
         OnTimer(wParam);
         return TRUE;
@@ -576,13 +736,14 @@ void MainWindow::OnGetMinMaxInfo(MINMAXINFO& limits) {
     limits.ptMinTrackSize = {kMinimumTrackSize, kMinimumTrackSize};
 }
 
-// The find box shows in green whether its text was found, in red if not.
+// The find box shows in green whether its text was found, in red if not, on
+// the system's window colour (a high-contrast scheme's too).
 INT_PTR MainWindow::OnCtlColorEdit(HDC dc, HWND control) {
     if (control != find_)
         return FALSE;
     SetTextColor(dc, findMatchCount_ > 0 ? kFoundColour : kNotFoundColour);
-    SetBkColor(dc, RGB(255, 255, 255));
-    return reinterpret_cast<INT_PTR>(GetStockObject(WHITE_BRUSH));
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<INT_PTR>(GetSysColorBrush(COLOR_WINDOW));
 }
 
 // With Alt held, dropped checksum files are checked instead of hashed.
@@ -596,6 +757,8 @@ void MainWindow::OnDropFiles(HDROP drop) {
 void MainWindow::OnTimer(WPARAM timer) {
     if (timer == kPaintTimer)
         PaintListNow();
+    else if (timer == kSpeedTimer)
+        UpdateSpeed();
 }
 
 namespace {

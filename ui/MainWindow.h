@@ -1,5 +1,6 @@
 // The main window: a resizable dialog holding the result list, a thin
-// progress bar, the find box and the two add buttons, with the main menu.
+// progress bar, the find box and the two add buttons, the status bar, with
+// the main menu.
 //
 //     HWND window = MainWindow::Create(instance, options);   // visible at once
 //     MSG message;
@@ -10,6 +11,7 @@
 #include "app/Settings.h"
 #include "platform/Console.h"
 #include "results/ResultList.h"
+#include "results/StatusTexts.h"
 #include "ui/ListFont.h"
 #include "ui/ListView.h"
 #include "ui/ReportCommands.h"
@@ -19,6 +21,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +51,9 @@ public:
     int findMatchCount() const { return findMatchCount_; }
     ListViewControl& listControl() { return *control_; }
     SIZE initialClientSize() const { return initialClientSize_; }
+    const std::vector<FileNotRead>& filesNotRead() const { return notRead_; }
+    HWND filesNotReadWindow() const { return notReadWindow_; }
+    UINT dpi() const { return dpi_; }
 
 private:
     explicit MainWindow(MainWindowOptions options) : options_(std::move(options)) {}
@@ -71,7 +77,15 @@ private:
     void OnDropFiles(HDROP drop);
     void OnTimer(WPARAM timer);
     bool OnCopyData(const COPYDATASTRUCT& data);
-    void OnProgress(WPARAM step, LPARAM percent);
+    void OnProgress(WPARAM word, LPARAM percent);
+    void OnJob(WPARAM step, uint32_t job);
+    void OnNotRead(const std::vector<FileNotRead>& files);
+    void OnDpiChanged(UINT dpi, const RECT& suggested);
+    void ShowProgress();
+    void UpdateSpeed();
+    void UpdateStatusBar();
+    void ShowFilesNotRead();
+    void ClearFilesNotRead();
     void OnAddResults(const std::vector<FileResult>& batch);
     void OnRevealLast();
     void DeferListPainting();
@@ -106,14 +120,24 @@ private:
     HWND find_ = nullptr;
     HWND addFiles_ = nullptr;
     HWND addFolder_ = nullptr;
+    HWND status_ = nullptr;
+    HWND notReadWindow_ = nullptr;
     HMENU menu_ = nullptr;
     FontOwner listFont_;
+    FontOwner dialogFont_;    // the controls' font after a change of DPI
+    LOGFONTW templateFont_{}; // the template's font, at templateDpi_
+    UINT templateDpi_ = 96;
+    UINT dpi_ = 96;
     std::unique_ptr<ListViewControl> control_;
     std::unique_ptr<ResultList> results_;
     SIZE initialClientSize_{};
-    int buttonWidth_ = 0;
-    int findHeight_ = 0;
+    SIZE buttonSize96_{}; // the buttons and the find box as the template makes them at 96 DPI
+    int findHeight96_ = 0;
     int findMatchCount_ = 0;
+    std::vector<FileNotRead> notRead_;
+    std::map<uint32_t, int> jobs_; // each running job's progress in percent; -1 while it shows no bar
+    uint64_t speedBytes_ = 0;      // the bytes read and the time at the last speed figure
+    ULONGLONG speedTime_ = 0;
     std::function<void(const std::wstring&)> openDocument_;
     bool paintingDeferred_ = false; // rows arrive faster than the list is worth repainting
     bool revealDeferred_ = false;

@@ -11,26 +11,51 @@ constexpr ULONGLONG kOldestBatchMilliseconds = 30;
 
 std::atomic<bool> revealRequested{false};
 
+WindowSink::WindowSink(HWND mainWindow, bool reportsFailures)
+    : mainWindow_(mainWindow), reportsFailures_(reportsFailures) {
+    static std::atomic<uint32_t> jobCounter{0};
+    job_ = ++jobCounter;
+    SendMessageW(mainWindow_, kJobMessage, kJobBegin, LPARAM(job_));
+}
+
+WindowSink::~WindowSink() {
+    Flush();
+    SendMessageW(mainWindow_, kJobMessage, kJobEnd, LPARAM(job_));
+}
+
 void WindowSink::Flush() {
-    if (batch_.empty())
-        return;
-    SendMessageW(mainWindow_, kAddResultsMessage, 0, reinterpret_cast<LPARAM>(&batch_));
-    batch_.clear();
+    if (!batch_.empty()) {
+        SendMessageW(mainWindow_, kAddResultsMessage, 0, reinterpret_cast<LPARAM>(&batch_));
+        batch_.clear();
+    }
+    if (!notRead_.empty()) {
+        SendMessageW(mainWindow_, kNotReadMessage, 0, reinterpret_cast<LPARAM>(&notRead_));
+        notRead_.clear();
+    }
+}
+
+void WindowSink::SendBatchIfDue() {
+    const ULONGLONG now = GetTickCount64();
+    const size_t waiting = batch_.size() + notRead_.size();
+    if (waiting == 1)
+        batchStarted_ = now;
+    if (waiting >= kLargestBatch || now - batchStarted_ >= kOldestBatchMilliseconds)
+        Flush();
 }
 
 void WindowSink::ProgressSet(uint32_t percent) {
     if (!barShown_ && percent < 100) {
         Flush(); // a long file ahead: the files before it show now
-        SendMessageW(mainWindow_, kProgressMessage, kProgressBegin, 0);
+        SendMessageW(mainWindow_, kProgressMessage, ProgressWord(kProgressBegin, job_), 0);
         barShown_ = true;
     }
     if (barShown_)
-        SendMessageW(mainWindow_, kProgressMessage, kProgressSet, percent);
+        SendMessageW(mainWindow_, kProgressMessage, ProgressWord(kProgressSet, job_), percent);
 }
 
 void WindowSink::ProgressEnd() {
     if (barShown_)
-        SendMessageW(mainWindow_, kProgressMessage, kProgressEnd, 0);
+        SendMessageW(mainWindow_, kProgressMessage, ProgressWord(kProgressEnd, job_), 0);
     barShown_ = false;
 }
 
@@ -40,12 +65,15 @@ void WindowSink::AskForSelection() {
 }
 
 void WindowSink::AddResult(const FileResult& result) {
-    const ULONGLONG now = GetTickCount64();
-    if (batch_.empty())
-        batchStarted_ = now;
     batch_.push_back(result);
-    if (batch_.size() >= kLargestBatch || now - batchStarted_ >= kOldestBatchMilliseconds)
-        Flush();
+    SendBatchIfDue();
+}
+
+void WindowSink::ReportFailure(const std::wstring& path, const std::wstring& reason) {
+    if (!reportsFailures_)
+        return;
+    notRead_.push_back({path, reason});
+    SendBatchIfDue();
 }
 
 void WindowSink::RevealLast() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/ResultSink.h"
+#include "results/StatusTexts.h"
 
 #include <windows.h>
 
@@ -18,9 +19,24 @@ enum : UINT {
     kAddResultsMessage = WM_APP + 2, // lParam: const std::vector<FileResult>*, in order
     kRevealLastMessage = WM_APP + 3,
     kAskSelectionMessage = WM_APP + 4,
+    kJobMessage = WM_APP + 5,     // wParam: JobStep, lParam: the job's number
+    kNotReadMessage = WM_APP + 6, // lParam: const std::vector<FileNotRead>*, in order
 };
 
+enum JobStep : WPARAM { kJobBegin, kJobEnd };
+
+// A progress message's wParam: the step in the low byte, the number of the
+// job it belongs to above it. Every job has its own share of the bar.
 enum ProgressStep : WPARAM { kProgressBegin, kProgressSet, kProgressEnd };
+inline WPARAM ProgressWord(ProgressStep step, uint32_t job) {
+    return WPARAM(step) | WPARAM(job) << 8;
+}
+inline ProgressStep StepOfProgressWord(WPARAM word) {
+    return ProgressStep(word & 0xFF);
+}
+inline uint32_t JobOfProgressWord(WPARAM word) {
+    return uint32_t(word >> 8);
+}
 
 // Set while a reveal request waits in the main window's queue; the window
 // clears it when it takes the request.
@@ -32,11 +48,15 @@ extern std::atomic<bool> revealRequested;
 // and when the job's request is done. No timer sends it: a row waits at most
 // as long as the next file takes, and that is a small file, since a long one
 // sends the batch before it is read. The progress bar shows only for files that take more than
-// one piece to read; for small files it would flash once per file.
+// one piece to read; for small files it would flash once per file. Files that
+// could not be read travel with the results. The window hears when the sink
+// begins and ends, so that it knows which jobs are running.
 class WindowSink : public ResultSink {
 public:
-    explicit WindowSink(HWND mainWindow) : mainWindow_(mainWindow) {}
-    ~WindowSink() override { Flush(); }
+    // `reportsFailures` false keeps failures out of the main window, for a
+    // job whose own window shows them.
+    explicit WindowSink(HWND mainWindow, bool reportsFailures = true);
+    ~WindowSink() override;
     WindowSink(const WindowSink&) = delete;
     WindowSink& operator=(const WindowSink&) = delete;
 
@@ -45,6 +65,7 @@ public:
     void ProgressEnd() override;
     void AskForSelection() override;
     void AddResult(const FileResult& result) override;
+    void ReportFailure(const std::wstring& path, const std::wstring& reason) override;
     // Scrolling waits for no one: one request stays queued until the window
     // has carried it out, however many jobs ask meanwhile.
     void RevealLast() override;
@@ -53,9 +74,14 @@ public:
     void Flush();
 
 private:
+    void SendBatchIfDue();
+
     HWND mainWindow_;
+    bool reportsFailures_;
+    uint32_t job_;
     bool barShown_ = false;
     std::vector<FileResult> batch_;
+    std::vector<FileNotRead> notRead_;
     ULONGLONG batchStarted_ = 0;
 };
 

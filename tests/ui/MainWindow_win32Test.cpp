@@ -5,6 +5,7 @@
 
 #include "app/HandOver.h"
 #include "ui/ControlUtil.h"
+#include "ui/WindowSink.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -12,11 +13,61 @@
 
 #include <cwctype>
 #include <set>
+#include <sstream>
 
 namespace vesk::test {
 namespace {
 
 using MainWindowTest = WindowTest;
+
+void ResizeClient(HWND window, int width, int height) {
+    RECT outer{}, client{};
+    GetWindowRect(window, &outer);
+    GetClientRect(window, &client);
+    SetWindowPos(window, nullptr, 0, 0, width + (outer.right - outer.left) - client.right,
+                 height + (outer.bottom - outer.top) - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+}
+
+// Every control inside the client area and none over another: the list spans
+// the width from the top, the buttons end at the right in order, the status
+// bar lies along the bottom.
+void ExpectLaidOut(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    const int ids[] = {IDC_MAIN_LIST,     IDC_MAIN_PROGRESS,  IDC_MAIN_FIND,
+                       ID_FILE_ADD_FILES, ID_FILE_ADD_FOLDER, IDC_MAIN_STATUS};
+    std::vector<RECT> places;
+    for (int id : ids) {
+        RECT rect{};
+        GetWindowRect(GetDlgItem(window, id), &rect);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
+        EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= client.right &&
+                    rect.bottom <= client.bottom)
+            << id;
+        EXPECT_TRUE(rect.right > rect.left && rect.bottom > rect.top) << id;
+        places.push_back(rect);
+    }
+    for (size_t i = 0; i < places.size(); ++i)
+        for (size_t j = i + 1; j < places.size(); ++j) {
+            RECT overlap{};
+            EXPECT_FALSE(IntersectRect(&overlap, &places[i], &places[j])) << ids[i] << " and " << ids[j];
+        }
+    EXPECT_TRUE(places[0].left == 0 && places[0].top == 0 && places[0].right == client.right);
+    EXPECT_LT(places[3].right, places[4].left);
+    EXPECT_GT(places[4].right, client.right * 9 / 10);
+    EXPECT_TRUE(places[5].left == 0 && places[5].right == client.right && places[5].bottom == client.bottom);
+    EXPECT_LE(places[4].bottom, places[5].top);
+}
+
+// The lines of the column table in the settings' text.
+std::string ColumnLines(const std::string& settings) {
+    std::istringstream lines(settings);
+    std::string line, columns;
+    while (std::getline(lines, line))
+        if (line.rfind("Column", 0) == 0)
+            columns += line + "\n";
+    return columns;
+}
 
 TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuDefaultColumnsAndLayout) {
     Open();
@@ -37,28 +88,13 @@ TEST_F(MainWindowTest, CreatedFromItsTemplateWithMenuDefaultColumnsAndLayout) {
     EXPECT_TRUE(MenuChecked(ID_VIEW_SHEET));
 
     // The layout follows the client size and stops at the minimum.
-    SendMessageW(window, WM_SIZE, SIZE_RESTORED, MAKELPARAM(700, 500));
-    // Every control inside the client area and none over another; the list
-    // spans the width from the top, the buttons end at the right in order.
-    const int ids[] = {IDC_MAIN_LIST, IDC_MAIN_PROGRESS, IDC_MAIN_FIND, ID_FILE_ADD_FILES,
-                       ID_FILE_ADD_FOLDER};
-    std::vector<RECT> places;
-    for (int id : ids) {
-        RECT rect{};
-        GetWindowRect(GetDlgItem(window, id), &rect);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&rect), 2);
-        EXPECT_TRUE(rect.left >= 0 && rect.top >= 0 && rect.right <= 700 && rect.bottom <= 500) << id;
-        EXPECT_TRUE(rect.right > rect.left && rect.bottom > rect.top) << id;
-        places.push_back(rect);
-    }
-    for (size_t i = 0; i < places.size(); ++i)
-        for (size_t j = i + 1; j < places.size(); ++j) {
-            RECT overlap{};
-            EXPECT_FALSE(IntersectRect(&overlap, &places[i], &places[j])) << ids[i] << " and " << ids[j];
-        }
-    EXPECT_TRUE(places[0].left == 0 && places[0].top == 0 && places[0].right == 700);
-    EXPECT_LT(places[3].right, places[4].left);
-    EXPECT_GT(places[4].right, 650);
+    ResizeClient(window, 700, 500);
+    ExpectLaidOut(window);
+    RECT client{};
+    GetClientRect(window, &client);
+    EXPECT_EQ(client.right, 700);
+    EXPECT_EQ(StatusText(0), L"0 files");
+    EXPECT_EQ(StatusText(2), L"");
 
     MINMAXINFO limits{};
     SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
@@ -199,6 +235,7 @@ TEST_F(MainWindowTest, StopDuringALargeFileLeavesNoPartialRow) {
     EXPECT_TRUE(Pump([&] { return IsWindowVisible(bar) == FALSE; }, 10s));
     Pump([] { return false; }, 300ms);
     EXPECT_EQ(List().RowCount(), 0);
+    EXPECT_TRUE(Main().filesNotRead().empty()); // stopped part-way is not a failure
 
     SendMessageW(window, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({WideOf(small)})), 0);
     ASSERT_TRUE(WaitForRows(1));
@@ -215,6 +252,17 @@ TEST_F(MainWindowTest, PathsLongerThanTheOldLimitAreHashed) {
     EXPECT_EQ(SheetRows(), ExpectedRows({{"file.txt", "long"}}));
     Command(ID_VIEW_FULL_PATH);
     EXPECT_EQ(List().CellText(0, 0), WideOf(file));
+    // With the temporary folder as deep, a viewed report is written there.
+    const std::wstring temporary = WideOf(file.parent_path()) + L"\\";
+    std::wstring saved(32768, L'\0');
+    saved.resize(GetEnvironmentVariableW(L"TMP", saved.data(), DWORD(saved.size())));
+    SetEnvironmentVariableW(L"TMP", temporary.c_str());
+    std::vector<std::wstring> opened;
+    Main().SetDocumentOpener([&](const std::wstring& path) { opened.push_back(path); });
+    Command(ID_VIEW_TXT_ALL);
+    SetEnvironmentVariableW(L"TMP", saved.empty() ? nullptr : saved.c_str());
+    ASSERT_EQ(opened, std::vector<std::wstring>{temporary + L"vesk.txt"});
+    EXPECT_NE(GetFileAttributesW(platform::LongPathForm(opened[0]).c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(MainWindowTest, SwitchingViewsRoundTripsAndKeysWork) {
@@ -237,29 +285,42 @@ TEST_F(MainWindowTest, SwitchingViewsRoundTripsAndKeysWork) {
     Command(ID_VIEW_SHEET);
     EXPECT_EQ(SheetRows(), sheet);
 
-    // In the find box its editing keys edit the box's text and leave the rows
-    // alone: Ctrl+A selects the text, Ctrl+X cuts it, Delete deletes in it.
+    // In the find box, struck on the keyboard, its editing keys edit the
+    // box's text and leave the rows alone: Ctrl+A selects the text, Ctrl+C and
+    // Ctrl+X take it to the clipboard, Ctrl+V and Ctrl+Z bring it back, Delete
+    // deletes in it.
     HWND find = GetDlgItem(window, IDC_MAIN_FIND);
     Command(ID_EDIT_FIND);
     SetWindowTextW(find, L"a.txt");
     const UINT selectedByFind = ListView_GetSelectedCount(list);
-    Key(find, 'A', true);
+    Press(find, {VK_CONTROL, 'A'});
     DWORD start = 1, end = 0;
     SendMessageW(find, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 0u);
     EXPECT_EQ(end, 5u);
     EXPECT_EQ(ListView_GetSelectedCount(list), selectedByFind);
-    Key(find, 'X', true);
+    Press(find, {VK_CONTROL, 'C'});
+    EXPECT_EQ(Clipboard(), L"a.txt");
+    Press(find, {VK_CONTROL, 'X'});
     EXPECT_EQ(WindowText(find), L"");
+    EXPECT_EQ(List().RowCount(), 2);
+    Press(find, {VK_CONTROL, 'Z'});
+    EXPECT_EQ(WindowText(find), L"a.txt");
+    Press(find, {VK_END});
+    Press(find, {VK_CONTROL, 'V'});
+    EXPECT_EQ(WindowText(find), L"a.txta.txt");
     SetWindowTextW(find, L"b.txt");
     SendMessageW(find, EM_SETSEL, 0, 1);
-    Key(find, VK_DELETE);
+    Press(find, {VK_DELETE});
     EXPECT_EQ(WindowText(find), L".txt");
+    Press(find, {VK_SHIFT, VK_END});
+    Press(find, {VK_DELETE});
+    EXPECT_EQ(WindowText(find), L"");
     EXPECT_EQ(List().RowCount(), 2);
     // In the list the same keys are the list's: Ctrl+A selects every row, Delete removes them.
-    Key(list, 'A', true);
+    Press(list, {VK_CONTROL, 'A'});
     EXPECT_EQ(ListView_GetSelectedCount(list), 2u);
-    Key(list, VK_DELETE);
+    Press(list, {VK_DELETE});
     EXPECT_EQ(List().RowCount(), 0);
 
     // Ctrl+U re-cases; neither Escape nor Enter in the list, the find box or
@@ -537,6 +598,170 @@ TEST_F(MainWindowTest, MalformedHandOverBlocksFromAnotherProcessChangeNothing) {
     EXPECT_EQ(List().RowCount(), 0);
     EXPECT_EQ(send(good, good.size()), 0); // and a good one is taken afterwards
     ASSERT_TRUE(WaitForRows(1));
+}
+
+// Alt+F, struck on the keyboard, opens the File menu: no control of the
+// window takes the F.
+TEST_F(MainWindowTest, AltFOpensTheFileMenu) {
+    Open();
+    std::atomic<HMENU> opened{nullptr};
+    std::thread watcher([&] {
+        HWND popup = nullptr;
+        if (WaitFor(
+                [&] {
+                    popup = FindWindowW(L"#32768", nullptr);
+                    return popup != nullptr && IsWindowVisible(popup);
+                },
+                5s)) {
+            opened = reinterpret_cast<HMENU>(SendMessageW(popup, MN_GETHMENU, 0, 0));
+            // Escape closes the menu, and again leaves the menu bar.
+            INPUT escape[4] = {};
+            for (int i = 0; i < 4; ++i) {
+                escape[i].type = INPUT_KEYBOARD;
+                escape[i].ki.wVk = VK_ESCAPE;
+                escape[i].ki.dwFlags = i % 2 ? KEYEVENTF_KEYUP : 0;
+            }
+            SendInput(4, escape, sizeof(INPUT));
+        }
+    });
+    Press(GetDlgItem(window, IDC_MAIN_LIST), {VK_MENU, 'F'});
+    Pump([&] { return opened.load() != nullptr; }, 5s);
+    watcher.join();
+    EXPECT_EQ(opened.load(), GetSubMenu(GetMenu(window), 0));
+}
+
+// A file another program holds with no sharing stays out of the list, and is
+// counted in the status bar and listed with its reason; a log another
+// program is still writing, sharing it, is hashed as it stands.
+TEST_F(MainWindowTest, FilesThatCannotBeReadAreCountedAndListedWithTheirReason) {
+    const auto locked = WriteFile("n/locked.bin", "locked");
+    const auto log = WriteFile("n/growing.log", "line 1\n");
+    WriteFile("n/plain.txt", "plain");
+    HANDLE held = CreateFileW(WideOf(locked).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE writing = CreateFileW(WideOf(log).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                 nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ASSERT_NE(writing, INVALID_HANDLE_VALUE);
+    Open({WideOf(dir.path() / "n")});
+    ASSERT_TRUE(WaitForRows(2));
+    EXPECT_EQ(SheetRows(), ExpectedRows({{"growing.log", "line 1\n"}, {"plain.txt", "plain"}}));
+    EXPECT_EQ(StatusText(0), L"2 files");
+    EXPECT_EQ(StatusText(2), L"1 file not read");
+    ASSERT_EQ(Main().filesNotRead().size(), 1u);
+    const FileNotRead notRead = Main().filesNotRead()[0];
+    EXPECT_EQ(notRead.path, WideOf(locked));
+    EXPECT_FALSE(notRead.reason.empty());
+
+    Command(ID_VIEW_NOT_READ);
+    HWND shown = Main().filesNotReadWindow();
+    ASSERT_TRUE(IsWindowVisible(shown));
+    EXPECT_EQ(WindowText(shown), L"Files Not Read");
+    HWND rows = GetDlgItem(shown, IDC_NOT_READ_LIST);
+    ASSERT_EQ(ListView_GetItemCount(rows), 1);
+    wchar_t cell[512] = {};
+    ListView_GetItemText(rows, 0, 0, cell, 512);
+    EXPECT_EQ(std::wstring(cell), notRead.path);
+    ListView_GetItemText(rows, 0, 1, cell, 512);
+    EXPECT_EQ(std::wstring(cell), notRead.reason);
+    PressButton(shown, IDC_NOT_READ_COPY);
+    Pump([] { return false; }, 100ms);
+    EXPECT_EQ(Clipboard(), notRead.path + L"\t" + notRead.reason + L"\r\n");
+
+    // Closing hides the window, which keeps its place; Clear empties it with the list.
+    PressButton(shown, IDCANCEL);
+    Pump([] { return false; }, 100ms);
+    EXPECT_FALSE(IsWindowVisible(shown));
+    Command(ID_VIEW_NOT_READ);
+    EXPECT_EQ(Main().filesNotReadWindow(), shown);
+    Command(ID_EDIT_CLEAR);
+    EXPECT_EQ(ListView_GetItemCount(rows), 0);
+    EXPECT_EQ(StatusText(0), L"0 files");
+    EXPECT_EQ(StatusText(2), L"");
+    CloseHandle(held);
+    CloseHandle(writing);
+}
+
+// Each job has its own share of the progress bar, which follows the job
+// furthest from its end: one job's end leaves the bar to another still
+// reading. While jobs run the status bar shows the speed.
+TEST_F(MainWindowTest, OneJobsEndLeavesTheBarToAnotherStillReading) {
+    Open();
+    HWND bar = GetDlgItem(window, IDC_MAIN_PROGRESS);
+    std::atomic<int> reached{0}, allowed{0};
+    const auto stage = [&](int number) {
+        reached = number;
+        WaitFor([&] { return allowed >= number; }, 20s);
+    };
+    std::thread jobs([&] {
+        {
+            auto first = std::make_unique<WindowSink>(window);
+            WindowSink second(window);
+            first->ProgressBegin();
+            first->ProgressSet(70);
+            second.ProgressBegin();
+            second.ProgressSet(20);
+            stage(1);
+            second.ProgressSet(90);
+            first.reset(); // ends with its long file part-read
+            stage(2);
+        }
+        reached = 3;
+    });
+    const auto position = [&] { return SendMessageW(bar, PBM_GETPOS, 0, 0); };
+    ASSERT_TRUE(Pump([&] { return reached == 1; }));
+    EXPECT_TRUE(IsWindowVisible(bar));
+    EXPECT_EQ(position(), 20);
+    Pump([] { return false; }, 1200ms);
+    EXPECT_NE(StatusText(1).find(L"B/s"), std::wstring::npos) << WideToUtf8(StatusText(1));
+    allowed = 1;
+    ASSERT_TRUE(Pump([&] { return reached == 2; }));
+    EXPECT_TRUE(IsWindowVisible(bar));
+    EXPECT_EQ(position(), 90);
+    allowed = 2;
+    ASSERT_TRUE(Pump([&] { return reached == 3; }));
+    jobs.join();
+    EXPECT_FALSE(IsWindowVisible(bar));
+    EXPECT_EQ(StatusText(1), L"");
+}
+
+// At twice the DPI the window lays itself out again with fonts, controls and
+// columns twice as large, while the settings keep the widths they have at 96.
+TEST_F(MainWindowTest, TwiceTheDpiDoublesFontsControlsAndColumnsButNotTheStoredWidths) {
+    Open();
+    Command(ID_FILE_EXIT);
+    const std::string columnsAt96 = ColumnLines(ReadSettings());
+    ASSERT_FALSE(columnsAt96.empty());
+    Open();
+    ASSERT_EQ(Main().dpi(), 96u);
+    const LONG fontHeight = ListFont().lfHeight;
+    std::vector<uint32_t> widths;
+    for (int i = 0; i < List().ColumnCount(); ++i)
+        widths.push_back(List().Column(i).width);
+    const auto height = [&](int id) {
+        RECT rect{};
+        GetWindowRect(GetDlgItem(window, id), &rect);
+        return rect.bottom - rect.top;
+    };
+    const LONG buttonHeight = height(ID_FILE_ADD_FILES);
+
+    ResizeClient(window, 560, 420); // twice that fits on the screen
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    RECT suggested{outer.left, outer.top, outer.left + 2 * (outer.right - outer.left),
+                   outer.top + 2 * (outer.bottom - outer.top)};
+    SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(Main().dpi(), 192u);
+    RECT now{};
+    GetWindowRect(window, &now);
+    EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
+    EXPECT_NEAR(ListFont().lfHeight, 2 * fontHeight, 1);
+    EXPECT_NEAR(height(ID_FILE_ADD_FILES), 2 * buttonHeight, 1);
+    for (int i = 0; i < List().ColumnCount(); ++i)
+        EXPECT_NEAR(List().Column(i).width, 2 * widths[size_t(i)], 1) << i;
+    ExpectLaidOut(window);
+
+    Command(ID_FILE_EXIT);
+    EXPECT_EQ(ColumnLines(ReadSettings()), columnsAt96);
 }
 
 } // namespace

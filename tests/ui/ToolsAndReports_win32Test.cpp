@@ -41,23 +41,6 @@ protected:
         NMHDR click{GetDlgItem(dialog, id), UINT_PTR(id), UINT(NM_CLICK)};
         SendMessageW(dialog, WM_NOTIFY, WPARAM(id), reinterpret_cast<LPARAM>(&click));
     }
-    LOGFONTW ListFont() {
-        LOGFONTW font{};
-        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, IDC_MAIN_LIST), WM_GETFONT, 0, 0)),
-                   sizeof font, &font);
-        return font;
-    }
-    std::wstring Clipboard() {
-        std::wstring text;
-        if (!OpenClipboard(window))
-            return L"(no clipboard)";
-        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-            text = static_cast<const wchar_t*>(GlobalLock(data));
-            GlobalUnlock(data);
-        }
-        CloseClipboard();
-        return text;
-    }
 };
 
 // The header menu lists every column after File with its state, as the

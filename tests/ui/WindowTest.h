@@ -15,12 +15,15 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cwchar>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <thread>
 
 namespace vesk::test {
@@ -189,6 +192,50 @@ protected:
         PostMessageW(target, WM_KEYUP, key, 0xC0000001);
         Pump([] { return false; }, 100ms);
         SetKeyDown(VK_CONTROL, false);
+    }
+    // Keys as a person strikes them, through the system's input queue to
+    // `focus` in the window brought to the front: the first keys are held
+    // while the last is struck, then all are let go in reverse order.
+    void Press(HWND focus, std::initializer_list<WORD> keys) {
+        SetForegroundWindow(window);
+        SetFocus(focus);
+        std::vector<INPUT> inputs;
+        const auto add = [&](WORD key, DWORD flags) {
+            INPUT input{};
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = key;
+            input.ki.dwFlags = flags;
+            inputs.push_back(input);
+        };
+        for (WORD key : keys)
+            add(key, 0);
+        for (auto key = std::rbegin(keys); key != std::rend(keys); ++key)
+            add(*key, KEYEVENTF_KEYUP);
+        SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+        Pump([] { return false; }, 200ms);
+    }
+    std::wstring StatusText(int part) {
+        HWND bar = GetDlgItem(window, IDC_MAIN_STATUS);
+        std::wstring text(LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, WPARAM(part), 0)), L'\0');
+        SendMessageW(bar, SB_GETTEXTW, WPARAM(part), reinterpret_cast<LPARAM>(text.data()));
+        return text;
+    }
+    LOGFONTW ListFont() {
+        LOGFONTW font{};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(GetDlgItem(window, IDC_MAIN_LIST), WM_GETFONT, 0, 0)),
+                   sizeof font, &font);
+        return font;
+    }
+    std::wstring Clipboard() {
+        std::wstring text;
+        if (!OpenClipboard(window))
+            return L"(no clipboard)";
+        if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+            text = static_cast<const wchar_t*>(GlobalLock(data));
+            GlobalUnlock(data);
+        }
+        CloseClipboard();
+        return text;
     }
     // Runs the command, whose file dialog gets `name` typed in and OK pressed.
     bool ChooseFile(int command, const std::wstring& name) {
