@@ -228,4 +228,12 @@ ChecksumList ParseChecksumText(std::string_view bytes, std::wstring_view fileNam
     return list;
 }
 
+std::vector<std::wstring> ChecksumFileExtensions() {
+    std::vector<std::wstring> extensions;
+    for (const auto& entry : kFileNames)
+        if (entry.name[0] == '.')
+            extensions.emplace_back(entry.name, entry.name + std::strlen(entry.name));
+    return extensions;
+}
+
 } // namespace vesk

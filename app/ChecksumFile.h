@@ -49,4 +49,8 @@ inline constexpr size_t kLongestChecksumLine = 1 << 20;
 // SHA-384, 128 SHA-512; 39 base32 letters the Tiger tree hash.
 ChecksumList ParseChecksumText(std::string_view bytes, std::wstring_view fileName);
 
+// The extensions, dot first, that name a checksum file's algorithm: ".md5",
+// ".sha256", ".sfv"... The file manager offers to verify files that have one.
+std::vector<std::wstring> ChecksumFileExtensions();
+
 } // namespace vesk

@@ -142,11 +142,57 @@ std::optional<HandOver> ParseHandOverBlock(const void* data, size_t byteCount) {
     if (!commandLine)
         return std::nullopt;
     HandOver handOver{std::move(*directory), {}};
-    const std::vector<std::wstring> arguments = SplitCommandLine(*commandLine);
-    for (size_t i = 1; i < arguments.size(); ++i)
-        if (!arguments[i].empty())
-            handOver.paths.push_back(ResolveAgainst(handOver.directory, arguments[i]));
+    std::vector<std::wstring> arguments = SplitCommandLine(*commandLine);
+    if (!arguments.empty())
+        arguments.erase(arguments.begin());
+    handOver.start = ParseWindowStart(arguments);
+    for (std::wstring& path : handOver.start.paths)
+        path = ResolveAgainst(handOver.directory, path);
     return handOver;
+}
+
+WindowStart ParseWindowStart(const std::vector<std::wstring>& arguments) {
+    WindowStart start;
+    size_t first = 0;
+    if (!arguments.empty() && arguments[0] == L"--subfolders") {
+        start.action = StartAction::AddWithSubfolders;
+        first = 1;
+    } else if (!arguments.empty() && arguments[0] == L"--check") {
+        start.action = StartAction::Check;
+        first = 1;
+    }
+    for (size_t i = first; i < arguments.size(); ++i)
+        if (!arguments[i].empty())
+            start.paths.push_back(arguments[i]);
+    return start;
+}
+
+std::wstring WindowStartCommandLine(const std::wstring& program, const WindowStart& start) {
+    // A quote ends an argument and backslashes before it double; Windows paths
+    // hold no quotes, but a folder's closing backslash comes before one.
+    const auto quoted = [](const std::wstring& argument) {
+        std::wstring text = L"\"";
+        size_t backslashes = 0;
+        for (wchar_t c : argument) {
+            if (c == L'\\') {
+                ++backslashes;
+                continue;
+            }
+            text.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+            backslashes = 0;
+            text += c;
+        }
+        text.append(2 * backslashes, L'\\');
+        return text + L'"';
+    };
+    std::wstring line = L"\"" + program + L"\"";
+    if (start.action == StartAction::AddWithSubfolders)
+        line += L" --subfolders";
+    else if (start.action == StartAction::Check)
+        line += L" --check";
+    for (const std::wstring& path : start.paths)
+        line += L' ' + quoted(path);
+    return line;
 }
 
 std::vector<std::wstring> SplitCommandLine(std::wstring_view line) {

@@ -26,9 +26,29 @@ std::vector<uint8_t> BuildHandOverBlock(std::wstring_view directory, std::wstrin
 // without it is some other program's and is left alone.
 inline constexpr uint32_t kHandOverTag = 0x6B736576; // "vesk"
 
+// What a start of the window program asks of the window, from the arguments
+// after the program path. An option counts only as the first argument:
+//
+//     PATH...                 adds the paths; a folder gives its own files
+//     --subfolders PATH...    adds the paths; a folder gives its subfolders' files too
+//     --check FILE...         checks each checksum file in a Verify window
+//
+// The file manager's entries start the program these ways.
+enum class StartAction { Add, AddWithSubfolders, Check };
+
+struct WindowStart {
+    StartAction action = StartAction::Add;
+    std::vector<std::wstring> paths; // empty ones left out
+};
+WindowStart ParseWindowStart(const std::vector<std::wstring>& arguments);
+
+// The command line that asks a window for `start`, `program` first: each
+// argument quoted, as SplitCommandLine splits it again.
+std::wstring WindowStartCommandLine(const std::wstring& program, const WindowStart& start);
+
 struct HandOver {
     std::wstring directory;
-    std::vector<std::wstring> paths; // the arguments after the program path, resolved against the directory
+    WindowStart start; // its paths resolved against the directory
 };
 
 // Trusts nothing in the block: texts count only when their NUL lies inside

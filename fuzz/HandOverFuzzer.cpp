@@ -59,7 +59,7 @@ std::vector<std::wstring> TextsOf(const uint8_t* data, size_t size) {
 }
 
 // A block that parses gives the first text as its directory and one path per
-// non-empty argument of the second: absolute and rooted ones as they are,
+// non-empty argument of the second, after an option: absolute and rooted ones as they are,
 // relative ones below the directory's root, joined by single backslashes,
 // free of "." and ".." parts.
 void CheckParsedBlock(const HandOver& handOver, const std::vector<std::wstring>& texts) {
@@ -68,13 +68,16 @@ void CheckParsedBlock(const HandOver& handOver, const std::vector<std::wstring>&
     if (!arguments.empty())
         arguments.erase(arguments.begin()); // the program path
     std::erase(arguments, std::wstring());
-    FUZZ_CHECK(handOver.paths.size() == arguments.size(), Visible(texts[1]));
+    // An option first asks for another start; the rest are its paths.
+    if (!arguments.empty() && (arguments[0] == L"--check" || arguments[0] == L"--subfolders"))
+        arguments.erase(arguments.begin());
+    FUZZ_CHECK(handOver.start.paths.size() == arguments.size(), Visible(texts[1]));
     if (!HasDriveRoot(handOver.directory))
         return;
     const std::wstring root = handOver.directory.substr(0, 3);
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::wstring& argument = arguments[i];
-        const std::wstring& path = handOver.paths[i];
+        const std::wstring& path = handOver.start.paths[i];
         // Rooted or with a drive: kept as it is.
         if (argument[0] == L'\\' || argument[0] == L'/' || HasDrive(argument)) {
             FUZZ_CHECK(path == argument, Visible(argument) + " -> " + Visible(path));
@@ -112,11 +115,23 @@ void CheckQuotedArguments(const std::vector<std::wstring>& texts) {
     const std::optional<HandOver> parsed = ParseHandOverBlock(block.data(), block.size());
     FUZZ_CHECK(parsed.has_value(), Visible(commandLine));
     FUZZ_CHECK(parsed->directory == directory, Visible(parsed->directory));
-    std::vector<std::wstring> expected;
-    for (size_t i = 1; i < arguments.size(); ++i)
-        if (!arguments[i].empty())
-            expected.push_back(ResolveAgainst(directory, arguments[i]));
-    FUZZ_CHECK(parsed->paths == expected, Visible(commandLine));
+    WindowStart expected =
+        ParseWindowStart(std::vector<std::wstring>(arguments.begin() + 1, arguments.end()));
+    for (std::wstring& path : expected.paths)
+        path = ResolveAgainst(directory, path);
+    FUZZ_CHECK(parsed->start.action == expected.action && parsed->start.paths == expected.paths,
+               Visible(commandLine));
+
+    // A start written out as a command line splits back into itself.
+    const std::wstring rewritten = WindowStartCommandLine(arguments[0], parsed->start);
+    std::vector<std::wstring> again = SplitCommandLine(rewritten);
+    again.erase(again.begin());
+    const WindowStart reparsed = ParseWindowStart(again);
+    // A path that resolved to nothing (".." against a folder without a root)
+    // is written as an empty argument, which adds nothing.
+    std::vector<std::wstring> written = parsed->start.paths;
+    std::erase(written, std::wstring());
+    FUZZ_CHECK(reparsed.action == parsed->start.action && reparsed.paths == written, Visible(rewritten));
 }
 
 } // namespace

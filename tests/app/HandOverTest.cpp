@@ -90,7 +90,8 @@ TEST(HandOver, BlockRoundTripsAndMalformedBlocksGiveNothing) {
     const std::optional<HandOver> handOver = ParseHandOverBlock(block.data(), block.size());
     ASSERT_TRUE(handOver);
     EXPECT_EQ(handOver->directory, directory);
-    EXPECT_EQ(handOver->paths, (Arguments{directory + L"\\a.txt", L"C:\\b.txt", L"D:\\c d.txt"}));
+    EXPECT_EQ(handOver->start.action, StartAction::Add);
+    EXPECT_EQ(handOver->start.paths, (Arguments{directory + L"\\a.txt", L"C:\\b.txt", L"D:\\c d.txt"}));
 
     std::vector<uint8_t> good = BuildHandOverBlock(L"C:\\d", L"v a.txt");
     const size_t textBytes = 2 * (4 + 1 + 7 + 1);
@@ -111,7 +112,41 @@ TEST(HandOver, BlockRoundTripsAndMalformedBlocksGiveNothing) {
     // Only the program path: nothing to add.
     const std::vector<uint8_t> bare = BuildHandOverBlock(L"C:\\d", L"vesk.exe");
     ASSERT_TRUE(ParseHandOverBlock(bare.data(), bare.size()));
-    EXPECT_TRUE(ParseHandOverBlock(bare.data(), bare.size())->paths.empty());
+    EXPECT_TRUE(ParseHandOverBlock(bare.data(), bare.size())->start.paths.empty());
+}
+
+// The file manager's entries start the window with an option first; the
+// command line a start is handed on with splits back into the same start.
+TEST(HandOver, WindowStartsTakeAnOptionOnlyFirstAndRoundTrip) {
+    const struct {
+        Arguments arguments;
+        StartAction action;
+        Arguments paths;
+    } cases[] = {
+        {{}, StartAction::Add, {}},
+        {{L"a.txt", L"", L"C:\\b\\"}, StartAction::Add, {L"a.txt", L"C:\\b\\"}},
+        {{L"--subfolders", L"C:\\photos\\"}, StartAction::AddWithSubfolders, {L"C:\\photos\\"}},
+        {{L"--check", L"D:\\dl\\SHA256SUMS"}, StartAction::Check, {L"D:\\dl\\SHA256SUMS"}},
+        {{L"--check"}, StartAction::Check, {}},
+        // Later, an option is a file's name.
+        {{L"x", L"--check", L"--subfolders"}, StartAction::Add, {L"x", L"--check", L"--subfolders"}},
+        {{L"C:\\a b\\", L"\\\\server\\share\\x\\\\", L"say \"hi\".txt"},
+         StartAction::Add,
+         {L"C:\\a b\\", L"\\\\server\\share\\x\\\\", L"say \"hi\".txt"}},
+    };
+    for (const auto& c : cases) {
+        const WindowStart start = ParseWindowStart(c.arguments);
+        EXPECT_EQ(start.action, c.action);
+        EXPECT_EQ(start.paths, c.paths);
+        const std::wstring line = WindowStartCommandLine(L"C:\\Program Files\\Vesk\\vesk.exe", start);
+        Arguments split = SplitCommandLine(line);
+        ASSERT_FALSE(split.empty());
+        EXPECT_EQ(split[0], L"C:\\Program Files\\Vesk\\vesk.exe");
+        split.erase(split.begin());
+        const WindowStart again = ParseWindowStart(split);
+        EXPECT_EQ(again.action, c.action) << WideToUtf8(line);
+        EXPECT_EQ(again.paths, c.paths) << WideToUtf8(line);
+    }
 }
 
 } // namespace
