@@ -7,11 +7,13 @@
 #include "app/HandOver.h"
 #include "core/ColumnTable.h"
 #include "platform/Console.h"
+#include "platform/Platform.h"
 #include "resources/resource.h"
 #include "ui/ControlUtil.h"
 #include "ui/Handles.h"
 #include "ui/MainWindow.h"
 #include "ui/OptionsDialog.h"
+#include "ui/ShellDropTarget.h"
 
 #include <windows.h>
 
@@ -42,10 +44,10 @@ int RunConsoleMode(const ConsoleCommand& command, platform::ConsoleWriter& outpu
 // Sends the current directory and the command line to the open window, and
 // waits until it has taken them. False when it did not answer within a minute
 // or did not take them.
-bool HandOverTo(HWND window) {
+bool HandOverTo(HWND window, const std::wstring& commandLine) {
     std::wstring directory(GetCurrentDirectoryW(0, nullptr), L'\0');
     directory.resize(GetCurrentDirectoryW(DWORD(directory.size()), directory.data()));
-    std::vector<uint8_t> block = BuildHandOverBlock(directory, GetCommandLineW());
+    std::vector<uint8_t> block = BuildHandOverBlock(directory, commandLine);
     COPYDATASTRUCT data{kHandOverTag, DWORD(block.size()), block.data()};
     DWORD receiver = 0;
     GetWindowThreadProcessId(window, &receiver);
@@ -86,11 +88,11 @@ KernelHandleOwner HoldFirstStartMutex(bool& first) {
 
 // Hands the command line to a window of the program: the first start's, which
 // a later start waits up to 10 s to appear. False when there is none to take it.
-bool HandOverToRunningWindow(bool first) {
+bool HandOverToRunningWindow(bool first, const std::wstring& commandLine) {
     const ULONGLONG deadline = GetTickCount64() + (first ? 0 : 10000);
     for (;;) {
         if (HWND running = FindWindowW(kMainWindowClassName, nullptr))
-            if (HandOverTo(running))
+            if (HandOverTo(running, commandLine))
                 return true;
         if (GetTickCount64() >= deadline)
             return false;
@@ -127,6 +129,21 @@ int RunWindow(HINSTANCE instance, std::vector<std::wstring> paths, platform::Con
     return 0;
 }
 
+// Started by COM for the file manager's verb: serves the one drop the file
+// manager makes, then takes its paths as a start from the desktop would.
+bool IsEmbeddingStart(const std::vector<std::wstring>& arguments) {
+    return arguments.size() == 2 && (_wcsicmp(arguments[1].c_str(), L"-Embedding") == 0 ||
+                                     _wcsicmp(arguments[1].c_str(), L"/Embedding") == 0);
+}
+
+std::optional<WindowStart> ServeShellDrop() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    const std::optional<ServedDrop> drop = ServeOneDrop(60000);
+    if (!drop || drop->paths.empty())
+        return std::nullopt;
+    return WindowStart{drop->shiftHeld ? StartAction::AddWithSubfolders : StartAction::Add, drop->paths};
+}
+
 } // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -134,6 +151,16 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     const std::vector<std::wstring> arguments = platform::CommandLineArguments(0, nullptr);
     std::vector<std::wstring> paths(arguments.size() > 1 ? arguments.begin() + 1 : arguments.end(),
                                     arguments.end());
+    std::wstring commandLine = GetCommandLineW();
+    if (IsEmbeddingStart(arguments)) {
+        const std::optional<WindowStart> dropped = ServeShellDrop();
+        if (!dropped)
+            return 0;
+        commandLine = WindowStartCommandLine(platform::ExecutablePath(), *dropped);
+        paths = SplitCommandLine(commandLine);
+        paths.erase(paths.begin());
+        output.reset(); // the paths go to a window, never to a console
+    }
     if (output && !paths.empty()) {
         const int status = RunConsoleMode(ParseConsoleArguments(arguments), *output);
         output.reset();
@@ -143,7 +170,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     bool first = false;
     const KernelHandleOwner firstStart = HoldFirstStartMutex(first);
     // When no window takes the paths, this start opens one with them: nothing is dropped.
-    if (!output && !paths.empty() && HandOverToRunningWindow(first))
+    if (!output && !paths.empty() && HandOverToRunningWindow(first, commandLine))
         return 0;
     const int status = RunWindow(instance, std::move(paths), output.get());
     // Workers still hashing end with the process, before anything they use

@@ -196,11 +196,26 @@ void MainWindow::OnInitDialog(HWND window) {
     results_->CreateColumns();
     UpdateStatusBar();
 
-    if (!options_.paths.empty()) {
-        IntakeRequest request;
-        request.paths = options_.paths;
-        StartWorker(window, std::move(request));
+    TakeStart(ParseWindowStart(options_.paths));
+}
+
+// What a start asks for, with its own arguments or handed over: paths to add,
+// or checksum files to verify.
+void MainWindow::TakeStart(const WindowStart& start) {
+    if (start.action == StartAction::Check) {
+        for (const std::wstring& path : start.paths)
+            OpenVerifyWindow(window_, path, options_.settings);
+        return;
     }
+    if (start.paths.empty())
+        return;
+    IntakeRequest request;
+    request.paths = start.paths;
+    if (start.action == StartAction::AddWithSubfolders) {
+        request.kind = IntakeKind::DroppedFiles;
+        request.flags = kScanEveryLevel;
+    }
+    StartWorker(window_, std::move(request));
 }
 
 void MainWindow::ApplyViewFlags() {
@@ -492,11 +507,7 @@ bool MainWindow::OnCopyData(const COPYDATASTRUCT& data) {
     const std::optional<HandOver> handOver = ParseHandOverBlock(data.lpData, data.cbData);
     if (!handOver)
         return false;
-    if (!handOver->paths.empty()) {
-        IntakeRequest request;
-        request.paths = handOver->paths;
-        StartWorker(window_, std::move(request));
-    }
+    TakeStart(handOver->start);
     ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
     SetForegroundWindow(window_);
     return true;

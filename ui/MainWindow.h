@@ -8,6 +8,7 @@
 //         ProcessMainWindowMessage(window, accelerators, message);
 #pragma once
 
+#include "app/HandOver.h"
 #include "app/Settings.h"
 #include "platform/Console.h"
 #include "results/ResultList.h"
@@ -35,7 +36,7 @@ inline constexpr wchar_t kMainWindowClassName[] = L"Vesk.MainWindow";
 
 struct MainWindowOptions {
     SettingsFile settings;
-    std::vector<std::wstring> paths;            // the program's own arguments, hashed at start
+    std::vector<std::wstring> paths; // the program's own arguments, taken at start (app/HandOver.h)
     platform::ConsoleWriter* console = nullptr; // where results are also printed, when started from a console
 };
 
@@ -77,6 +78,7 @@ private:
     void OnDropFiles(HDROP drop);
     void OnTimer(WPARAM timer);
     bool OnCopyData(const COPYDATASTRUCT& data);
+    void TakeStart(const WindowStart& start);
     void OnProgress(WPARAM word, LPARAM percent);
     void OnJob(WPARAM step, uint32_t job);
     void OnNotRead(const std::vector<FileNotRead>& files);

@@ -459,6 +459,29 @@ TEST_F(MainWindowTest, SecondStartHandsItsCommandLineOver) {
 
 // Every menu item a keyboard reaches has a mnemonic, none twice in one menu,
 // and the window's buttons take none of the menu bar's: Alt+F must open File.
+// "Verify with Vesk" from the file manager starts vesk.exe --check FILE: the
+// open window checks the file in a Verify window.
+TEST_F(MainWindowTest, ASecondStartWithCheckOpensAVerifyWindow) {
+    WriteFile("v/same.txt", "same");
+    WriteFile("v/changed.txt", "after");
+    const std::string sha256 = DigestHex(AlgorithmById(kSha256Id), Bytes("same"));
+    dir.Write("v/SHA256SUMS", Bytes(sha256 + "  same.txt\n" + sha256 + "  changed.txt\n"));
+    Open();
+    FreeConsole();
+    const std::wstring program = WideOf(BuiltProgramPath());
+    EXPECT_EQ(RunBeside(program, L"\"" + program + L"\" --check SHA256SUMS", WideOf(dir.path() / "v")), 0);
+    std::wstring title;
+    HWND verify = nullptr;
+    EXPECT_TRUE(Pump([&] {
+        verify = OwnedDialog(window, L"Verify ");
+        title = verify ? WindowText(verify) : L"";
+        return title == L"Verify SHA256SUMS - 1 OK, 1 FAILED";
+    })) << WideToUtf8(title);
+    EXPECT_EQ(List().RowCount(), 0); // nothing hashed into the list
+    if (verify)
+        DestroyWindow(verify);
+}
+
 TEST_F(MainWindowTest, MnemonicsAreUniqueInEachMenuAndApartFromTheMenuBar) {
     Open();
     std::function<std::set<wchar_t>(HMENU, const std::string&)> check = [&](HMENU menu,
