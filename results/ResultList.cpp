@@ -514,4 +514,56 @@ int ResultList::RunFind(const std::wstring& text) {
     return matches;
 }
 
+ResultList::DigestFind ResultList::RunDigestFind(const DigestQuery& query) {
+    DigestFind found;
+    const int count = control_.RowCount();
+    for (int row = 0; row < count; ++row)
+        control_.SetSelected(row, false);
+    for (AlgorithmId id : query.algorithms)
+        if (const int position = PositionOfColumnId(id);
+            position >= 0 && EntryShown(view_.columns.Get(position)))
+            found.shown.push_back(id);
+    const auto wanted = [&](ColumnId id) {
+        return std::find(found.shown.begin(), found.shown.end(), id) != found.shown.end();
+    };
+    const auto match = [&](int row, ColumnId id) {
+        control_.SetSelected(row, true);
+        if (found.matches++ > 0)
+            return;
+        control_.EnsureVisible(row);
+        found.algorithm = AlgorithmId(id);
+        if (const auto& record = control_.Data(row).record)
+            found.fileName = DisplayNameOf(*record);
+    };
+    const int valueColumn = SheetView() ? -1 : KeyValueColumnIndex(true);
+    for (int row = 0; row < count; ++row) {
+        const RowData& data = control_.Data(row);
+        if (data.groupHeader)
+            continue;
+        if (!SheetView()) {
+            if (wanted(data.valueId) && DigestCellKey(control_.CellText(row, valueColumn)) == query.digest)
+                match(row, data.valueId);
+            continue;
+        }
+        for (int column = 0; column < int(columnIds_.size()); ++column)
+            if (wanted(columnIds_[column]) && DigestCellKey(control_.CellText(row, column)) == query.digest) {
+                match(row, columnIds_[column]);
+                break;
+            }
+    }
+    return found;
+}
+
+std::vector<std::wstring> ResultList::ListedPaths() const {
+    std::vector<std::wstring> paths;
+    const FileRecord* last = nullptr;
+    for (int row = 0, count = control_.RowCount(); row < count; ++row) {
+        const FileRecord* record = control_.Data(row).record.get();
+        if (record != nullptr && record != last)
+            paths.push_back(record->path);
+        last = record;
+    }
+    return paths;
+}
+
 } // namespace vesk

@@ -15,6 +15,7 @@
 
 #include "core/ColumnTable.h"
 #include "core/ResultSink.h"
+#include "results/DigestCompare.h"
 #include "results/ListControl.h"
 
 #include <string>
@@ -85,6 +86,21 @@ public:
     // first match and gives the number of matching cells. An empty text only
     // clears the selection.
     int RunFind(const std::wstring& text);
+
+    // Selects every row that shows the query's whole digest under one of its
+    // algorithms, letters compared without regard to case, and scrolls to the
+    // first. Gives the matches and the first one's algorithm and file, and
+    // which of the query's algorithms the list shows at all.
+    struct DigestFind {
+        int matches = 0;
+        AlgorithmId algorithm = 0;
+        std::wstring fileName;
+        std::vector<AlgorithmId> shown;
+    };
+    DigestFind RunDigestFind(const DigestQuery& query);
+
+    // Every listed file's path, once each, in list order.
+    std::vector<std::wstring> ListedPaths() const;
 
     // The files the list shows, in either view.
     size_t FileCount() const { return fileCount_; }

@@ -37,7 +37,9 @@ constexpr int kProgressHeight = 5;
 // The status bar's parts: the file count, the speed, the files not read.
 constexpr int kFileCountPartWidth = 130;
 constexpr int kSpeedPartWidth = 110;
+constexpr int kNotReadPartWidth = 170;
 constexpr int kNotReadPart = 2;
+constexpr int kComparePart = 3; // drawn by the window, in green or red
 // The width of a digest column beyond its text: edges and gaps.
 constexpr uint32_t kCellMargin = 18;
 // Rows that arrive within this time are painted together.
@@ -241,7 +243,8 @@ void MainWindow::LayoutWindow(int width, int height) {
     RECT statusRect{};
     GetWindowRect(status_, &statusRect);
     const int statusHeight = statusRect.bottom - statusRect.top;
-    const int parts[] = {scaled(kFileCountPartWidth), scaled(kFileCountPartWidth + kSpeedPartWidth), -1};
+    const int parts[] = {scaled(kFileCountPartWidth), scaled(kFileCountPartWidth + kSpeedPartWidth),
+                         scaled(kFileCountPartWidth + kSpeedPartWidth + kNotReadPartWidth), -1};
     SendMessageW(status_, SB_SETPARTS, std::size(parts), reinterpret_cast<LPARAM>(parts));
 
     const int bandHeight = std::max(buttonHeight, findHeight) + 2 * margin;
@@ -449,12 +452,94 @@ void MainWindow::ToggleFindBar(bool onlyHide) {
     } else if (!onlyHide) {
         ShowWindow(find_, SW_SHOW);
         SetFocus(find_);
+        TakeDigestFromClipboard();
     }
 }
 
+// A digest on the clipboard when the box opens is what the user came to
+// compare. Only short text is read, and only then.
+void MainWindow::TakeDigestFromClipboard() {
+    if (!IsClipboardFormatAvailable(CF_UNICODETEXT) || !OpenClipboard(window_))
+        return;
+    std::wstring text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        const size_t bytes = GlobalSize(data);
+        if (bytes <= (kLongestDigestQuery + 1) * sizeof(wchar_t))
+            if (const auto* units = static_cast<const wchar_t*>(GlobalLock(data))) {
+                text.assign(units, wcsnlen(units, bytes / sizeof(wchar_t)));
+                GlobalUnlock(data);
+            }
+    }
+    CloseClipboard();
+    if (!ParseDigestQuery(text) || text == WindowText(find_))
+        return;
+    SetWindowTextW(find_, text.c_str()); // runs the compare
+    SendMessageW(find_, EM_SETSEL, 0, -1);
+}
+
+// A whole digest is compared whole; any other text is looked for in the values.
 void MainWindow::OnFindChanged() {
-    findMatchCount_ = results_->RunFind(WindowText(find_));
+    const std::wstring text = WindowText(find_);
+    const std::optional<DigestQuery> query = ParseDigestQuery(text);
+    if (!query) {
+        findMatchCount_ = results_->RunFind(text);
+        ShowCompare(L"", false);
+        InvalidateRect(find_, nullptr, TRUE);
+        return;
+    }
+    const ResultList::DigestFind found = results_->RunDigestFind(*query);
+    findMatchCount_ = found.matches;
     InvalidateRect(find_, nullptr, TRUE);
+    if (found.matches > 0)
+        ShowCompare(DigestMatchText(found.algorithm, found.fileName), true);
+    else if (!found.shown.empty())
+        ShowCompare(NoDigestMatchText(found.shown), false);
+    else {
+        ShowCompare(L"No shown algorithm gives digests of this length", false);
+        OfferToCompute(*query);
+    }
+}
+
+void MainWindow::ShowCompare(std::wstring text, bool matched) {
+    compareText_ = std::move(text);
+    compareMatched_ = matched;
+    // The part is drawn from compareText_; its data says nothing.
+    SendMessageW(status_, SB_SETTEXTW, kComparePart | SBT_OWNERDRAW, 0);
+    InvalidateRect(status_, nullptr, TRUE);
+}
+
+void MainWindow::DrawStatusPart(const DRAWITEMSTRUCT& item) {
+    if (item.itemID != UINT(kComparePart))
+        return;
+    RECT rect = item.rcItem;
+    rect.left += ScaleForDpi(4, dpi_);
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, compareMatched_ ? kFoundColour : kNotFoundColour);
+    DrawTextW(item.hDC, compareText_.c_str(), int(compareText_.size()), &rect,
+              DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_NOPREFIX);
+}
+
+// No shown algorithm gives digests of the pasted length: offer, once per
+// digest, to show the ones that do and to hash the listed files again.
+void MainWindow::OfferToCompute(const DigestQuery& query) {
+    if (query.digest == offeredDigest_ || results_->FileCount() == 0)
+        return;
+    offeredDigest_ = query.digest;
+    const std::wstring question = L"No shown algorithm gives digests of this length. Compute " +
+                                  AlgorithmNamesText(query.algorithms) + L" for the listed files?";
+    if (MessageBoxW(window_, question.c_str(), L"Vesk", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        return;
+    const std::vector<std::wstring> paths = results_->ListedPaths();
+    results_->CaptureColumnLayout();
+    for (AlgorithmId id : query.algorithms)
+        if (const int position = PositionOfColumnId(id); position >= 0)
+            results_->SetColumnShown(position, true);
+    results_->Clear();
+    UpdateStatusBar();
+    IntakeRequest request;
+    request.paths = paths;
+    findAgainAfterJobs_ = true;
+    StartWorker(window_, std::move(request));
 }
 
 void MainWindow::OnContextMenu(HWND clicked, POINT screen) {
@@ -563,6 +648,10 @@ void MainWindow::OnJob(WPARAM step, uint32_t job) {
     if (jobs_.empty()) {
         KillTimer(window_, kSpeedTimer);
         SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(L""));
+        if (findAgainAfterJobs_) {
+            findAgainAfterJobs_ = false;
+            OnFindChanged();
+        }
     }
 }
 
@@ -701,6 +790,12 @@ INT_PTR MainWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CONTEXTMENU:
         OnContextMenu(reinterpret_cast<HWND>(wParam), {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)});
         return TRUE;
+    case WM_DRAWITEM:
+        if (wParam == IDC_MAIN_STATUS) {
+            DrawStatusPart(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
+            return TRUE;
+        }
+        return FALSE;
     case WM_CTLCOLOREDIT:
         return OnCtlColorEdit(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
     case kAskSelectionMessage:

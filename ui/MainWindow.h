@@ -50,6 +50,9 @@ public:
     // How the View menu's reports are opened; the desktop's "open" unless set.
     void SetDocumentOpener(std::function<void(const std::wstring&)> open) { openDocument_ = std::move(open); }
     int findMatchCount() const { return findMatchCount_; }
+    // What a digest compare says in the status bar, and whether it matched.
+    const std::wstring& compareText() const { return compareText_; }
+    bool compareMatched() const { return compareMatched_; }
     ListViewControl& listControl() { return *control_; }
     SIZE initialClientSize() const { return initialClientSize_; }
     const std::vector<FileNotRead>& filesNotRead() const { return notRead_; }
@@ -79,6 +82,10 @@ private:
     void OnTimer(WPARAM timer);
     bool OnCopyData(const COPYDATASTRUCT& data);
     void TakeStart(const WindowStart& start);
+    void ShowCompare(std::wstring text, bool matched);
+    void OfferToCompute(const DigestQuery& query);
+    void TakeDigestFromClipboard();
+    void DrawStatusPart(const DRAWITEMSTRUCT& item);
     void OnProgress(WPARAM word, LPARAM percent);
     void OnJob(WPARAM step, uint32_t job);
     void OnNotRead(const std::vector<FileNotRead>& files);
@@ -136,6 +143,10 @@ private:
     SIZE buttonSize96_{}; // the buttons and the find box as the template makes them at 96 DPI
     int findHeight96_ = 0;
     int findMatchCount_ = 0;
+    std::wstring compareText_;
+    bool compareMatched_ = false;
+    std::wstring offeredDigest_; // the digest whose algorithms were last offered
+    bool findAgainAfterJobs_ = false;
     std::vector<FileNotRead> notRead_;
     std::map<uint32_t, int> jobs_; // each running job's progress in percent; -1 while it shows no bar
     uint64_t speedBytes_ = 0;      // the bytes read and the time at the last speed figure

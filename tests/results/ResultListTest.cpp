@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 #include <thread>
 
 namespace vesk::test {
@@ -413,6 +414,46 @@ TEST_P(ResultListTest, ConcurrentJobsKeepEveryValueWithItsOwnFile) {
         const std::vector<uint8_t> data = Bytes(ReadFileText(PathOf(row.data.record->path)));
         EXPECT_EQ(WideToUtf8(row.cells[1]), DigestHex(AlgorithmById(kCrc32Id), data));
         EXPECT_EQ(WideToUtf8(row.cells[4]), DigestHex(AlgorithmById(kSha256Id), data));
+    }
+}
+
+// A pasted digest selects the rows that show it whole, in either view and
+// either case, and says which file and algorithm matched, or which shown
+// algorithms have its length.
+TEST_P(ResultListTest, DigestFindSelectsTheWholeDigestInBothViews) {
+    const auto add = [&](const std::wstring& path, const std::string& content) {
+        auto record = std::make_shared<FileRecord>(FileRecord{content.size(), 1, path});
+        FileResult result{path, record, {}};
+        for (AlgorithmId id : kDefaultAlgorithms)
+            result.values.push_back({id, Utf8ToWide(Upper(DigestHex(AlgorithmById(id), Bytes(content))))});
+        list.AddResult(result);
+    };
+    add(L"a.txt", "a");
+    add(L"b.txt", "b");
+    add(L"b-again.txt", "b");
+    const std::wstring sha256OfB = L"sha256: " + Utf8ToWide(DigestHex(AlgorithmById(kSha256Id), Bytes("b")));
+    for (int view = 0; view < 2; ++view) {
+        const ResultList::DigestFind found = list.RunDigestFind(*ParseDigestQuery(sha256OfB));
+        EXPECT_EQ(found.matches, 2);
+        EXPECT_EQ(found.algorithm, kSha256Id);
+        EXPECT_EQ(found.fileName, L"b.txt");
+        EXPECT_EQ(found.shown, std::vector<AlgorithmId>{kSha256Id});
+        std::set<const FileRecord*> selected;
+        for (const auto& row : control.rows)
+            if (row.selected)
+                selected.insert(row.data.record.get());
+        EXPECT_EQ(selected.size(), 2u);
+        // A substring of a digest is no digest; a length no shown algorithm has finds nothing.
+        const std::wstring md5OfA = Utf8ToWide(DigestHex(AlgorithmById(kMd5Id), Bytes("a")));
+        EXPECT_EQ(list.RunDigestFind(*ParseDigestQuery(md5OfA)).matches, 1);
+        const ResultList::DigestFind none = list.RunDigestFind(
+            *ParseDigestQuery(Utf8ToWide(DigestHex(AlgorithmById(kSha512Id), Bytes("a")))));
+        EXPECT_EQ(none.matches, 0);
+        EXPECT_TRUE(none.shown.empty());
+        for (const auto& row : control.rows)
+            EXPECT_FALSE(row.selected);
+        EXPECT_EQ(list.ListedPaths(), (std::vector<std::wstring>{L"a.txt", L"b.txt", L"b-again.txt"}));
+        SwitchView();
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "app/ChecksumFile.h"
 #include "app/Verify.h"
+#include "ui/ControlUtil.h"
 #include "ui/ListMenus.h"
 #include "ui/ReportCommands.h"
 #include "ui/Workers.h"
@@ -130,6 +131,55 @@ TEST_F(ToolsTest, FindSelectsMatchesAndColoursTheBox) {
     DeleteDC(dc);
     Key(find, VK_ESCAPE);
     EXPECT_FALSE(IsWindowVisible(find));
+}
+
+// A digest pasted into the find box with real keys, or waiting on the
+// clipboard when the box opens, is compared whole; the status bar says which
+// file matched, or which shown algorithms do not; a length no shown algorithm
+// has is offered to be computed.
+TEST_F(ToolsTest, PastedDigestsAreComparedWhole) {
+    OpenWithTwoFiles();
+    const auto setClipboard = [&](const std::wstring& text) {
+        ASSERT_TRUE(OpenClipboard(window));
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+        memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+        CloseClipboard();
+    };
+    const auto hex = [](AlgorithmId id, const char* content) {
+        return Utf8ToWide(DigestHex(AlgorithmById(id), Bytes(content)));
+    };
+    HWND list = GetDlgItem(window, IDC_MAIN_LIST);
+    HWND find = GetDlgItem(window, IDC_MAIN_FIND);
+    setClipboard(L"sha256: " + Utf8ToWide(Upper(WideToUtf8(hex(kSha256Id, "other")))));
+    Command(ID_EDIT_FIND); // the clipboard holds a digest: the box takes it
+    EXPECT_EQ(Main().compareText(), L"SHA-256 of other.bin matches");
+    EXPECT_TRUE(Main().compareMatched());
+    ASSERT_EQ(ListView_GetSelectedCount(list), 1u);
+    EXPECT_EQ(List().CellText(ListView_GetNextItem(list, -1, LVNI_SELECTED), 0), L"other.bin");
+
+    SetWindowTextW(find, L"");
+    setClipboard(hex(kSha256Id, "neither"));
+    Press(find, {VK_CONTROL, 'V'});
+    EXPECT_EQ(WindowText(find), hex(kSha256Id, "neither"));
+    EXPECT_EQ(Main().compareText(), L"No SHA-256 digest matches");
+    EXPECT_FALSE(Main().compareMatched());
+    EXPECT_EQ(ListView_GetSelectedCount(list), 0u);
+
+    // SHA-512 is not shown: Yes computes it for the listed files, then looks again.
+    SetWindowTextW(find, L"");
+    setClipboard(hex(kSha512Id, "abc"));
+    DialogDriver yes(
+        window, [](HWND box) { PressButton(box, IDYES); }, L"Vesk");
+    Press(find, {VK_CONTROL, 'V'});
+    EXPECT_TRUE(yes.found());
+    EXPECT_TRUE(Pump([&] { return Main().compareMatched(); })) << WideToUtf8(Main().compareText());
+    EXPECT_EQ(Main().compareText(), L"SHA-512 of abc.txt matches");
+    EXPECT_EQ(List().RowCount(), 2);
+    const std::vector<std::string> headers = Headers();
+    EXPECT_NE(std::find(headers.begin(), headers.end(), "SHA-512"), headers.end());
 }
 
 TEST_F(ToolsTest, ChosenFontIsWrittenUsedAndReadAtStart) {
