@@ -64,9 +64,17 @@ bool SameDigestText(const std::wstring& a, const std::wstring& b) {
 
 FileOutcome ReadOnce(const std::wstring& path, SelectionMask algorithms, ResultSink& progress) {
     FileOutcome outcome;
-    if (platform::QueryPathKind(path) == platform::PathKind::Missing) {
+    const platform::PathKind kind = platform::QueryPathKind(path);
+    if (kind == platform::PathKind::Missing && !platform::NamesDevice(path)) {
         outcome.missing = true;
         outcome.reason = L"No such file or directory";
+        progress.ReportFailure(path, outcome.reason);
+        return outcome;
+    }
+    // A checksum file from anywhere may name a device or a pipe, which would
+    // give data forever or wait for it: only regular files are read.
+    if (kind == platform::PathKind::Other || platform::NamesDevice(path)) {
+        outcome.reason = L"not a regular file";
         progress.ReportFailure(path, outcome.reason);
         return outcome;
     }

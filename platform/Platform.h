@@ -75,6 +75,12 @@ enum class PathKind { Missing, File, Folder, Other };
 // What is at `path`, following links: a folder link counts as a folder.
 PathKind QueryPathKind(const std::wstring& path);
 
+// Whether the path's name alone makes it a device: on Windows the reserved
+// names with any extension (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9:
+// "aux.txt", "C:\x\com1") and "\\.\" paths; never elsewhere, where
+// QueryPathKind tells.
+bool NamesDevice(const std::wstring& path);
+
 struct FolderEntry {
     std::wstring name;
     PathKind kind = PathKind::File; // links followed: Missing for a link to nothing

@@ -180,6 +180,10 @@ uint32_t UsableProcessorCount() {
     return online > 0 ? uint32_t(online) : 1;
 }
 
+bool NamesDevice(const std::wstring&) {
+    return false;
+}
+
 PathKind QueryPathKind(const std::wstring& path) {
     struct stat status;
     if (::stat(NativePath(path).c_str(), &status) != 0)

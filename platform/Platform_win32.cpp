@@ -6,7 +6,9 @@
 
 #include <shlwapi.h>
 
+#include <algorithm>
 #include <bit>
+#include <cwctype>
 
 namespace vesk::platform {
 
@@ -145,6 +147,22 @@ std::wstring SystemErrorText(uint32_t code) {
 
 std::wstring ReadOnlyFile::ErrorText() const {
     return SystemErrorText(error_);
+}
+
+bool NamesDevice(const std::wstring& path) {
+    if (path.rfind(L"\\\\.\\", 0) == 0 || path.rfind(L"//./", 0) == 0)
+        return true;
+    const size_t slash = path.find_last_of(L"\\/:");
+    std::wstring name = path.substr(slash == std::wstring::npos ? 0 : slash + 1);
+    name.resize(std::min(name.find(L'.'), name.size()));
+    while (!name.empty() && name.back() == L' ')
+        name.pop_back();
+    for (wchar_t& c : name)
+        c = wchar_t(std::towupper(wint_t(c)));
+    if (name == L"CON" || name == L"PRN" || name == L"AUX" || name == L"NUL")
+        return true;
+    return name.size() == 4 && (name.rfind(L"COM", 0) == 0 || name.rfind(L"LPT", 0) == 0) &&
+           name[3] >= L'1' && name[3] <= L'9';
 }
 
 PathKind QueryPathKind(const std::wstring& path) {

@@ -1,12 +1,18 @@
 #include "app/ChecksumFile.h"
 
 #include "app/ConsoleCheck.h"
+#include "app/Verify.h"
 #include "core/AlgorithmTable.h"
+#include "platform/Platform.h"
 #include "tests/TestUtil.h"
 #include "text/NameEscape.h"
 #include "text/TextEncoding.h"
 
 #include <gtest/gtest.h>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include <filesystem>
 #include <fstream>
@@ -102,6 +108,35 @@ TEST(ChecksumFile, ReadsEveryFormAndCountsWhatItCannot) {
     EXPECT_EQ(ParseChecksumText(longLine, L"SUMS").improperLines, 1u);
 }
 
+// Windows keeps device names in every folder and with any extension: a line
+// naming one is refused at once, never opened. Elsewhere names are only names.
+TEST(ChecksumFile, ReservedDeviceNamesAreNeverOpened) {
+    const struct {
+        const wchar_t* path;
+        bool device;
+    } names[] = {
+        {L"aux.txt", true},  {L"COM1", true},           {L"C:\\x\\con", true},
+        {L"lpt9.log", true}, {L"nul .txt", true},       {L"\\\\.\\PhysicalDrive0", true},
+        {L"com10", false},   {L"auxiliary.txt", false}, {L"C:\\con\\a.txt", false},
+        {L"console", false},
+    };
+    for (const auto& name : names)
+        EXPECT_EQ(platform::NamesDevice(name.path), name.device && platform::kPathSeparator == L'\\')
+            << WideToUtf8(name.path);
+#ifdef _WIN32
+    const std::string zeros = DigestHex(AlgorithmById(kSha256Id), Bytes(""));
+    const ChecksumList list = ParseChecksumText(zeros + "  aux.txt\n" + zeros + "  COM1\n", L"SHA256SUMS");
+    ResultSink sink;
+    std::vector<CheckResult> results;
+    CheckFiles(list, L"C:\\", sink, [&](const CheckResult& result) { results.push_back(result); });
+    ASSERT_EQ(results.size(), 2u);
+    for (const CheckResult& result : results) {
+        EXPECT_EQ(result.status, CheckStatus::Unreadable);
+        EXPECT_EQ(result.reason, L"not a regular file");
+    }
+#endif
+}
+
 TEST(ChecksumFile, WritesLinesAsCoreutilsDoes) {
     const struct {
         ChecksumForm form;
@@ -166,6 +201,22 @@ TEST(ChecksumFile, CheckMatchesCoreutilsLineForLine) {
               "WARNING: 1 computed checksum did NOT match"})
             EXPECT_NE(vesk.errors.find(warning), std::string::npos) << tool.tool << ": " << vesk.errors;
     }
+}
+
+// A checksum file naming a device and a pipe ends at once: neither is read,
+// each is counted unreadable with its reason.
+TEST(ChecksumFile, DevicesAndPipesAreRefusedNotRead) {
+    ScratchDir dir;
+    ASSERT_EQ(mkfifo((dir.path() / "pipe").c_str(), 0600), 0);
+    const std::string zeros = DigestHex(AlgorithmById(kSha256Id), Bytes(""));
+    std::ofstream(dir.path() / "SHA256SUMS") << zeros << "  /dev/zero\n" << zeros << "  pipe\n";
+    const std::optional<std::string> output =
+        RunCommand("cd '" + dir.path().string() + "' && timeout 20 '" + BuiltProgramPath().string() +
+                   "' --check SHA256SUMS 2>&1; echo \"status $?\"");
+    ASSERT_TRUE(output);
+    for (const char* line : {"/dev/zero: FAILED open or read", "pipe: FAILED open or read",
+                             "/dev/zero: not a regular file", "pipe: not a regular file", "status 1"})
+        EXPECT_NE(output->find(line), std::string::npos) << line << " in " << *output;
 }
 
 // What Vesk writes, coreutils and Vesk read back as all OK.
