@@ -480,6 +480,10 @@ void MainWindow::TakeDigestFromClipboard() {
 // A whole digest is compared whole; any other text is looked for in the values.
 void MainWindow::OnFindChanged() {
     const std::wstring text = WindowText(find_);
+    // Typed a key at a time, a digest passes through shorter lengths that
+    // other algorithms have: only a digest that came at once is offered.
+    const bool cameAtOnce = text.size() > findTextLength_ + 1;
+    findTextLength_ = text.size();
     const std::optional<DigestQuery> query = ParseDigestQuery(text);
     if (!query) {
         findMatchCount_ = results_->RunFind(text);
@@ -496,7 +500,8 @@ void MainWindow::OnFindChanged() {
         ShowCompare(NoDigestMatchText(found.shown), false);
     else {
         ShowCompare(L"No shown algorithm gives digests of this length", false);
-        OfferToCompute(*query);
+        if (cameAtOnce)
+            OfferToCompute(*query);
     }
 }
 

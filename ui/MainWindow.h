@@ -146,6 +146,7 @@ private:
     std::wstring compareText_;
     bool compareMatched_ = false;
     std::wstring offeredDigest_; // the digest whose algorithms were last offered
+    size_t findTextLength_ = 0;
     bool findAgainAfterJobs_ = false;
     std::vector<FileNotRead> notRead_;
     std::map<uint32_t, int> jobs_; // each running job's progress in percent; -1 while it shows no bar
