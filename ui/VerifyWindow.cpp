@@ -21,10 +21,15 @@ namespace vesk {
 namespace {
 
 enum : UINT {
-    kLineCheckedMessage = WM_APP + 20, // lParam: const CheckResult*
+    kLinesCheckedMessage = WM_APP + 20, // lParam: const std::vector<CheckResult>*, in order
     kCheckEndedMessage =
         WM_APP + 21, // wParam: improperly formatted lines; lParam: const std::wstring* problem
 };
+
+constexpr size_t kLargestLineBatch = 512;
+constexpr ULONGLONG kOldestBatchMilliseconds = 50;
+// The title counts the outcomes; more often than this it would only flicker.
+constexpr ULONGLONG kTitleIntervalMilliseconds = 250;
 
 constexpr COLORREF kOkColour = RGB(0, 128, 0);
 constexpr COLORREF kProblemColour = RGB(255, 0, 0);
@@ -62,10 +67,24 @@ DWORD WINAPI VerifyWorker(void* parameter) {
         if (list.lines.empty())
             problem = L"no properly formatted checksum lines found";
         VerifySink progress(start->mainWindow, start->closed);
+        // Lines travel in batches, as results do to the main window: a
+        // message per line costs more than checking a small file.
+        std::vector<CheckResult> batch;
+        ULONGLONG batchStarted = 0;
+        const auto send = [&] {
+            if (!batch.empty() && !start->closed->load())
+                SendMessageW(start->verifyWindow, kLinesCheckedMessage, 0, reinterpret_cast<LPARAM>(&batch));
+            batch.clear();
+        };
         CheckFiles(list, FolderOfChecksumFile(start->checksumPath), progress, [&](const CheckResult& result) {
-            if (!start->closed->load())
-                SendMessageW(start->verifyWindow, kLineCheckedMessage, 0, reinterpret_cast<LPARAM>(&result));
+            const ULONGLONG now = GetTickCount64();
+            if (batch.empty())
+                batchStarted = now;
+            batch.push_back(result);
+            if (batch.size() >= kLargestLineBatch || now - batchStarted >= kOldestBatchMilliseconds)
+                send();
         });
+        send();
     }
     if (!start->closed->load())
         SendMessageW(start->verifyWindow, kCheckEndedMessage, improper, reinterpret_cast<LPARAM>(&problem));
@@ -94,8 +113,8 @@ public:
             if (wParam != SIZE_MINIMIZED)
                 self->Layout(LOWORD(lParam), HIWORD(lParam));
             return TRUE;
-        case kLineCheckedMessage:
-            self->OnLineChecked(*reinterpret_cast<const CheckResult*>(lParam));
+        case kLinesCheckedMessage:
+            self->OnLinesChecked(*reinterpret_cast<const std::vector<CheckResult>*>(lParam));
             return TRUE;
         case kCheckEndedMessage:
             self->OnCheckEnded(size_t(wParam), *reinterpret_cast<const std::wstring*>(lParam));
@@ -161,7 +180,19 @@ private:
         SetWindowTextW(window_, (L"Verify " + name + L" - " + state).c_str());
     }
 
-    void OnLineChecked(const CheckResult& result) {
+    void OnLinesChecked(const std::vector<CheckResult>& results) {
+        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+        for (const CheckResult& result : results)
+            AddLine(result);
+        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list_, nullptr, TRUE);
+        if (const ULONGLONG now = GetTickCount64(); now - titleTime_ >= kTitleIntervalMilliseconds) {
+            titleTime_ = now;
+            UpdateTitle(summary_.Text() + L" (checking)");
+        }
+    }
+
+    void AddLine(const CheckResult& result) {
         const bool uppercase =
             (SharedViewState().viewFlags.load(std::memory_order_relaxed) & kViewUppercase) != 0;
         const std::wstring expected =
@@ -178,7 +209,6 @@ private:
             FitColumns(); // the first rows set the widths; later ones only add to the list
         statuses_.push_back(result.status);
         summary_.Count(result.status);
-        UpdateTitle(summary_.Text() + L" (checking)");
     }
 
     void FitColumns() {
@@ -231,6 +261,7 @@ private:
     std::unique_ptr<ListViewControl> control_;
     std::vector<CheckStatus> statuses_;
     CheckSummary summary_;
+    ULONGLONG titleTime_ = 0;
 
 public:
     const std::shared_ptr<std::atomic<bool>> closed_ = std::make_shared<std::atomic<bool>>(false);
