@@ -202,30 +202,74 @@ private:
 
 ChecksumList ParseChecksumText(std::string_view bytes, std::wstring_view fileName) {
     ChecksumList list;
-    if (bytes.starts_with("\xEF\xBB\xBF"))
-        bytes.remove_prefix(3);
-    const LineParser parser(AlgorithmOfFileName(fileName));
-    size_t lineNumber = 0;
+    ChecksumLineReader reader(fileName);
+    const auto take = [&](ChecksumLine& line) { list.lines.push_back(std::move(line)); };
+    reader.Feed(bytes, take);
+    reader.Finish(take);
+    list.improperLines = reader.improperLines();
+    return list;
+}
+
+ChecksumLineReader::ChecksumLineReader(std::wstring_view fileName)
+    : fileNameAlgorithm_(AlgorithmOfFileName(fileName)) {}
+
+void ChecksumLineReader::Feed(std::string_view bytes, const std::function<void(ChecksumLine&)>& take) {
     while (!bytes.empty()) {
         const size_t end = bytes.find('\n');
-        std::string_view line = bytes.substr(0, end);
-        bytes.remove_prefix(end == std::string_view::npos ? bytes.size() : end + 1);
-        ++lineNumber;
-        if (line.ends_with('\r'))
-            line.remove_suffix(1);
-        if (line.empty() || line[0] == ';' ||
-            std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; }))
-            continue;
-        std::optional<ChecksumLine> parsed =
-            line.size() <= kLongestChecksumLine ? parser.Parse(line) : std::nullopt;
-        if (!parsed) {
-            ++list.improperLines;
-            continue;
+        const std::string_view part = bytes.substr(0, end);
+        // Past the limit a line is improperly formatted; the rest of it is not kept.
+        if (!overlong_) {
+            if (pending_.size() + part.size() > kLongestChecksumLine + 1) {
+                overlong_ = true;
+                pending_.clear();
+            } else {
+                pending_.append(part);
+            }
         }
-        parsed->lineNumber = lineNumber;
-        list.lines.push_back(std::move(*parsed));
+        if (end == std::string_view::npos)
+            return;
+        bytes.remove_prefix(end + 1);
+        if (overlong_) {
+            ++lineNumber_;
+            ++improperLines_;
+            overlong_ = false;
+            started_ = true;
+        } else {
+            TakeLine(pending_, take);
+        }
+        pending_.clear();
     }
-    return list;
+}
+
+void ChecksumLineReader::Finish(const std::function<void(ChecksumLine&)>& take) {
+    if (overlong_) {
+        ++lineNumber_;
+        ++improperLines_;
+    } else if (!pending_.empty()) {
+        TakeLine(pending_, take);
+    }
+    pending_.clear();
+    overlong_ = false;
+}
+
+void ChecksumLineReader::TakeLine(std::string_view line, const std::function<void(ChecksumLine&)>& take) {
+    if (!started_ && line.starts_with("\xEF\xBB\xBF"))
+        line.remove_prefix(3);
+    started_ = true;
+    ++lineNumber_;
+    if (line.ends_with('\r'))
+        line.remove_suffix(1);
+    if (line.empty() || line[0] == ';' ||
+        std::all_of(line.begin(), line.end(), [](char c) { return c == ' ' || c == '\t'; }))
+        return;
+    std::optional<ChecksumLine> parsed =
+        line.size() <= kLongestChecksumLine ? LineParser(fileNameAlgorithm_).Parse(line) : std::nullopt;
+    if (!parsed) {
+        ++improperLines_;
+        return;
+    }
+    parsed->lineNumber = lineNumber_;
+    take(*parsed);
 }
 
 std::vector<std::wstring> ChecksumFileExtensions() {

@@ -14,6 +14,7 @@
 #include "results/ChecksumLine.h"
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,6 +49,32 @@ inline constexpr size_t kLongestChecksumLine = 1 << 20;
 // digest's length: 8 hex digits CRC32, 32 MD5, 40 SHA-1, 64 SHA-256, 96
 // SHA-384, 128 SHA-512; 39 base32 letters the Tiger tree hash.
 ChecksumList ParseChecksumText(std::string_view bytes, std::wstring_view fileName);
+
+// The same reading a piece at a time, for checksum files of any length: it
+// holds one unfinished line (at most kLongestChecksumLine bytes of it) and
+// hands each checksum line on as soon as its line ends.
+//
+//     ChecksumLineReader reader(L"SHA256SUMS");
+//     while (...read a piece...) reader.Feed(piece, take);
+//     reader.Finish(take);
+class ChecksumLineReader {
+public:
+    explicit ChecksumLineReader(std::wstring_view fileName);
+    void Feed(std::string_view bytes, const std::function<void(ChecksumLine&)>& take);
+    // The last line, when the text does not end with a line break.
+    void Finish(const std::function<void(ChecksumLine&)>& take);
+    size_t improperLines() const { return improperLines_; }
+
+private:
+    void TakeLine(std::string_view line, const std::function<void(ChecksumLine&)>& take);
+
+    std::optional<AlgorithmId> fileNameAlgorithm_;
+    std::string pending_;
+    bool overlong_ = false; // the pending line passed the limit: the rest of it is dropped
+    bool started_ = false;  // a byte-order mark can come only first
+    size_t lineNumber_ = 0;
+    size_t improperLines_ = 0;
+};
 
 // The extensions, dot first, that name a checksum file's algorithm: ".md5",
 // ".sha256", ".sfv"... The file manager offers to verify files that have one.

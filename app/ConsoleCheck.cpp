@@ -25,24 +25,13 @@ bool CheckOneFile(const std::wstring& checksumPath, platform::ConsoleWriter& out
         if (errors != nullptr)
             errors->Write(L"vesk: " + text + L"\n");
     };
-    std::string bytes;
-    std::wstring reason;
-    if (!ReadChecksumFile(checksumPath, bytes, reason)) {
-        warn(checksumPath + L": " + reason);
-        return false;
-    }
-    const ChecksumList list = ParseChecksumText(bytes, checksumPath);
-    if (list.lines.empty()) {
-        warn(checksumPath + L": no properly formatted checksum lines found");
-        return false;
-    }
     ResultSink quiet;
     size_t failed = 0;
     size_t unread = 0;
     size_t byLength = 0;
-    CheckFiles(list, FolderOfChecksumFile(checksumPath), quiet, [&](const CheckResult& result) {
-        const std::wstring name = WrittenName(result.line->name, NameEscapes::CheckReport);
-        byLength += result.line->source == AlgorithmSource::DigestLength ? 1 : 0;
+    const CheckEnd end = CheckChecksumFile(checksumPath, quiet, [&](const CheckResult& result) {
+        const std::wstring name = WrittenName(result.line.name, NameEscapes::CheckReport);
+        byLength += result.line.source == AlgorithmSource::DigestLength ? 1 : 0;
         switch (result.status) {
         case CheckStatus::Ok:
             output.Write(name + L": OK\n");
@@ -59,13 +48,21 @@ bool CheckOneFile(const std::wstring& checksumPath, platform::ConsoleWriter& out
             break;
         }
     });
+    if (!end.problem.empty()) {
+        warn(checksumPath + L": " + end.problem);
+        return false;
+    }
+    if (end.lines == 0) {
+        warn(checksumPath + L": no properly formatted checksum lines found");
+        return false;
+    }
     if (byLength > 0)
         warn(
             checksumPath + L": " + Plural(byLength, L"line names", L"lines name") +
             L" no algorithm; taken by the digest's length (8 hex digits CRC32, 32 MD5, 40 SHA-1, 64 SHA-256, "
             L"96 SHA-384, 128 SHA-512)");
-    if (list.improperLines > 0)
-        warn(L"WARNING: " + Plural(list.improperLines, L"line is", L"lines are") + L" improperly formatted");
+    if (end.improperLines > 0)
+        warn(L"WARNING: " + Plural(end.improperLines, L"line is", L"lines are") + L" improperly formatted");
     if (unread > 0)
         warn(L"WARNING: " + Plural(unread, L"listed file", L"listed files") + L" could not be read");
     if (failed > 0)

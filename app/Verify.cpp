@@ -51,7 +51,7 @@ bool IsAbsolute(const std::wstring& name) {
 }
 
 // A checksum file bigger than this is refused rather than read into memory.
-constexpr uint64_t kLargestChecksumFile = uint64_t(1) << 30;
+constexpr size_t kChecksumPieceBytes = 1 << 16;
 
 bool SameDigestText(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size())
@@ -94,35 +94,6 @@ FileOutcome ReadOnce(const std::wstring& path, SelectionMask algorithms, ResultS
 
 } // namespace
 
-bool ReadChecksumFile(const std::wstring& path, std::string& bytes, std::wstring& reason) {
-    platform::ReadOnlyFile file;
-    uint64_t size = 0;
-    if (!file.Open(path) || !file.Size(size)) {
-        reason = file.ErrorText();
-        return false;
-    }
-    if (size > kLargestChecksumFile) {
-        reason = L"too large for a checksum file";
-        return false;
-    }
-    bytes.clear();
-    char buffer[1 << 16];
-    for (;;) {
-        const int64_t got = file.Read(buffer, sizeof buffer);
-        if (got < 0) {
-            reason = file.ErrorText();
-            return false;
-        }
-        if (got == 0)
-            return true;
-        bytes.append(buffer, size_t(got));
-        if (bytes.size() > kLargestChecksumFile) {
-            reason = L"too large for a checksum file";
-            return false;
-        }
-    }
-}
-
 std::wstring FolderOfChecksumFile(const std::wstring& path) {
 #ifdef _WIN32
     const size_t separator = path.find_last_of(L"\\/");
@@ -141,35 +112,74 @@ std::wstring ResolveListedName(const std::wstring& folder, const std::wstring& n
     return path + name;
 }
 
+namespace {
+
+CheckResult CheckLine(const ChecksumLine& line, const std::wstring& folder, ResultSink& progress) {
+    CheckResult result;
+    result.line = line;
+    result.path = ResolveListedName(folder, line.name);
+    const FileOutcome outcome = ReadOnce(result.path, SelectionMask{1} << line.algorithm, progress);
+    const auto digest = outcome.digests.find(line.algorithm);
+    if (outcome.read && digest != outcome.digests.end()) {
+        result.computed = digest->second;
+        const std::wstring expected = DigestToText(line.expected.data(), line.algorithm, false);
+        result.status = SameDigestText(expected, result.computed) ? CheckStatus::Ok : CheckStatus::Failed;
+    } else {
+        result.status = outcome.missing ? CheckStatus::Missing : CheckStatus::Unreadable;
+        result.reason = outcome.reason;
+    }
+    return result;
+}
+
+} // namespace
+
 void CheckFiles(const ChecksumList& list, const std::wstring& folder, ResultSink& progress,
                 const std::function<void(const CheckResult&)>& report) {
-    // Every algorithm a file's lines name, so that one reading serves them all.
-    std::map<std::wstring, SelectionMask> wanted;
-    for (const ChecksumLine& line : list.lines)
-        wanted[ResolveListedName(folder, line.name)] |= SelectionMask{1} << line.algorithm;
-    std::map<std::wstring, FileOutcome> outcomes;
     for (const ChecksumLine& line : list.lines) {
         // Lines not reached when the check is stopped get no outcome.
         if (progress.StopRequested())
             return;
-        CheckResult result;
-        result.line = &line;
-        result.path = ResolveListedName(folder, line.name);
-        auto known = outcomes.find(result.path);
-        if (known == outcomes.end())
-            known = outcomes.emplace(result.path, ReadOnce(result.path, wanted[result.path], progress)).first;
-        const FileOutcome& outcome = known->second;
-        const auto digest = outcome.digests.find(line.algorithm);
-        if (outcome.read && digest != outcome.digests.end()) {
-            result.computed = digest->second;
-            const std::wstring expected = DigestToText(line.expected.data(), line.algorithm, false);
-            result.status = SameDigestText(expected, result.computed) ? CheckStatus::Ok : CheckStatus::Failed;
-        } else {
-            result.status = outcome.missing ? CheckStatus::Missing : CheckStatus::Unreadable;
-            result.reason = outcome.reason;
-        }
-        report(result);
+        report(CheckLine(line, folder, progress));
     }
+}
+
+CheckEnd CheckChecksumFile(const std::wstring& checksumPath, ResultSink& progress,
+                           const std::function<void(const CheckResult&)>& report) {
+    CheckEnd end;
+    platform::ReadOnlyFile file;
+    // A pipe is read as it comes (a list given as <(...)), but a device
+    // name alone never is.
+    if (platform::NamesDevice(checksumPath)) {
+        end.problem = L"not a regular file";
+        return end;
+    }
+    if (!file.Open(checksumPath)) {
+        end.problem = file.ErrorText();
+        return end;
+    }
+    const std::wstring folder = FolderOfChecksumFile(checksumPath);
+    ChecksumLineReader reader(checksumPath);
+    const auto take = [&](ChecksumLine& line) {
+        if (progress.StopRequested())
+            return;
+        ++end.lines;
+        report(CheckLine(line, folder, progress));
+    };
+    std::vector<char> piece(kChecksumPieceBytes);
+    while (!progress.StopRequested()) {
+        const int64_t got = file.Read(piece.data(), piece.size());
+        if (got < 0) {
+            end.problem = file.ErrorText();
+            break;
+        }
+        if (got == 0) {
+            reader.Finish(take);
+            break;
+        }
+        reader.Feed(std::string_view(piece.data(), size_t(got)), take);
+    }
+    end.improperLines = reader.improperLines();
+    return end;
 }
 
 std::wstring CheckStatusText(CheckStatus status) {

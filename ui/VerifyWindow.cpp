@@ -58,34 +58,29 @@ private:
 
 DWORD WINAPI VerifyWorker(void* parameter) {
     std::unique_ptr<VerifyStart> start(static_cast<VerifyStart*>(parameter));
-    std::string bytes;
-    std::wstring problem;
-    size_t improper = 0;
-    if (ReadChecksumFile(start->checksumPath, bytes, problem)) {
-        const ChecksumList list = ParseChecksumText(bytes, start->checksumPath);
-        improper = list.improperLines;
-        if (list.lines.empty())
-            problem = L"no properly formatted checksum lines found";
-        VerifySink progress(start->mainWindow, start->closed);
-        // Lines travel in batches, as results do to the main window: a
-        // message per line costs more than checking a small file.
-        std::vector<CheckResult> batch;
-        ULONGLONG batchStarted = 0;
-        const auto send = [&] {
-            if (!batch.empty() && !start->closed->load())
-                SendMessageW(start->verifyWindow, kLinesCheckedMessage, 0, reinterpret_cast<LPARAM>(&batch));
-            batch.clear();
-        };
-        CheckFiles(list, FolderOfChecksumFile(start->checksumPath), progress, [&](const CheckResult& result) {
-            const ULONGLONG now = GetTickCount64();
-            if (batch.empty())
-                batchStarted = now;
-            batch.push_back(result);
-            if (batch.size() >= kLargestLineBatch || now - batchStarted >= kOldestBatchMilliseconds)
-                send();
-        });
-        send();
-    }
+    VerifySink progress(start->mainWindow, start->closed);
+    // Lines travel in batches, as results do to the main window: a message
+    // per line costs more than checking a small file.
+    std::vector<CheckResult> batch;
+    ULONGLONG batchStarted = 0;
+    const auto send = [&] {
+        if (!batch.empty() && !start->closed->load())
+            SendMessageW(start->verifyWindow, kLinesCheckedMessage, 0, reinterpret_cast<LPARAM>(&batch));
+        batch.clear();
+    };
+    const CheckEnd end = CheckChecksumFile(start->checksumPath, progress, [&](const CheckResult& result) {
+        const ULONGLONG now = GetTickCount64();
+        if (batch.empty())
+            batchStarted = now;
+        batch.push_back(result);
+        if (batch.size() >= kLargestLineBatch || now - batchStarted >= kOldestBatchMilliseconds)
+            send();
+    });
+    send();
+    std::wstring problem = end.problem;
+    if (problem.empty() && end.lines == 0)
+        problem = L"no properly formatted checksum lines found";
+    const size_t improper = end.improperLines;
     if (!start->closed->load())
         SendMessageW(start->verifyWindow, kCheckEndedMessage, improper, reinterpret_cast<LPARAM>(&problem));
     return 0;
@@ -196,10 +191,10 @@ private:
         const bool uppercase =
             (SharedViewState().viewFlags.load(std::memory_order_relaxed) & kViewUppercase) != 0;
         const std::wstring expected =
-            DigestToText(result.line->expected.data(), result.line->algorithm, uppercase);
-        const int row = control_->AppendRow(result.line->name, RowData());
+            DigestToText(result.line.expected.data(), result.line.algorithm, uppercase);
+        const int row = control_->AppendRow(result.line.name, RowData());
         control_->SetCellText(row, 1, CheckStatusText(result.status));
-        control_->SetCellText(row, 2, AlgorithmChoiceText(*result.line));
+        control_->SetCellText(row, 2, AlgorithmChoiceText(result.line));
         control_->SetCellText(row, 3, expected);
         control_->SetCellText(row, 4,
                               result.status == CheckStatus::Ok || result.status == CheckStatus::Failed

@@ -94,6 +94,11 @@ TEST(ChecksumFile, ReadsEveryFormAndCountsWhatItCannot) {
          {},
          2},
         {"empty", "", L"SUMS", {}, 0},
+        {"a line past the limit between two good ones, the last without a line break",
+         kAbcCrc32 + "  a\n" + std::string(kLongestChecksumLine + 5, 'f') + "  long\n" + kAbcCrc32 + "  b",
+         L"SUMS",
+         {"a|CRC32|length|352441c2", "b|CRC32|length|352441c2"},
+         1},
     };
     for (const auto& c : cases) {
         const ChecksumList list = ParseChecksumText(c.text, c.fileName);
@@ -102,6 +107,23 @@ TEST(ChecksumFile, ReadsEveryFormAndCountsWhatItCannot) {
             lines.push_back(Describe(line));
         EXPECT_EQ(lines, c.lines) << c.title;
         EXPECT_EQ(list.improperLines, c.improper) << c.title;
+        // Read a piece at a time, however the pieces fall, the lines are the same.
+        for (size_t pieceSize : {size_t(1), size_t(3), size_t(65536)}) {
+            ChecksumLineReader reader(c.fileName);
+            std::vector<std::string> pieced;
+            std::vector<size_t> numbers;
+            const auto take = [&](ChecksumLine& line) {
+                pieced.push_back(Describe(line));
+                numbers.push_back(line.lineNumber);
+            };
+            for (size_t at = 0; at < c.text.size(); at += pieceSize)
+                reader.Feed(std::string_view(c.text).substr(at, pieceSize), take);
+            reader.Finish(take);
+            EXPECT_EQ(pieced, c.lines) << c.title << ", pieces of " << pieceSize;
+            EXPECT_EQ(reader.improperLines(), c.improper) << c.title << ", pieces of " << pieceSize;
+            for (size_t i = 0; i < numbers.size() && i < list.lines.size(); ++i)
+                EXPECT_EQ(numbers[i], list.lines[i].lineNumber) << c.title;
+        }
     }
     // A line longer than any name is refused, not read.
     const std::string longLine = kAbcSha256 + "  " + std::string(kLongestChecksumLine, 'n') + "\n";
@@ -217,6 +239,35 @@ TEST(ChecksumFile, DevicesAndPipesAreRefusedNotRead) {
     for (const char* line : {"/dev/zero: FAILED open or read", "pipe: FAILED open or read",
                              "/dev/zero: not a regular file", "pipe: not a regular file", "status 1"})
         EXPECT_NE(output->find(line), std::string::npos) << line << " in " << *output;
+}
+
+// A checksum file is read a piece at a time: checking 200,000 lines (14 MB)
+// takes no more memory than a short list, and every line is counted.
+TEST(ChecksumFile, LongChecksumFilesAreCheckedInBoundedMemory) {
+    REQUIRE_TOOL("python3");
+    ScratchDir dir;
+    {
+        std::ofstream sums(dir.path() / "SUMS", std::ios::binary);
+        const std::string line = std::string(64, '0') + "  gone\n";
+        for (int i = 0; i < 200000; ++i)
+            sums << line;
+    }
+    // Freed memory goes back at once, so that the peak is what is held.
+    const std::optional<std::string> output = RunCommand(
+        "cd '" + dir.path().string() + "' && ASAN_OPTIONS=quarantine_size_mb=0:detect_leaks=0 python3 -c '" +
+        "import resource, subprocess\n" + "run = subprocess.run([\"" + BuiltProgramPath().string() +
+        "\", \"--check\", \"SUMS\"], stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)\n" +
+        "print(resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss, run.returncode, "
+        "run.stderr.count(b\"\\n\"))'");
+    ASSERT_TRUE(output);
+    long peakKiB = 0;
+    int status = 0;
+    long warnings = 0;
+    ASSERT_EQ(sscanf(output->c_str(), "%ld %d %ld", &peakKiB, &status, &warnings), 3) << *output;
+    EXPECT_LT(peakKiB, 30 * 1024) << "peak resident KiB";
+    EXPECT_EQ(status, 1);
+    // A reason per line, then that the lines name no algorithm and how many files were not read.
+    EXPECT_EQ(warnings, 200000 + 2);
 }
 
 // What Vesk writes, coreutils and Vesk read back as all OK.
