@@ -363,6 +363,7 @@ const MainWindow::Command MainWindow::kCommands[] = {
      [](MainWindow& self, int) {
          self.results_->Clear();
          self.ClearFilesNotRead();
+         self.ShowCompare(L"", false); // no row is left to have matched
      }},
     {ID_VIEW_NOT_READ, ID_VIEW_NOT_READ, [](MainWindow& self, int) { self.ShowFilesNotRead(); }},
     {ID_VIEW_FONT, ID_VIEW_FONT, [](MainWindow& self, int) { self.ChangeFont(); }},

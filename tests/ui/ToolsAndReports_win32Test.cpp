@@ -180,6 +180,8 @@ TEST_F(ToolsTest, PastedDigestsAreComparedWhole) {
     EXPECT_EQ(List().RowCount(), 2);
     const std::vector<std::string> headers = Headers();
     EXPECT_NE(std::find(headers.begin(), headers.end(), "SHA-512"), headers.end());
+    Command(ID_EDIT_CLEAR);
+    EXPECT_EQ(Main().compareText(), L"");
 }
 
 TEST_F(ToolsTest, ChosenFontIsWrittenUsedAndReadAtStart) {
