@@ -121,14 +121,18 @@ void DeleteTree(HKEY classes, std::wstring key, int depth) {
 }
 
 void Unregister() {
-    const RegistryKeyOwner classes = OpenKey(HKEY_CURRENT_USER, kClassesKey, KEY_READ | KEY_WRITE);
-    if (!classes)
-        return;
-    DeleteTree(classes.get(), kFilesVerbKey, 2);
-    DeleteTree(classes.get(), kFoldersVerbKey, 2);
-    for (const std::wstring& key : VerifyVerbKeys())
-        DeleteTree(classes.get(), key, 3);
-    DeleteTree(classes.get(), ClassKey(), 1);
+    {
+        const RegistryKeyOwner classes = OpenKey(HKEY_CURRENT_USER, kClassesKey, KEY_READ | KEY_WRITE);
+        if (!classes)
+            return;
+        DeleteTree(classes.get(), kFilesVerbKey, 2);
+        DeleteTree(classes.get(), kFoldersVerbKey, 2);
+        for (const std::wstring& key : VerifyVerbKeys())
+            DeleteTree(classes.get(), key, 3);
+        DeleteTree(classes.get(), ClassKey(), 1);
+    }
+    // A fresh Wine prefix has no classes key until the entry makes one.
+    DeleteIfEmpty(HKEY_CURRENT_USER, kClassesKey);
 }
 
 } // namespace
