@@ -25,16 +25,19 @@ std::vector<ListedFile> FilesOfList(ListControl& list, const ViewState& view) {
     for (int c = 0; c < int(ids.size()); ++c)
         if (!sheet && ids[c] > 0)
             valueColumn = c;
+    if (list.Rows() == nullptr)
+        return files;
+    const ListRows& rows = list.Rows()->Unfolded(); // folded groups are written whole
     int group = -1;
-    for (int row = 0, count = list.RowCount(); row < count; ++row) {
-        const RowData& data = list.Data(row);
+    for (int row = 0, count = rows.RowCount(); row < count; ++row) {
+        const RowData data = rows.Data(row);
         if (!data.record)
             continue;
         if (sheet) {
             ListedFile file{data.record->path, {}};
             for (int c = 0; c < int(ids.size()); ++c)
                 if (ids[c] < kAlgorithmCount)
-                    file.digests.push_back({ids[c], list.CellText(row, c)});
+                    file.digests.push_back({ids[c], rows.CellText(row, c)});
             files.push_back(std::move(file));
             continue;
         }
@@ -43,7 +46,7 @@ std::vector<ListedFile> FilesOfList(ListControl& list, const ViewState& view) {
             group = data.group;
         }
         if (!data.groupHeader && data.valueId < kAlgorithmCount && valueColumn >= 0)
-            files.back().digests.push_back({data.valueId, list.CellText(row, valueColumn)});
+            files.back().digests.push_back({data.valueId, rows.CellText(row, valueColumn)});
     }
     return files;
 }

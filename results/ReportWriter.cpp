@@ -64,7 +64,7 @@ std::wstring PadTo(const std::wstring& text, size_t width) {
 // Reads what a report needs from the list once.
 class ReportSource {
 public:
-    ReportSource(ListControl& list, bool selectedOnly) : list_(list) {
+    ReportSource(ListControl& list, bool selectedOnly) {
         const int columnCount = list.ColumnCount();
         for (int i = 0; i < columnCount; ++i)
             columns_.push_back(list.Column(i));
@@ -73,35 +73,45 @@ public:
             shown_.push_back(i);
         std::stable_sort(shown_.begin(), shown_.end(),
                          [&](int a, int b) { return columns_[a].order < columns_[b].order; });
-        for (int row = 0, count = list.RowCount(); row < count; ++row) {
-            const RowData& data = list.Data(row);
+        if (list.Rows() == nullptr)
+            return;
+        // Folded groups are written whole.
+        rows_ = &list.Rows()->Unfolded();
+        std::vector<bool> selected;
+        if (selectedOnly) {
+            selected.assign(size_t(rows_->RowCount()), false);
+            for (int row : list.SelectedRows())
+                if (const int unfolded = list.Rows()->UnfoldedRow(row);
+                    unfolded >= 0 && size_t(unfolded) < selected.size())
+                    selected[size_t(unfolded)] = true;
+        }
+        for (int row = 0, count = rows_->RowCount(); row < count; ++row) {
+            const RowData data = rows_->Data(row);
             if (data.groupHeader) {
-                headerRowText_[data.group] = list.CellText(row, 0);
+                headerRowText_[data.group] = rows_->CellText(row, 0);
                 continue;
             }
-            if (!selectedOnly || list.IsSelected(row))
-                rows_.push_back(row);
+            if (!selectedOnly || selected[size_t(row)])
+                written_.push_back(row);
         }
     }
 
-    const std::vector<int>& rows() const { return rows_; }
+    const std::vector<int>& rows() const { return written_; }
     const std::vector<int>& shownColumns() const { return shown_; }
     const ListColumn& column(int index) const { return columns_[index]; }
-    std::wstring Cell(int row, int column) const { return list_.CellText(row, column); }
-    int GroupOf(int row) const { return list_.Data(row).group; }
+    std::wstring Cell(int row, int column) const { return rows_->CellText(row, column); }
+    int GroupOf(int row) const { return rows_->Data(row).group; }
     std::wstring GroupHeader(int group) const {
-        if (list_.DrawsGroups())
-            return list_.GroupHeader(group);
         const auto header = headerRowText_.find(group);
         return header == headerRowText_.end() ? std::wstring() : header->second;
     }
 
 private:
-    ListControl& list_;
+    const ListRows* rows_ = nullptr;
     std::vector<ListColumn> columns_;
     std::vector<int> shown_;
-    std::vector<int> rows_;
-    std::map<int, std::wstring> headerRowText_; // where the control draws no groups
+    std::vector<int> written_;
+    std::map<int, std::wstring> headerRowText_;
 };
 
 std::vector<size_t> SheetWidths(const ReportSource& source) {

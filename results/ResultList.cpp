@@ -5,13 +5,9 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <numeric>
 
 namespace vesk {
-
-struct ResultList::FileBlock {
-    std::shared_ptr<const FileRecord> record;
-    std::vector<ResultValue> values; // one per shown entry after File, in table order
-};
 
 namespace {
 
@@ -29,16 +25,6 @@ bool RecaseText(std::wstring& text, bool uppercase) {
         changed |= c != before;
     }
     return changed;
-}
-
-RowData MakeRowData(std::shared_ptr<const FileRecord> record, int group = -1, bool groupHeader = false,
-                    ColumnId valueId = kNoValueId) {
-    RowData data;
-    data.record = std::move(record);
-    data.group = group;
-    data.groupHeader = groupHeader;
-    data.valueId = valueId;
-    return data;
 }
 
 std::wstring Lowered(std::wstring text) {
@@ -60,10 +46,76 @@ std::vector<ColumnId> ShownValueIds(const ColumnSnapshot& columns) {
     return ids;
 }
 
+wchar_t LowerLetter(wchar_t c) {
+    if (c < 0x80)
+        return c >= L'A' && c <= L'Z' ? wchar_t(c - L'A' + L'a') : c;
+    return wchar_t(std::towlower(wint_t(c)));
+}
+
+// Whether `text` holds `loweredNeedle`, letters compared without regard to case.
+bool ContainsIgnoringCase(const std::wstring& text, const std::wstring& loweredNeedle) {
+    if (loweredNeedle.size() > text.size())
+        return false;
+    const size_t last = text.size() - loweredNeedle.size();
+    for (size_t start = 0; start <= last; ++start) {
+        size_t i = 0;
+        while (i < loweredNeedle.size() && LowerLetter(text[start + i]) == loweredNeedle[i])
+            ++i;
+        if (i == loweredNeedle.size())
+            return true;
+    }
+    return false;
+}
+
+// Keeps the elements whose flag is false, in order.
+template <typename T>
+void EraseFlagged(std::vector<T>& items, const std::vector<bool>& gone) {
+    size_t kept = 0;
+    for (size_t i = 0; i < items.size(); ++i)
+        if (!gone[i]) {
+            if (kept != i)
+                items[kept] = std::move(items[i]);
+            ++kept;
+        }
+    items.resize(kept);
+}
+
 } // namespace
 
+// The Key-Value rows of every value of every file, folded or not.
+class ResultList::UnfoldedRows : public ListRows {
+public:
+    explicit UnfoldedRows(const ResultList& list) : list_(list) {
+        for (uint32_t file = 0; file < list.files_.size(); ++file) {
+            firstRowOfFile_.push_back(int(rows_.size()));
+            rows_.push_back({file, -1});
+            for (size_t v = 0; v < list.files_[file].values.size(); ++v)
+                rows_.push_back({file, int32_t(v)});
+        }
+    }
+    int RowCount() const override { return int(rows_.size()); }
+    std::wstring CellText(int row, int column) const override {
+        return row >= 0 && row < RowCount() ? list_.KeyValueCellText(rows_[size_t(row)], column) : L"";
+    }
+    RowData Data(int row) const override {
+        return row >= 0 && row < RowCount() ? list_.KeyValueData(rows_[size_t(row)]) : RowData();
+    }
+    int RowOf(const KeyValueRow& row) const { return firstRowOfFile_[row.file] + 1 + row.value; }
+
+private:
+    const ResultList& list_;
+    std::vector<KeyValueRow> rows_;
+    std::vector<int> firstRowOfFile_;
+};
+
 ResultList::ResultList(ListControl& control, ViewState& view, HeaderTexts texts)
-    : control_(control), view_(view), texts_(std::move(texts)) {}
+    : control_(control), view_(view), texts_(std::move(texts)), sheetRows_(SheetView()) {
+    control_.ShowRows(this);
+}
+
+ResultList::~ResultList() {
+    control_.ShowRows(nullptr);
+}
 
 std::wstring ResultList::HeaderFor(ColumnId id) const {
     switch (id) {
@@ -82,6 +134,74 @@ std::wstring ResultList::DisplayNameOf(const FileRecord& record) const {
     return DisplayName(record.path, (view_.viewFlags.load(std::memory_order_relaxed) & kViewFullPath) != 0);
 }
 
+const std::wstring* ResultList::ValueText(const ListedFile& file, ColumnId id) const {
+    if (id == kFileColumnId)
+        return &file.displayName;
+    for (const ResultValue& value : file.values)
+        if (value.id == id)
+            return &value.text;
+    return nullptr;
+}
+
+int ResultList::RowCount() const {
+    return sheetRows_ ? int(files_.size()) : int(keyValueRows_.size());
+}
+
+std::wstring ResultList::KeyValueCellText(const KeyValueRow& row, int column) const {
+    if (column < 0 || column >= int(columnIds_.size()))
+        return {};
+    const ListedFile& file = files_[row.file];
+    if (row.value < 0)
+        return column == 0 ? file.displayName : std::wstring();
+    const ResultValue& value = file.values[size_t(row.value)];
+    return columnIds_[size_t(column)] > 0 ? value.text : HeaderFor(value.id);
+}
+
+RowData ResultList::KeyValueData(const KeyValueRow& row) const {
+    RowData data;
+    data.record = files_[row.file].record;
+    data.group = int(row.file);
+    data.groupHeader = row.value < 0;
+    if (row.value >= 0)
+        data.valueId = files_[row.file].values[size_t(row.value)].id;
+    return data;
+}
+
+std::wstring ResultList::CellText(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= int(columnIds_.size()))
+        return {};
+    if (!sheetRows_)
+        return KeyValueCellText(keyValueRows_[size_t(row)], column);
+    const std::wstring* text = ValueText(files_[size_t(row)], columnIds_[size_t(column)]);
+    return text ? *text : std::wstring();
+}
+
+RowData ResultList::Data(int row) const {
+    if (row < 0 || row >= RowCount())
+        return {};
+    if (!sheetRows_)
+        return KeyValueData(keyValueRows_[size_t(row)]);
+    RowData data;
+    data.record = files_[size_t(row)].record;
+    return data;
+}
+
+const ListRows& ResultList::Unfolded() const {
+    const bool folded = !sheetRows_ && std::any_of(files_.begin(), files_.end(),
+                                                   [](const ListedFile& file) { return file.collapsed; });
+    unfolded_.reset();
+    if (!folded)
+        return *this;
+    unfolded_ = std::make_unique<UnfoldedRows>(*this);
+    return *unfolded_;
+}
+
+int ResultList::UnfoldedRow(int shownRow) const {
+    if (!unfolded_ || sheetRows_ || shownRow < 0 || size_t(shownRow) >= keyValueRows_.size())
+        return shownRow;
+    return unfolded_->RowOf(keyValueRows_[size_t(shownRow)]);
+}
+
 void ResultList::InsertListColumn(int index, const ListColumn& column) {
     control_.InsertColumn(index, column);
     columnIds_.insert(columnIds_.begin() + index, column.id);
@@ -89,11 +209,14 @@ void ResultList::InsertListColumn(int index, const ListColumn& column) {
 
 void ResultList::CreateColumns() {
     const bool sheet = SheetView();
+    if (sheet != sheetRows_) {
+        sheetRows_ = sheet;
+        RebuildKeyValueRows();
+    }
     control_.SetFileIcons(sheet);
     for (int i = control_.ColumnCount() - 1; i >= 0; --i)
         control_.DeleteColumn(i);
     columnIds_.clear();
-    control_.SetGroupView(!sheet && control_.DrawsGroups());
     std::vector<ColumnEntry> entries;
     if (!sheet) {
         for (int i = 0; i < 2; ++i) {
@@ -123,34 +246,6 @@ void ResultList::CreateColumns() {
     control_.SetColumnOrder(indexAtPosition);
 }
 
-void ResultList::AppendSheetRow(const std::wstring& displayName,
-                                const std::shared_ptr<const FileRecord>& record,
-                                const std::vector<ResultValue>& values) {
-    auto textFor = [&](ColumnId id) -> const std::wstring* {
-        if (id == kFileColumnId)
-            return &displayName;
-        for (const ResultValue& value : values)
-            if (value.id == id)
-                return &value.text;
-        return nullptr;
-    };
-    const std::wstring* first = columnIds_.empty() ? &displayName : textFor(columnIds_[0]);
-    const int row = control_.AppendRow(first ? *first : std::wstring(), MakeRowData(record));
-    for (size_t c = 1; c < columnIds_.size(); ++c)
-        if (const std::wstring* text = textFor(columnIds_[c]); text && !text->empty())
-            control_.SetCellText(row, int(c), *text);
-}
-
-void ResultList::AddFileGroup(const std::wstring& displayName,
-                              const std::shared_ptr<const FileRecord>& record) {
-    currentGroup_ = groupCounter_++;
-    if (control_.DrawsGroups()) {
-        control_.InsertGroup(currentGroup_, displayName);
-    } else {
-        control_.AppendRow(displayName, MakeRowData(record, currentGroup_, true));
-    }
-}
-
 int ResultList::KeyValueColumnIndex(bool valueColumn) const {
     for (size_t c = 0; c < columnIds_.size(); ++c)
         if ((columnIds_[c] > 0) == valueColumn)
@@ -158,220 +253,151 @@ int ResultList::KeyValueColumnIndex(bool valueColumn) const {
     return -1;
 }
 
-void ResultList::AddGroupRow(ColumnId valueId, const std::wstring& value,
-                             const std::shared_ptr<const FileRecord>& record) {
-    const int nameColumn = KeyValueColumnIndex(false);
-    const int valueColumn = KeyValueColumnIndex(true);
-    const std::wstring name = HeaderFor(valueId);
-    const std::wstring empty;
-    const int row = control_.AppendRow(nameColumn == 0    ? name
-                                       : valueColumn == 0 ? value
-                                                          : empty,
-                                       MakeRowData(record, currentGroup_, false, valueId));
-    if (nameColumn > 0)
-        control_.SetCellText(row, nameColumn, name);
-    if (valueColumn > 0 && !value.empty())
-        control_.SetCellText(row, valueColumn, value);
+void ResultList::AppendKeyValueRows(uint32_t file) {
+    keyValueRows_.push_back({file, -1});
+    if (files_[file].collapsed)
+        return;
+    for (size_t v = 0; v < files_[file].values.size(); ++v)
+        keyValueRows_.push_back({file, int32_t(v)});
+}
+
+void ResultList::RebuildKeyValueRows() {
+    keyValueRows_.clear();
+    if (sheetRows_)
+        return;
+    for (uint32_t file = 0; file < files_.size(); ++file)
+        AppendKeyValueRows(file);
 }
 
 void ResultList::AddResult(const FileResult& result) {
-    ++fileCount_;
-    if (SheetView()) {
-        AppendSheetRow(result.displayName, result.record, result.values);
-        return;
+    ListedFile file{result.record, result.displayName, {}, false};
+    for (const ResultValue& value : result.values) {
+        // Sheet View keeps what has a column; a value of a column since hidden has no cell.
+        const bool kept =
+            !sheetRows_ || (value.id != kFileColumnId &&
+                            std::find(columnIds_.begin(), columnIds_.end(), value.id) != columnIds_.end() &&
+                            !ValueText(file, value.id));
+        if (kept)
+            file.values.push_back(value);
     }
-    AddFileGroup(result.displayName, result.record);
-    for (const ResultValue& value : result.values)
-        AddGroupRow(value.id, value.text, result.record);
+    files_.push_back(std::move(file));
+    if (!sheetRows_)
+        AppendKeyValueRows(uint32_t(files_.size() - 1));
+    control_.RowsChanged(true);
 }
 
 void ResultList::RevealLast() {
-    if (const int count = control_.RowCount(); count > 0)
+    if (const int count = RowCount(); count > 0)
         control_.EnsureVisible(count - 1);
 }
 
 void ResultList::SelectAll() {
-    for (int row = 0, count = control_.RowCount(); row < count; ++row)
-        control_.SetSelected(row, !control_.Data(row).groupHeader);
+    control_.SelectAllRows();
 }
 
 void ResultList::DeleteSelectedRows() {
-    // A file's rows lie together; the file is gone when every one of them goes.
-    const FileRecord* file = nullptr;
-    bool fileGone = false;
-    size_t filesGone = 0;
-    for (int row = control_.RowCount() - 1; row >= 0; --row) {
-        const RowData& data = control_.Data(row);
-        if (data.groupHeader)
-            continue;
-        if (data.record.get() != file) {
-            filesGone += fileGone ? 1 : 0;
-            file = data.record.get();
-            fileGone = true;
+    const std::vector<int> selected = control_.SelectedRows();
+    if (selected.empty())
+        return;
+    std::vector<bool> fileGone(files_.size(), false);
+    if (sheetRows_) {
+        for (int row : selected)
+            if (row >= 0 && size_t(row) < files_.size())
+                fileGone[size_t(row)] = true;
+    } else {
+        // A file is gone when every one of its values goes; its header row
+        // goes with it, as an emptied group disappears.
+        std::vector<std::vector<bool>> valueGone(files_.size());
+        for (int row : selected) {
+            if (row < 0 || size_t(row) >= keyValueRows_.size() || keyValueRows_[size_t(row)].value < 0)
+                continue;
+            const KeyValueRow& kv = keyValueRows_[size_t(row)];
+            std::vector<bool>& gone = valueGone[kv.file];
+            gone.resize(files_[kv.file].values.size(), false);
+            gone[size_t(kv.value)] = true;
         }
-        if (control_.IsSelected(row))
-            control_.DeleteRow(row);
-        else
-            fileGone = false;
+        for (size_t f = 0; f < files_.size(); ++f) {
+            if (valueGone[f].empty())
+                continue;
+            EraseFlagged(files_[f].values, valueGone[f]);
+            fileGone[f] = files_[f].values.empty();
+        }
     }
-    filesGone += fileGone ? 1 : 0;
-    fileCount_ -= std::min(fileCount_, filesGone);
-    RemoveEmptyHeaderRows();
-}
-
-// A header row whose group lost its last row goes too, as an emptied group
-// drawn by the control disappears.
-void ResultList::RemoveEmptyHeaderRows() {
-    for (int row = control_.RowCount() - 1; row >= 0; --row) {
-        const RowData& data = control_.Data(row);
-        if (!data.groupHeader)
-            continue;
-        const bool hasRows = row + 1 < control_.RowCount() && !control_.Data(row + 1).groupHeader &&
-                             control_.Data(row + 1).group == data.group;
-        if (!hasRows)
-            control_.DeleteRow(row);
-    }
-}
-
-void ResultList::RemoveAllRowsAndGroups() {
-    groupCounter_ = 0;
-    currentGroup_ = 0;
-    control_.DeleteAllRows();
-    control_.RemoveAllGroups();
+    EraseFlagged(files_, fileGone);
+    RebuildKeyValueRows();
+    control_.RowsChanged(false);
+    control_.SelectRows({});
 }
 
 void ResultList::Clear() {
-    fileCount_ = 0;
-    RemoveAllRowsAndGroups();
+    files_.clear();
+    keyValueRows_.clear();
+    control_.RowsChanged(false);
+    control_.SelectRows({});
 }
 
 void ResultList::RelabelFiles() {
-    const int count = control_.RowCount();
-    if (SheetView()) {
-        const int fileColumn =
-            int(std::find(columnIds_.begin(), columnIds_.end(), kFileColumnId) - columnIds_.begin());
-        if (fileColumn >= int(columnIds_.size()))
-            return;
-        for (int row = 0; row < count; ++row)
-            if (const RowData& data = control_.Data(row); data.record)
-                control_.SetCellText(row, fileColumn, DisplayNameOf(*data.record));
-        return;
-    }
-    int previousGroup = -1;
-    for (int row = 0; row < count; ++row) {
-        const RowData& data = control_.Data(row);
-        if (!data.record)
-            continue;
-        if (data.groupHeader)
-            control_.SetCellText(row, 0, DisplayNameOf(*data.record));
-        else if (data.group != previousGroup && control_.DrawsGroups())
-            control_.SetGroupHeader(data.group, DisplayNameOf(*data.record));
-        previousGroup = data.group;
-    }
+    for (ListedFile& file : files_)
+        if (file.record)
+            file.displayName = DisplayNameOf(*file.record);
+    control_.RowsChanged(false);
 }
 
 // Only digests change case: size texts and dates keep theirs ("1.50 KB" in
 // lower case would be another unit).
 void ResultList::RecaseValues() {
     const bool uppercase = (view_.viewFlags.load(std::memory_order_relaxed) & kViewUppercase) != 0;
-    const int count = control_.RowCount();
-    auto recaseCell = [&](int row, int column) {
-        std::wstring text = control_.CellText(row, column);
-        if (!text.empty() && RecaseText(text, uppercase))
-            control_.SetCellText(row, column, text);
-    };
-    if (SheetView()) {
-        for (size_t c = 0; c < columnIds_.size(); ++c)
-            if (columnIds_[c] < kAlgorithmCount)
-                for (int row = 0; row < count; ++row)
-                    recaseCell(row, int(c));
-        return;
-    }
-    const int valueColumn = KeyValueColumnIndex(true);
-    if (valueColumn < 0)
-        return;
-    for (int row = 0; row < count; ++row)
-        if (control_.Data(row).valueId < kAlgorithmCount)
-            recaseCell(row, valueColumn);
+    for (ListedFile& file : files_)
+        for (ResultValue& value : file.values)
+            if (value.id < kAlgorithmCount)
+                RecaseText(value.text, uppercase);
+    control_.RowsChanged(false);
 }
 
 void ResultList::SetGroupsCollapsed(bool collapsed) {
-    if (SheetView() || !control_.DrawsGroups())
+    if (sheetRows_)
         return;
-    int previousGroup = -1;
-    for (int row = 0, count = control_.RowCount(); row < count; ++row) {
-        const int group = control_.Data(row).group;
-        if (group != previousGroup)
-            control_.SetGroupCollapsed(group, collapsed);
-        previousGroup = group;
-    }
+    for (ListedFile& file : files_)
+        file.collapsed = collapsed;
+    RebuildKeyValueRows();
+    control_.RowsChanged(false);
+    control_.SelectRows({});
 }
 
-// The list's files as blocks while it still shows the old view, which is the
-// opposite of the one the Sheet View bit now names.
-std::vector<ResultList::FileBlock> ResultList::CollectBlocks(const std::vector<ColumnId>& shownIds) {
-    std::vector<FileBlock> blocks;
-    const int count = control_.RowCount();
-    auto emptyValues = [&] {
-        std::vector<ResultValue> values;
-        for (ColumnId id : shownIds)
-            values.push_back({id, {}});
-        return values;
-    };
-    if (!SheetView()) {
-        // Old view Sheet: one block per row, by the column that carries each id.
-        for (int row = 0; row < count; ++row) {
-            FileBlock block{control_.Data(row).record, emptyValues()};
-            for (ResultValue& value : block.values) {
-                const auto column = std::find(columnIds_.begin(), columnIds_.end(), value.id);
-                if (column != columnIds_.end())
-                    value.text = control_.CellText(row, int(column - columnIds_.begin()));
-            }
-            blocks.push_back(std::move(block));
-        }
-        return blocks;
-    }
-    // Old view Key-Value: consecutive rows of one group are one file; a value
-    // whose column is no longer shown is dropped.
-    const int valueColumn = KeyValueColumnIndex(true);
-    int group = -1;
-    for (int row = 0; row < count; ++row) {
-        const RowData& data = control_.Data(row);
-        if (blocks.empty() || data.group != group) {
-            blocks.push_back({data.record, emptyValues()});
-            group = data.group;
-        }
-        if (data.groupHeader || valueColumn < 0)
-            continue;
-        for (ResultValue& value : blocks.back().values)
-            if (value.id == data.valueId)
-                value.text = control_.CellText(row, valueColumn);
-    }
-    return blocks;
+void ResultList::ToggleGroupAt(int row) {
+    if (sheetRows_ || row < 0 || size_t(row) >= keyValueRows_.size() || keyValueRows_[size_t(row)].value >= 0)
+        return;
+    ListedFile& file = files_[keyValueRows_[size_t(row)].file];
+    file.collapsed = !file.collapsed;
+    RebuildKeyValueRows();
+    control_.RowsChanged(false);
+    control_.SelectRows({});
 }
 
 void ResultList::RebuildView() {
+    // Both views show the same values: those of the shown entries, in table
+    // order; a value whose entry is no longer shown is dropped, and a newly
+    // shown one is empty.
     const std::vector<ColumnId> shownIds = ShownValueIds(view_.columns.Snapshot());
-    const std::vector<FileBlock> blocks = CollectBlocks(shownIds);
-    RemoveAllRowsAndGroups();
-    CreateColumns();
-    const bool sheet = SheetView();
-    for (const FileBlock& block : blocks) {
-        if (!block.record)
-            continue;
-        const std::wstring displayName = DisplayNameOf(*block.record);
-        if (sheet) {
-            AppendSheetRow(displayName, block.record, block.values);
-        } else {
-            AddFileGroup(displayName, block.record);
-            for (const ResultValue& value : block.values)
-                AddGroupRow(value.id, value.text, block.record);
+    for (ListedFile& file : files_) {
+        std::vector<ResultValue> values;
+        values.reserve(shownIds.size());
+        for (ColumnId id : shownIds) {
+            const std::wstring* text = ValueText(file, id);
+            values.push_back({id, text ? *text : std::wstring()});
         }
+        file.values = std::move(values);
+        if (file.record)
+            file.displayName = DisplayNameOf(*file.record);
+        file.collapsed = false;
     }
+    CreateColumns();
+    control_.RowsChanged(false);
+    control_.SelectRows({});
 }
 
 void ResultList::SortByColumn(int column) {
-    if (!SheetView() || column < 0 || column >= int(columnIds_.size()))
+    if (!sheetRows_ || column < 0 || column >= int(columnIds_.size()))
         return;
     const ColumnId id = columnIds_[column];
     const int position = PositionOfColumnId(id);
@@ -392,24 +418,43 @@ void ResultList::SortByColumn(int column) {
     sortColumn_ = column;
 
     const int direction = ascending ? 1 : -1;
-    if (id == kSizeColumnId) {
-        control_.SortRows([&](const RowData& a, const RowData& b) {
-            return direction * CompareNumbers(a.record ? a.record->size : 0, b.record ? b.record->size : 0);
-        });
-    } else if (id == kDateModifiedColumnId) {
-        control_.SortRows([&](const RowData& a, const RowData& b) {
-            return direction * CompareNumbers(a.record ? a.record->lastWriteTime : 0,
-                                              b.record ? b.record->lastWriteTime : 0);
+    std::vector<uint32_t> order(files_.size());
+    std::iota(order.begin(), order.end(), 0u);
+    auto number = [&](uint32_t f) -> uint64_t {
+        const FileRecord* record = files_[f].record.get();
+        return !record ? 0 : id == kSizeColumnId ? record->size : record->lastWriteTime;
+    };
+    if (id == kSizeColumnId || id == kDateModifiedColumnId) {
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            return direction * CompareNumbers(number(a), number(b)) < 0;
         });
     } else {
-        for (int row = 0, count = control_.RowCount(); row < count; ++row)
-            control_.Data(row).sortText = control_.CellText(row, column);
-        control_.SortRows([&](const RowData& a, const RowData& b) {
-            return direction * platform::CompareTextIgnoringCase(a.sortText, b.sortText);
+        static const std::wstring kNone;
+        std::vector<const std::wstring*> keys(files_.size());
+        for (size_t f = 0; f < files_.size(); ++f) {
+            const std::wstring* text = ValueText(files_[f], id);
+            keys[f] = text ? text : &kNone;
+        }
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+            return direction * platform::CompareTextIgnoringCase(*keys[a], *keys[b]) < 0;
         });
-        for (int row = 0, count = control_.RowCount(); row < count; ++row)
-            control_.Data(row).sortText.clear();
     }
+    // The selection moves with its files.
+    std::vector<bool> wasSelected(files_.size(), false);
+    for (int row : control_.SelectedRows())
+        if (row >= 0 && size_t(row) < files_.size())
+            wasSelected[size_t(row)] = true;
+    std::vector<ListedFile> sorted;
+    sorted.reserve(files_.size());
+    std::vector<int> selected;
+    for (uint32_t f : order) {
+        if (wasSelected[f])
+            selected.push_back(int(sorted.size()));
+        sorted.push_back(std::move(files_[f]));
+    }
+    files_ = std::move(sorted);
+    control_.RowsChanged(false);
+    control_.SelectRows(selected);
 }
 
 void ResultList::CaptureColumnLayout() {
@@ -456,10 +501,6 @@ void ResultList::SetDpi(uint32_t dpi) {
     }
 }
 
-} // namespace vesk
-
-namespace vesk {
-
 void ResultList::SetColumnShown(int position, bool shown) {
     if (position < 1 || position >= int(kColumnCount))
         return;
@@ -470,10 +511,10 @@ void ResultList::SetColumnShown(int position, bool shown) {
     for (int p = 0; p < position; ++p)
         index += EntryShown(view_.columns.Get(p)) ? 1 : 0;
     view_.columns.Set(position, WithShown(entry, shown));
-    if (!SheetView())
+    if (!sheetRows_)
         return;
+    const ColumnId id = ColumnIdAtPosition(position);
     if (shown) {
-        const ColumnId id = ColumnIdAtPosition(position);
         InsertListColumn(std::min(index, int(columnIds_.size())),
                          {id, HeaderFor(id), ShownWidth(EntryWidth(entry))});
     } else if (index < int(columnIds_.size())) {
@@ -481,44 +522,58 @@ void ResultList::SetColumnShown(int position, bool shown) {
         columnIds_.erase(columnIds_.begin() + index);
         if (sortColumn_ == index)
             sortColumn_ = -1;
+        else if (sortColumn_ > index)
+            --sortColumn_;
+        // The column's texts go with it.
+        for (ListedFile& file : files_)
+            std::erase_if(file.values, [&](const ResultValue& value) { return value.id == id; });
     }
+    control_.RowsChanged(false);
+}
+
+void ResultList::SelectMatches(const std::vector<int>& rows) {
+    control_.SelectRows(rows);
+    if (!rows.empty())
+        control_.EnsureVisible(rows.front());
 }
 
 int ResultList::RunFind(const std::wstring& text) {
-    const int count = control_.RowCount();
-    for (int row = 0; row < count; ++row)
-        control_.SetSelected(row, false);
-    if (text.empty())
+    if (text.empty()) {
+        control_.SelectRows({});
         return 0;
+    }
     const std::wstring needle = Lowered(text);
-    // The file's name is not a value: File in Sheet View, Name in Key-Value View.
-    const int skipped =
-        SheetView() ? int(std::find(columnIds_.begin(), columnIds_.end(), kFileColumnId) - columnIds_.begin())
-                    : KeyValueColumnIndex(false);
     int matches = 0;
-    bool revealed = false;
-    for (int row = 0; row < count; ++row) {
-        if (control_.Data(row).groupHeader)
-            continue;
-        for (int column = 0; column < int(columnIds_.size()); ++column) {
-            if (column == skipped ||
-                Lowered(control_.CellText(row, column)).find(needle) == std::wstring::npos)
-                continue;
-            control_.SetSelected(row, true);
-            ++matches;
-            if (!revealed)
-                control_.EnsureVisible(row);
-            revealed = true;
+    std::vector<int> rows;
+    // The file's name is not a value: File in Sheet View, Name in Key-Value View.
+    if (sheetRows_) {
+        for (size_t f = 0; f < files_.size(); ++f) {
+            int cells = 0;
+            for (ColumnId id : columnIds_)
+                if (id != kFileColumnId)
+                    if (const std::wstring* value = ValueText(files_[f], id);
+                        value && ContainsIgnoringCase(*value, needle))
+                        ++cells;
+            if (cells > 0)
+                rows.push_back(int(f));
+            matches += cells;
+        }
+    } else if (KeyValueColumnIndex(true) >= 0) {
+        for (size_t row = 0; row < keyValueRows_.size(); ++row) {
+            const KeyValueRow& kv = keyValueRows_[row];
+            if (kv.value >= 0 &&
+                ContainsIgnoringCase(files_[kv.file].values[size_t(kv.value)].text, needle)) {
+                rows.push_back(int(row));
+                ++matches;
+            }
         }
     }
+    SelectMatches(rows);
     return matches;
 }
 
 ResultList::DigestFind ResultList::RunDigestFind(const DigestQuery& query) {
     DigestFind found;
-    const int count = control_.RowCount();
-    for (int row = 0; row < count; ++row)
-        control_.SetSelected(row, false);
     for (AlgorithmId id : query.algorithms)
         if (const int position = PositionOfColumnId(id);
             position >= 0 && EntryShown(view_.columns.Get(position)))
@@ -526,43 +581,42 @@ ResultList::DigestFind ResultList::RunDigestFind(const DigestQuery& query) {
     const auto wanted = [&](ColumnId id) {
         return std::find(found.shown.begin(), found.shown.end(), id) != found.shown.end();
     };
-    const auto match = [&](int row, ColumnId id) {
-        control_.SetSelected(row, true);
+    std::vector<int> rows;
+    const auto match = [&](int row, const ListedFile& file, ColumnId id) {
+        rows.push_back(row);
         if (found.matches++ > 0)
             return;
-        control_.EnsureVisible(row);
         found.algorithm = AlgorithmId(id);
-        if (const auto& record = control_.Data(row).record)
-            found.fileName = DisplayNameOf(*record);
+        if (file.record)
+            found.fileName = DisplayNameOf(*file.record);
     };
-    const int valueColumn = SheetView() ? -1 : KeyValueColumnIndex(true);
-    for (int row = 0; row < count; ++row) {
-        const RowData& data = control_.Data(row);
-        if (data.groupHeader)
-            continue;
-        if (!SheetView()) {
-            if (wanted(data.valueId) && DigestCellKey(control_.CellText(row, valueColumn)) == query.digest)
-                match(row, data.valueId);
-            continue;
+    if (sheetRows_) {
+        for (size_t f = 0; f < files_.size(); ++f)
+            for (ColumnId id : columnIds_)
+                if (const std::wstring* value = ValueText(files_[f], id);
+                    value && wanted(id) && DigestCellKey(*value) == query.digest) {
+                    match(int(f), files_[f], id);
+                    break;
+                }
+    } else if (KeyValueColumnIndex(true) >= 0) {
+        for (size_t row = 0; row < keyValueRows_.size(); ++row) {
+            const KeyValueRow& kv = keyValueRows_[row];
+            if (kv.value < 0)
+                continue;
+            const ResultValue& value = files_[kv.file].values[size_t(kv.value)];
+            if (wanted(value.id) && DigestCellKey(value.text) == query.digest)
+                match(int(row), files_[kv.file], value.id);
         }
-        for (int column = 0; column < int(columnIds_.size()); ++column)
-            if (wanted(columnIds_[column]) && DigestCellKey(control_.CellText(row, column)) == query.digest) {
-                match(row, columnIds_[column]);
-                break;
-            }
     }
+    SelectMatches(rows);
     return found;
 }
 
 std::vector<std::wstring> ResultList::ListedPaths() const {
     std::vector<std::wstring> paths;
-    const FileRecord* last = nullptr;
-    for (int row = 0, count = control_.RowCount(); row < count; ++row) {
-        const FileRecord* record = control_.Data(row).record.get();
-        if (record != nullptr && record != last)
-            paths.push_back(record->path);
-        last = record;
-    }
+    for (const ListedFile& file : files_)
+        if (file.record)
+            paths.push_back(file.record->path);
     return paths;
 }
 

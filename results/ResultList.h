@@ -8,9 +8,11 @@
 //     ...flip kViewSheet...
 //     list.RebuildView();
 //
-// Where the control draws no groups, each Key-Value group starts with a header
-// row holding the file's name; selection, deletion, sorting and the other
-// commands pass over header rows.
+// The list keeps its files, their texts and the rows of the active view in
+// its own vectors; the control only shows them (see results/ListControl.h).
+// In Key-Value View each file's group starts with a header row holding the
+// file's name; selection, deletion and the other commands pass over header
+// rows. A collapsed group shows its header row alone.
 #pragma once
 
 #include "core/ColumnTable.h"
@@ -18,6 +20,7 @@
 #include "results/DigestCompare.h"
 #include "results/ListControl.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -32,9 +35,12 @@ struct HeaderTexts {
     std::wstring value = L"Value";
 };
 
-class ResultList {
+class ResultList : public ListRows {
 public:
     ResultList(ListControl& control, ViewState& view, HeaderTexts texts = {});
+    ~ResultList() override;
+    ResultList(const ResultList&) = delete;
+    ResultList& operator=(const ResultList&) = delete;
 
     bool SheetView() const { return (view_.viewFlags.load(std::memory_order_relaxed) & kViewSheet) != 0; }
 
@@ -55,8 +61,9 @@ public:
     void RelabelFiles();
     // After Show Hashes in Uppercase changed: every digest in the new case.
     void RecaseValues();
-    // Key-Value View only.
+    // Key-Value View only: every group, or the group of the header row `row`.
     void SetGroupsCollapsed(bool collapsed);
+    void ToggleGroupAt(int row);
 
     // After the Sheet View bit flipped: the same files and texts in the new
     // view, without reading any file again.
@@ -103,37 +110,56 @@ public:
     std::vector<std::wstring> ListedPaths() const;
 
     // The files the list shows, in either view.
-    size_t FileCount() const { return fileCount_; }
-    int GroupCounter() const { return groupCounter_; }
+    size_t FileCount() const { return files_.size(); }
     int SortColumn() const { return sortColumn_; }
 
+    // The rows of the active view, as the control asks for them.
+    int RowCount() const override;
+    std::wstring CellText(int row, int column) const override;
+    RowData Data(int row) const override;
+    const ListRows& Unfolded() const override;
+    int UnfoldedRow(int shownRow) const override;
+
 private:
-    struct FileBlock; // one file's record and texts during a rebuild
+    // A listed file: its name as shown and its values, by column id, in the
+    // order they arrived (Sheet View) or are shown as rows (Key-Value View).
+    struct ListedFile {
+        std::shared_ptr<const FileRecord> record;
+        std::wstring displayName;
+        std::vector<ResultValue> values;
+        bool collapsed = false;
+    };
+    // A Key-Value row: a file's header row, or one of its values.
+    struct KeyValueRow {
+        uint32_t file = 0;
+        int32_t value = -1; // index into the file's values; -1 for the header row
+    };
+
+    class UnfoldedRows;
 
     std::wstring HeaderFor(ColumnId id) const;
+    std::wstring KeyValueCellText(const KeyValueRow& row, int column) const;
+    RowData KeyValueData(const KeyValueRow& row) const;
     std::wstring DisplayNameOf(const FileRecord& record) const;
+    const std::wstring* ValueText(const ListedFile& file, ColumnId id) const;
     void InsertListColumn(int index, const ListColumn& column);
-    void AppendSheetRow(const std::wstring& displayName, const std::shared_ptr<const FileRecord>& record,
-                        const std::vector<ResultValue>& values);
-    void AddFileGroup(const std::wstring& displayName, const std::shared_ptr<const FileRecord>& record);
-    void AddGroupRow(ColumnId valueId, const std::wstring& value,
-                     const std::shared_ptr<const FileRecord>& record);
+    void AppendKeyValueRows(uint32_t file);
+    void RebuildKeyValueRows();
     int KeyValueColumnIndex(bool valueColumn) const;
     uint32_t ShownWidth(uint32_t storedWidth) const;
     uint32_t StoredWidth(uint32_t shownWidth) const;
-    std::vector<FileBlock> CollectBlocks(const std::vector<ColumnId>& shownIds);
-    void RemoveEmptyHeaderRows();
-    void RemoveAllRowsAndGroups();
+    void SelectMatches(const std::vector<int>& rows);
 
     ListControl& control_;
     ViewState& view_;
     HeaderTexts texts_;
     std::vector<ColumnId> columnIds_;
-    int groupCounter_ = 0;
-    int currentGroup_ = 0;
+    std::vector<ListedFile> files_;
+    std::vector<KeyValueRow> keyValueRows_;          // Key-Value View only
+    bool sheetRows_ = true;                          // the view the rows are laid out for
+    mutable std::unique_ptr<UnfoldedRows> unfolded_; // made when asked for with groups folded
     int sortColumn_ = -1;
     uint32_t dpi_ = kBaseDpi;
-    size_t fileCount_ = 0;
 };
 
 } // namespace vesk

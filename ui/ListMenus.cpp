@@ -51,7 +51,7 @@ void ShowListContextMenu(HWND mainWindow, ListViewControl& list, POINT screen) {
         InsertMenuW(popup, 0, MF_BYPOSITION | MF_STRING, ID_LIST_COPY_CELL, item.c_str());
     }
     const bool sheet = (SharedViewState().viewFlags.load(std::memory_order_relaxed) & kViewSheet) != 0;
-    if (sheet || !list.DrawsGroups()) {
+    if (sheet) {
         EnableMenuItem(popup, ID_LIST_COLLAPSE_ALL, MF_BYCOMMAND | MF_GRAYED);
         EnableMenuItem(popup, ID_LIST_EXPAND_ALL, MF_BYCOMMAND | MF_GRAYED);
     }

@@ -11,41 +11,9 @@ namespace {
 
 constexpr COLORREF kHeaderRowBackground = RGB(232, 236, 242);
 
-RowData* RowDataOf(LPARAM lParam) {
-    return reinterpret_cast<RowData*>(lParam);
-}
-
-struct SortContext {
-    const std::function<int(const RowData&, const RowData&)>* compare;
-};
-
-int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM context) {
-    const auto& compare = *reinterpret_cast<SortContext*>(context)->compare;
-    return compare(*RowDataOf(a), *RowDataOf(b));
-}
-
-// Whether this control draws groups: some list views accept the messages and
-// show nothing.
-bool ProbeGroups(HWND list) {
-    ListView_EnableGroupView(list, TRUE);
-    bool drawn = ListView_IsGroupViewEnabled(list) != FALSE;
-    if (drawn) {
-        constexpr int kProbeId = 0x7FFF;
-        LVGROUP group{};
-        group.cbSize = sizeof group;
-        group.mask = LVGF_GROUPID;
-        group.iGroupId = kProbeId;
-        ListView_InsertGroup(list, -1, &group);
-        drawn = ListView_HasGroup(list, kProbeId) != FALSE;
-        ListView_RemoveGroup(list, kProbeId);
-    }
-    ListView_EnableGroupView(list, FALSE);
-    return drawn;
-}
-
 } // namespace
 
-ListViewControl::ListViewControl(HWND list) : list_(list), drawsGroups_(ProbeGroups(list)) {
+ListViewControl::ListViewControl(HWND list) : list_(list) {
     SHFILEINFOW info{};
     systemIcons_ = reinterpret_cast<HIMAGELIST>(
         SHGetFileInfoW(L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
@@ -98,10 +66,6 @@ void ListViewControl::SetSortArrow(int index, SortArrow arrow) {
     ListViewSetSortArrow(list_, index, arrow);
 }
 
-int ListViewControl::RowCount() const {
-    return ListView_GetItemCount(list_);
-}
-
 int ListViewControl::IconIndex(const std::wstring& path) {
     const size_t dot = path.rfind(L'.');
     const size_t slash = path.rfind(L'\\');
@@ -121,149 +85,64 @@ int ListViewControl::IconIndex(const std::wstring& path) {
     return index;
 }
 
-int ListViewControl::AppendRow(const std::wstring& text, RowData data) {
-    std::wstring copy = text;
-    LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_PARAM;
-    item.iItem = RowCount();
-    item.pszText = copy.data();
-    if (fileIcons_ && data.record) {
-        item.mask |= LVIF_IMAGE;
-        item.iImage = IconIndex(data.record->path);
+void ListViewControl::RowsChanged(bool appendedOnly) {
+    const int count = ListControl::RowCount();
+    if (appendedOnly) {
+        // Rows added at the end: what is shown stays, and only newly shown rows are drawn.
+        ListView_SetItemCountEx(list_, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+        return;
     }
-    if (drawsGroups_ && data.group >= 0) {
-        item.mask |= LVIF_GROUPID;
-        item.iGroupId = data.group;
-    }
-    auto owned = std::make_unique<RowData>(std::move(data));
-    item.lParam = reinterpret_cast<LPARAM>(owned.get());
-    const int row = ListView_InsertItem(list_, &item);
-    if (row >= 0)
-        owned.release(); // freed when the control reports the item deleted
-    return row;
-}
-
-std::wstring ListViewControl::CellText(int row, int column) const {
-    // Full paths can be longer than any fixed buffer: grow until the text fits.
-    std::wstring text(260, L'\0');
-    for (;;) {
-        LVITEMW item{};
-        item.iSubItem = column;
-        item.pszText = text.data();
-        item.cchTextMax = int(text.size());
-        const int length =
-            int(SendMessageW(list_, LVM_GETITEMTEXTW, WPARAM(row), reinterpret_cast<LPARAM>(&item)));
-        if (length < int(text.size()) - 1 || text.size() >= 1u << 20) {
-            text.resize(size_t(std::max(length, 0)));
-            return text;
-        }
-        text.assign(text.size() * 4, L'\0');
-    }
-}
-
-void ListViewControl::SetCellText(int row, int column, const std::wstring& text) {
-    std::wstring copy = text;
-    ListView_SetItemText(list_, row, column, copy.data());
-}
-
-RowData& ListViewControl::Data(int row) {
-    LVITEMW item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!ListView_GetItem(list_, &item) || item.lParam == 0) {
-        emptyRow_ = RowData();
-        return emptyRow_;
-    }
-    return *RowDataOf(item.lParam);
+    ListView_SetItemCountEx(list_, count, LVSICF_NOSCROLL);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 bool ListViewControl::IsSelected(int row) const {
     return (ListView_GetItemState(list_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
 }
 
-void ListViewControl::SetSelected(int row, bool selected) {
-    ListView_SetItemState(list_, row, selected ? LVIS_SELECTED : 0, LVIS_SELECTED);
+std::vector<int> ListViewControl::SelectedRows() const {
+    std::vector<int> rows;
+    rows.reserve(size_t(ListView_GetSelectedCount(list_)));
+    for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(list_, row, LVNI_SELECTED))
+        rows.push_back(row);
+    return rows;
 }
 
-void ListViewControl::DeleteRow(int row) {
-    ListView_DeleteItem(list_, row);
+void ListViewControl::SelectRows(const std::vector<int>& ascendingRows) {
+    // One change as the user sees it: no drawing until every row is set. With
+    // most rows chosen, select all and take the others out.
+    const int count = ListControl::RowCount();
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    const bool most = ascendingRows.size() * 2 > size_t(count);
+    ListView_SetItemState(list_, -1, most ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    if (most) {
+        size_t next = 0;
+        for (int row = 0; row < count; ++row) {
+            if (next < ascendingRows.size() && ascendingRows[next] == row) {
+                ++next;
+                continue;
+            }
+            ListView_SetItemState(list_, row, 0, LVIS_SELECTED);
+        }
+    } else {
+        for (int row : ascendingRows)
+            ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
-void ListViewControl::DeleteAllRows() {
-    ListView_DeleteAllItems(list_);
-}
-
-void ListViewControl::SortRows(const std::function<int(const RowData&, const RowData&)>& compare) {
-    SortContext context{&compare};
-    ListView_SortItems(list_, CompareRows, reinterpret_cast<LPARAM>(&context));
+void ListViewControl::SelectAllRows() {
+    // Some list views set every row on its own, drawing each unless told not to.
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
 }
 
 void ListViewControl::EnsureVisible(int row) {
     ListView_EnsureVisible(list_, row, FALSE);
-}
-
-void ListViewControl::SetGroupView(bool on) {
-    if (drawsGroups_)
-        ListView_EnableGroupView(list_, on ? TRUE : FALSE);
-}
-
-void ListViewControl::InsertGroup(int id, const std::wstring& header) {
-    std::wstring copy = header;
-    LVGROUP group{};
-    group.cbSize = sizeof group;
-    group.mask = LVGF_HEADER | LVGF_GROUPID;
-    group.pszHeader = copy.data();
-    group.iGroupId = id;
-    if (collapsibleGroups_) {
-        group.mask |= LVGF_STATE;
-        group.stateMask = LVGS_COLLAPSIBLE;
-        group.state = LVGS_COLLAPSIBLE;
-    }
-    ListView_InsertGroup(list_, id, &group);
-}
-
-std::wstring ListViewControl::GroupHeader(int id) const {
-    // A header is a file's name, full paths included: grow until it fits.
-    for (size_t size = 1024;; size *= 4) {
-        std::wstring text(size, L'\0');
-        LVGROUP group{};
-        group.cbSize = sizeof group;
-        group.mask = LVGF_HEADER;
-        group.pszHeader = text.data();
-        group.cchHeader = int(text.size());
-        if (ListView_GetGroupInfo(list_, id, &group) < 0)
-            return {};
-        text.resize(wcsnlen(text.c_str(), text.size()));
-        if (text.size() < size - 1 || size >= 1u << 20)
-            return text;
-    }
-}
-
-void ListViewControl::SetGroupHeader(int id, const std::wstring& header) {
-    std::wstring copy = header;
-    LVGROUP group{};
-    group.cbSize = sizeof group;
-    group.mask = LVGF_HEADER;
-    group.pszHeader = copy.data();
-    ListView_SetGroupInfo(list_, id, &group);
-}
-
-void ListViewControl::SetGroupCollapsed(int id, bool collapsed) {
-    LVGROUP group{};
-    group.cbSize = sizeof group;
-    group.mask = LVGF_STATE;
-    group.stateMask = LVGS_COLLAPSED;
-    group.state = collapsed ? LVGS_COLLAPSED : LVGS_NORMAL;
-    ListView_SetGroupInfo(list_, id, &group);
-}
-
-bool ListViewControl::IsGroupCollapsed(int id) const {
-    return (ListView_GetGroupState(list_, id, LVGS_COLLAPSED) & LVGS_COLLAPSED) != 0;
-}
-
-void ListViewControl::RemoveAllGroups() {
-    if (drawsGroups_)
-        ListView_RemoveAllGroups(list_);
 }
 
 void ListViewControl::SetFileIcons(bool on) {
@@ -271,24 +150,38 @@ void ListViewControl::SetFileIcons(bool on) {
     ListView_SetImageList(list_, on ? systemIcons_ : nullptr, LVSIL_SMALL);
 }
 
-void ListViewControl::OnDeleteItem(const NMLISTVIEW& item) {
-    delete RowDataOf(item.lParam);
+void ListViewControl::OnGetDispInfo(NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
+    if (item.iItem < 0 || item.iItem >= ListControl::RowCount())
+        return;
+    if ((item.mask & LVIF_TEXT) != 0 && item.pszText != nullptr && item.cchTextMax > 0) {
+        const std::wstring text = CellText(item.iItem, item.iSubItem);
+        const size_t length = std::min(text.size(), size_t(item.cchTextMax) - 1);
+        text.copy(item.pszText, length);
+        item.pszText[length] = L'\0';
+    }
+    if ((item.mask & LVIF_IMAGE) != 0) {
+        item.iImage = -1;
+        if (fileIcons_ && item.iSubItem == 0)
+            if (const RowData data = Data(item.iItem); data.record)
+                item.iImage = IconIndex(data.record->path);
+    }
 }
 
-bool ListViewControl::OnItemChanging(const NMLISTVIEW& item) {
-    const RowData* data = RowDataOf(item.lParam);
-    return data != nullptr && data->groupHeader && (item.uChanged & LVIF_STATE) != 0 &&
-           (item.uNewState & LVIS_SELECTED) != 0;
+bool ListViewControl::OnItemChanging(const NMLISTVIEW& item) const {
+    return item.iItem >= 0 && (item.uChanged & LVIF_STATE) != 0 && (item.uNewState & LVIS_SELECTED) != 0 &&
+           (item.uOldState & LVIS_SELECTED) == 0 && Data(item.iItem).groupHeader;
 }
 
 LRESULT ListViewControl::OnCustomDraw(NMLVCUSTOMDRAW& draw) {
     switch (draw.nmcd.dwDrawStage) {
     case CDDS_PREPAINT:
-        return drawsGroups_ ? CDRF_DODEFAULT : CDRF_NOTIFYITEMDRAW;
+        return CDRF_NOTIFYITEMDRAW;
     case CDDS_ITEMPREPAINT: {
-        const RowData* data = RowDataOf(draw.nmcd.lItemlParam);
-        if (data == nullptr || !data->groupHeader)
+        if (!Data(int(draw.nmcd.dwItemSpec)).groupHeader)
             return CDRF_DODEFAULT;
+        // A header row stands for its group, never for a selected row.
+        draw.nmcd.uItemState &= ~UINT(CDIS_SELECTED | CDIS_FOCUS);
         HFONT listFont = reinterpret_cast<HFONT>(SendMessageW(list_, WM_GETFONT, 0, 0));
         if (!boldFont_ || boldMadeFrom_ != listFont) {
             LOGFONTW font{};

@@ -1,9 +1,7 @@
-// The result list on the platform's list view control.
-//
-// Each row's data lives on the heap, pointed to by the item's lParam, and is
-// freed when the control reports the item deleted (LVN_DELETEITEM, which the
-// owner passes to OnDeleteItem). Each column carries its column id in its
-// subitem number.
+// The result list on the platform's owner-data list view (LVS_OWNERDATA): the
+// control keeps the row count and the selection, and asks for each text it
+// draws through LVN_GETDISPINFO, which the owner passes to OnGetDispInfo.
+// Each column carries its column id in its subitem number.
 #pragma once
 
 #include "results/ListControl.h"
@@ -19,7 +17,7 @@ namespace vesk {
 
 class ListViewControl : public ListControl {
 public:
-    explicit ListViewControl(HWND list);
+    explicit ListViewControl(HWND list); // a list view made with LVS_OWNERDATA
     ~ListViewControl() override;
     ListViewControl(const ListViewControl&) = delete;
     ListViewControl& operator=(const ListViewControl&) = delete;
@@ -34,51 +32,32 @@ public:
     void SetColumnWidth(int index, uint32_t width) override;
     void SetSortArrow(int index, SortArrow arrow) override;
 
-    int RowCount() const override;
-    int AppendRow(const std::wstring& text, RowData data) override;
-    std::wstring CellText(int row, int column) const override;
-    void SetCellText(int row, int column, const std::wstring& text) override;
-    RowData& Data(int row) override;
+    void RowsChanged(bool appendedOnly) override;
     bool IsSelected(int row) const override;
-    void SetSelected(int row, bool selected) override;
-    void DeleteRow(int row) override;
-    void DeleteAllRows() override;
-    void SortRows(const std::function<int(const RowData&, const RowData&)>& compare) override;
+    std::vector<int> SelectedRows() const override;
+    void SelectRows(const std::vector<int>& ascendingRows) override;
+    void SelectAllRows() override;
     void EnsureVisible(int row) override;
-
-    bool DrawsGroups() const override { return drawsGroups_; }
-    void SetGroupView(bool on) override;
-    void InsertGroup(int id, const std::wstring& header) override;
-    std::wstring GroupHeader(int id) const override;
-    void SetGroupHeader(int id, const std::wstring& header) override;
-    void SetGroupCollapsed(int id, bool collapsed) override;
-    bool IsGroupCollapsed(int id) const override;
-    void RemoveAllGroups() override;
 
     void SetFileIcons(bool on) override;
 
     // Notifications the owner passes on. OnItemChanging gives true to refuse
-    // the change (a header row is never selected); OnCustomDraw gives the
-    // custom-draw result (header rows are drawn bold on a shaded band).
-    static void OnDeleteItem(const NMLISTVIEW& item);
-    static bool OnItemChanging(const NMLISTVIEW& item);
+    // the change (a header row is never selected on its own); OnCustomDraw
+    // gives the custom-draw result (header rows are drawn bold on a shaded
+    // band).
+    void OnGetDispInfo(NMLVDISPINFOW& info);
+    bool OnItemChanging(const NMLISTVIEW& item) const;
     LRESULT OnCustomDraw(NMLVCUSTOMDRAW& draw);
-
-    // Whether groups are created collapsible (systems from version 6 on).
-    void SetCollapsibleGroups(bool collapsible) { collapsibleGroups_ = collapsible; }
 
 private:
     int IconIndex(const std::wstring& path);
 
     HWND list_;
-    bool drawsGroups_ = false;
-    bool collapsibleGroups_ = true;
     bool fileIcons_ = false;
     HIMAGELIST systemIcons_ = nullptr;
     std::unordered_map<std::wstring, int> iconByExtension_;
     FontOwner boldFont_;           // the list font in bold, for header rows
     HFONT boldMadeFrom_ = nullptr; // the list font it was made from
-    RowData emptyRow_;
 };
 
 } // namespace vesk

@@ -192,7 +192,6 @@ void MainWindow::OnInitDialog(HWND window) {
 
     openDocument_ = OpenWithDesktop;
     control_ = std::make_unique<ListViewControl>(list_);
-    control_->SetCollapsibleGroups(true);
     results_ = std::make_unique<ResultList>(*control_, SharedViewState(), HeaderTextsFromResources());
     results_->SetDpi(dpi_);
     results_->CreateColumns();
@@ -577,11 +576,17 @@ LRESULT MainWindow::OnNotify(const NMHDR& header) {
         if (CurrentViewFlags() & kViewSheet)
             results_->SortByColumn(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
         return 0;
-    case LVN_DELETEITEM:
-        ListViewControl::OnDeleteItem(reinterpret_cast<const NMLISTVIEW&>(header));
+    case LVN_GETDISPINFOW:
+        if (control_)
+            control_->OnGetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
         return 0;
     case LVN_ITEMCHANGING:
-        return ListViewControl::OnItemChanging(reinterpret_cast<const NMLISTVIEW&>(header)) ? TRUE : FALSE;
+        return control_ && control_->OnItemChanging(reinterpret_cast<const NMLISTVIEW&>(header)) ? TRUE
+                                                                                                 : FALSE;
+    case NM_DBLCLK:
+        // A double click on a Key-Value header row folds or unfolds its file.
+        results_->ToggleGroupAt(reinterpret_cast<const NMITEMACTIVATE&>(header).iItem);
+        return 0;
     case NM_CUSTOMDRAW:
         return control_
                    ? control_->OnCustomDraw(*reinterpret_cast<NMLVCUSTOMDRAW*>(const_cast<NMHDR*>(&header)))

@@ -4,6 +4,7 @@
 #include "app/Verify.h"
 #include "core/AlgorithmTable.h"
 #include "resources/resource.h"
+#include "results/TextRows.h"
 #include "ui/ControlUtil.h"
 #include "ui/ListView.h"
 #include "ui/ReportCommands.h"
@@ -140,6 +141,7 @@ private:
         ListView_SetExtendedListViewStyle(list_,
                                           LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER | LVS_EX_HEADERDRAGDROP);
         control_ = std::make_unique<ListViewControl>(list_);
+        control_->ShowRows(&rows_);
         const struct {
             const wchar_t* header;
             uint32_t width;
@@ -179,6 +181,7 @@ private:
         SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
         for (const CheckResult& result : results)
             AddLine(result);
+        control_->RowsChanged(true);
         SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
         InvalidateRect(list_, nullptr, TRUE);
         if (const ULONGLONG now = GetTickCount64(); now - titleTime_ >= kTitleIntervalMilliseconds) {
@@ -192,19 +195,21 @@ private:
             (SharedViewState().viewFlags.load(std::memory_order_relaxed) & kViewUppercase) != 0;
         const std::wstring expected =
             DigestToText(result.line.expected.data(), result.line.algorithm, uppercase);
-        const int row = control_->AppendRow(result.line.name, RowData());
-        control_->SetCellText(row, 1, CheckStatusText(result.status));
-        control_->SetCellText(row, 2, AlgorithmChoiceText(result.line));
-        control_->SetCellText(row, 3, expected);
-        control_->SetCellText(row, 4,
-                              result.status == CheckStatus::Ok || result.status == CheckStatus::Failed
-                                  ? result.computed
-                                  : result.reason);
-        if (row < 8)
+        const int row = rows_.RowCount();
+        rows_.Append(
+            {result.line.name, CheckStatusText(result.status), AlgorithmChoiceText(result.line), expected,
+             result.status == CheckStatus::Ok || result.status == CheckStatus::Failed ? result.computed
+                                                                                      : result.reason});
+        control_->RowsChanged(true);
+        if (row < 8) {
+            control_->RowsChanged(true);
             FitColumns(); // the first rows set the widths; later ones only add to the list
+        }
         statuses_.push_back(result.status);
         summary_.Count(result.status);
     }
+
+    static constexpr int kFitRowLimit = 5000;
 
     void FitColumns() {
         for (int column = 0; column < control_->ColumnCount(); ++column)
@@ -212,7 +217,9 @@ private:
     }
 
     void OnCheckEnded(size_t improperLines, const std::wstring& problem) {
-        FitColumns();
+        // Fitting measures every row's text: for a long list the first rows' widths stay.
+        if (rows_.RowCount() <= kFitRowLimit)
+            FitColumns();
         std::wstring state = problem.empty() ? summary_.Text() : problem;
         if (improperLines > 0)
             state += L", " + std::to_wstring(improperLines) +
@@ -221,6 +228,8 @@ private:
     }
 
     LRESULT OnNotify(NMHDR& header) {
+        if (header.hwndFrom == list_ && header.code == LVN_GETDISPINFOW && control_)
+            control_->OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW&>(header));
         if (header.hwndFrom != list_ || header.code != NM_CUSTOMDRAW)
             return 0;
         auto& draw = reinterpret_cast<NMLVCUSTOMDRAW&>(header);
@@ -253,6 +262,7 @@ private:
     HWND window_ = nullptr;
     HWND list_ = nullptr;
     SIZE buttonSize_{};
+    TextRows rows_; // before the control, which shows them until it goes
     std::unique_ptr<ListViewControl> control_;
     std::vector<CheckStatus> statuses_;
     CheckSummary summary_;

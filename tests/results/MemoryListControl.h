@@ -1,40 +1,27 @@
 // A list control kept in memory, so the result list's logic runs natively
-// under the sanitizers. With `drawsGroups` false it behaves like a list view
-// without groups, and the result list shows header rows instead.
+// under the sanitizers. Like the owner-data list view it holds columns, the
+// row count and the selection, and reads every text from the rows' owner.
 #pragma once
 
 #include "results/ListControl.h"
 
 #include <algorithm>
-#include <map>
 #include <vector>
 
 namespace vesk::test {
 
 class MemoryListControl : public ListControl {
 public:
-    struct Row {
-        std::vector<std::wstring> cells;
-        RowData data;
-        bool selected = false;
-    };
-    struct Group {
-        std::wstring header;
-        bool collapsed = false;
-    };
-
-    explicit MemoryListControl(bool drawsGroups = true) : drawsGroups_(drawsGroups) {}
-
     std::vector<ListColumn> columns;
     std::vector<SortArrow> arrows;
-    std::vector<Row> rows;
-    std::map<int, Group> groups;
-    bool groupView = false;
+    std::vector<bool> selected; // by row, as many as the rows shown
     bool fileIcons = false;
     int visibleRow = -1;
+    int shownRows = 0;     // the count the control was last told
+    int selectChanges = 0; // SelectRows and SelectAllRows calls
 
     int ColumnCount() const override { return int(columns.size()); }
-    ListColumn Column(int index) const override { return columns.at(index); }
+    ListColumn Column(int index) const override { return columns.at(size_t(index)); }
     void InsertColumn(int index, const ListColumn& column) override {
         ListColumn placed = column;
         // Like the list view: the new column shows at its index, and the ones
@@ -45,72 +32,49 @@ public:
                 ++other.order;
         columns.insert(columns.begin() + index, placed);
         arrows.insert(arrows.begin() + index, SortArrow::None);
-        for (Row& row : rows)
-            if (int(row.cells.size()) > index)
-                row.cells.insert(row.cells.begin() + index, std::wstring());
     }
     void SetColumnOrder(const std::vector<int>& indexAtPosition) override {
         for (size_t position = 0; position < indexAtPosition.size(); ++position)
-            columns.at(indexAtPosition[position]).order = int(position);
+            columns.at(size_t(indexAtPosition[position])).order = int(position);
     }
     void DeleteColumn(int index) override {
-        const int order = columns.at(index).order;
+        const int order = columns.at(size_t(index)).order;
         columns.erase(columns.begin() + index);
         arrows.erase(arrows.begin() + index);
         for (ListColumn& other : columns)
             if (other.order > order)
                 --other.order;
-        for (Row& row : rows)
-            if (int(row.cells.size()) > index)
-                row.cells.erase(row.cells.begin() + index);
     }
-    void SetSortArrow(int index, SortArrow arrow) override { arrows.at(index) = arrow; }
+    void SetSortArrow(int index, SortArrow arrow) override { arrows.at(size_t(index)) = arrow; }
     void SetColumnWidth(int index, uint32_t width) override { columns.at(size_t(index)).width = width; }
 
-    int RowCount() const override { return int(rows.size()); }
-    int AppendRow(const std::wstring& text, RowData data) override {
-        rows.push_back({{text}, std::move(data), false});
-        return int(rows.size()) - 1;
+    void RowsChanged(bool) override {
+        shownRows = RowCount();
+        selected.resize(size_t(shownRows), false);
     }
-    std::wstring CellText(int row, int column) const override {
-        const Row& r = rows.at(row);
-        return column < int(r.cells.size()) ? r.cells[column] : std::wstring();
+    bool IsSelected(int row) const override { return selected.at(size_t(row)); }
+    std::vector<int> SelectedRows() const override {
+        std::vector<int> rows;
+        for (size_t row = 0; row < selected.size(); ++row)
+            if (selected[row])
+                rows.push_back(int(row));
+        return rows;
     }
-    void SetCellText(int row, int column, const std::wstring& text) override {
-        Row& r = rows.at(row);
-        if (column >= int(columns.size()) && column > 0)
-            return;
-        if (int(r.cells.size()) <= column)
-            r.cells.resize(column + 1);
-        r.cells[column] = text;
+    void SelectRows(const std::vector<int>& ascendingRows) override {
+        ++selectChanges;
+        std::fill(selected.begin(), selected.end(), false);
+        for (int row : ascendingRows)
+            selected.at(size_t(row)) = true;
     }
-    RowData& Data(int row) override { return rows.at(row).data; }
-    bool IsSelected(int row) const override { return rows.at(row).selected; }
-    void SetSelected(int row, bool selected) override { rows.at(row).selected = selected; }
-    void DeleteRow(int row) override { rows.erase(rows.begin() + row); }
-    void DeleteAllRows() override { rows.clear(); }
-    void SortRows(const std::function<int(const RowData&, const RowData&)>& compare) override {
-        std::stable_sort(rows.begin(), rows.end(),
-                         [&](const Row& a, const Row& b) { return compare(a.data, b.data) < 0; });
+    void SelectAllRows() override {
+        ++selectChanges;
+        std::fill(selected.begin(), selected.end(), true);
     }
+    // What a click or a drag with the mouse does.
+    void SetSelected(int row, bool on) { selected.at(size_t(row)) = on; }
     void EnsureVisible(int row) override { visibleRow = row; }
 
-    bool DrawsGroups() const override { return drawsGroups_; }
-    void SetGroupView(bool on) override { groupView = on; }
-    void InsertGroup(int id, const std::wstring& header) override { groups[id] = {header, false}; }
-    std::wstring GroupHeader(int id) const override {
-        const auto group = groups.find(id);
-        return group == groups.end() ? std::wstring() : group->second.header;
-    }
-    void SetGroupHeader(int id, const std::wstring& header) override { groups.at(id).header = header; }
-    void SetGroupCollapsed(int id, bool collapsed) override { groups.at(id).collapsed = collapsed; }
-    bool IsGroupCollapsed(int id) const override { return groups.at(id).collapsed; }
-    void RemoveAllGroups() override { groups.clear(); }
-
     void SetFileIcons(bool on) override { fileIcons = on; }
-
-private:
-    bool drawsGroups_;
 };
 
 } // namespace vesk::test

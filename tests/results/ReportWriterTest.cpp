@@ -26,11 +26,10 @@ std::string Spaces(size_t count) {
 }
 
 // Two files with CRC32 and MD5 shown and short made-up values, in either view,
-// with or without groups drawn by the control.
-class ReportTest : public ::testing::TestWithParam<bool> {
+class ReportTest : public ::testing::Test {
 protected:
     ViewState view;
-    MemoryListControl control{GetParam()};
+    MemoryListControl control;
     ResultList list{control, view};
 
     void SetUp() override { ShowColumns(view, {kSha1Id, kSha256Id}, false); }
@@ -52,13 +51,14 @@ protected:
         return report->substr(0, report->size() - 1);
     }
     void SelectRowsHolding(const std::wstring& text) {
-        for (auto& row : control.rows)
-            for (const auto& cell : row.cells)
-                row.selected |= !row.data.groupHeader && cell == text;
+        for (int row = 0; row < control.RowCount(); ++row)
+            for (int column = 0; column < control.ColumnCount(); ++column)
+                if (!control.Data(row).groupHeader && control.CellText(row, column) == text)
+                    control.SetSelected(row, true);
     }
 };
 
-TEST_P(ReportTest, SheetViewInEveryFormat) {
+TEST_F(ReportTest, SheetViewInEveryFormat) {
     Fill(true);
     EXPECT_EQ(Report(ReportFormat::Txt), kMark + "File  " + "    " + "CRC32   " + "    " + "MD5" +
                                              Spaces(29) + "\r\n" + "a.txt " + "    " + "c1      " + "    " +
@@ -75,7 +75,7 @@ TEST_P(ReportTest, SheetViewInEveryFormat) {
     EXPECT_EQ(Report(ReportFormat::Csv, true), kMark + "File,CRC32,MD5\r\nbb.txt,c2,m2\r\n");
 }
 
-TEST_P(ReportTest, KeyValueViewInEveryFormat) {
+TEST_F(ReportTest, KeyValueViewInEveryFormat) {
     Fill(false);
     EXPECT_EQ(Report(ReportFormat::Txt), kMark + "a.txt\r\n  CRC32 : c1\r\n  MD5   : m1\r\n\r\n"
                                                  "bb.txt\r\n  CRC32 : c2\r\n  MD5   : m2\r\n");
@@ -97,20 +97,24 @@ TEST_P(ReportTest, KeyValueViewInEveryFormat) {
               kMark + "a.txt\r\nc1,CRC32\r\nm1,MD5\r\n\r\nbb.txt\r\nc2,CRC32\r\nm2,MD5\r\n");
 }
 
-TEST_P(ReportTest, SelectedRowsSkipGroupsWithoutSelectionAndCollapsedGroupsAreWritten) {
+TEST_F(ReportTest, SelectedRowsSkipGroupsWithoutSelectionAndCollapsedGroupsAreWritten) {
     Fill(false, {{L"a.txt", L"1"}, {L"bb.txt", L"2"}, {L"c.txt", L"3"}});
-    SelectRowsHolding(L"m2");
-    SelectRowsHolding(L"c3");
-    if (GetParam())
-        list.SetGroupsCollapsed(true);
-    EXPECT_EQ(Report(ReportFormat::Txt, true),
-              kMark + "bb.txt\r\n  MD5   : m2\r\n\r\nc.txt\r\n  CRC32 : c3\r\n");
-    for (auto& row : control.rows)
-        row.selected = false;
+    for (bool folded : {false, true}) {
+        if (folded)
+            list.ToggleGroupAt(0); // a.txt folded: the rows of the others move up
+        SelectRowsHolding(L"m2");
+        SelectRowsHolding(L"c3");
+        EXPECT_EQ(Report(ReportFormat::Txt, true),
+                  kMark + "bb.txt\r\n  MD5   : m2\r\n\r\nc.txt\r\n  CRC32 : c3\r\n");
+    }
+    EXPECT_EQ(Report(ReportFormat::Csv),
+              kMark + "a.txt\r\nCRC32,c1\r\nMD5,m1\r\n\r\nbb.txt\r\nCRC32,c2\r\nMD5,m2\r\n\r\n"
+                      "c.txt\r\nCRC32,c3\r\nMD5,m3\r\n");
+    control.SelectRows({});
     EXPECT_EQ(Report(ReportFormat::Txt, true), "(none)");
 }
 
-TEST_P(ReportTest, TxtPadsDigestColumnsToTwiceTheirLengthAndOthersToTheirLongestText) {
+TEST_F(ReportTest, TxtPadsDigestColumnsToTwiceTheirLengthAndOthersToTheirLongestText) {
     ShowColumns(view, {kTthId, kDateModifiedColumnId}); // Size stays hidden
     ShowColumns(view, {kMd5Id}, false);
     view.viewFlags = kViewSheet;
@@ -124,7 +128,7 @@ TEST_P(ReportTest, TxtPadsDigestColumnsToTwiceTheirLengthAndOthersToTheirLongest
                                              Spaces(9) + "\r\n");
 }
 
-TEST_P(ReportTest, HostileAndNonAsciiNamesSurviveEveryFormat) {
+TEST_F(ReportTest, HostileAndNonAsciiNamesSurviveEveryFormat) {
     Fill(true,
          {{L"<img src=x onerror=alert(1)>&.txt", L"1"}, {L"a,\"b\".txt", L"2"}, {L"\u4e2d\u6587.txt", L"3"}});
     const std::string html = Report(ReportFormat::Html);
@@ -138,7 +142,7 @@ TEST_P(ReportTest, HostileAndNonAsciiNamesSurviveEveryFormat) {
                                                  "\xE4\xB8\xAD\xE6\x96\x87.txt,c3,m3\r\n");
 }
 
-TEST_P(ReportTest, NothingToWriteGivesNone) {
+TEST_F(ReportTest, NothingToWriteGivesNone) {
     view.viewFlags = kViewSheet;
     list.CreateColumns();
     EXPECT_EQ(Report(ReportFormat::Html), "(none)");
@@ -149,9 +153,6 @@ TEST_P(ReportTest, NothingToWriteGivesNone) {
     EXPECT_EQ(*BuildReportText(control, view, false, ReportFormat::Csv, kFooter),
               L"File,CRC32,MD5\r\na.txt,c1,m1\r\nbb.txt,c2,m2\r\n");
 }
-
-INSTANTIATE_TEST_SUITE_P(Groups, ReportTest, ::testing::Values(true, false),
-                         [](const auto& info) { return info.param ? "DrawnGroups" : "HeaderRows"; });
 
 TEST(ReportFormat, FollowsTheExtensionWhateverItsCase) {
     const struct {

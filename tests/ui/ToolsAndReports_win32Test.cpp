@@ -23,7 +23,7 @@ protected:
         WriteFile("files/abc.txt", "abc");
         WriteFile("files/other.bin", "other");
         Open({WideOf(dir.path() / "files")});
-        ASSERT_TRUE(WaitForRows(viewFlags & kViewSheet ? 2 : (List().DrawsGroups() ? 8 : 10)));
+        ASSERT_TRUE(WaitForRows(viewFlags & kViewSheet ? 2 : 10));
     }
     // Runs the Options dialog, ticking exactly the algorithms in `ticked` (by
     // table position), or pressing a link first; then OK or Cancel.
@@ -224,12 +224,12 @@ TEST_F(ToolsTest, CopyPutsTheTxtReportOnTheClipboardAndViewOpensReports) {
     Command(ID_EDIT_COPY); // nothing selected: the clipboard keeps what it had
     EXPECT_EQ(Clipboard(), all);
     const int otherRow = List().CellText(0, 0) == L"other.bin" ? 0 : 1;
-    List().SetSelected(otherRow, true);
+    List().SelectRows({otherRow});
     Command(ID_EDIT_COPY);
     const std::wstring selected = Clipboard();
     EXPECT_TRUE(holds(selected, L"other.bin") && holds(selected, other));
     EXPECT_FALSE(holds(selected, L"abc.txt") || holds(selected, abc));
-    List().SetSelected(otherRow, false);
+    List().SelectRows({});
 
     // Viewed reports go to the temporary folder and are opened.
     std::vector<std::wstring> opened;
