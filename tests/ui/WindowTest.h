@@ -214,6 +214,26 @@ protected:
         SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
         Pump([] { return false; }, 200ms);
     }
+    // A double click of the left button on `row` of a list view, through the
+    // system's input queue.
+    void DoubleClickRow(HWND list, int row) {
+        SetForegroundWindow(window);
+        RECT rect{};
+        ListView_GetItemRect(list, row, &rect, LVIR_LABEL);
+        POINT point{rect.left + 10, (rect.top + rect.bottom) / 2};
+        ClientToScreen(list, &point);
+        SetCursorPos(point.x, point.y);
+        std::vector<INPUT> inputs;
+        for (DWORD flags :
+             {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+            INPUT input{};
+            input.type = INPUT_MOUSE;
+            input.mi.dwFlags = flags;
+            inputs.push_back(input);
+        }
+        SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+        Pump([] { return false; }, 200ms);
+    }
     std::wstring StatusText(int part) {
         HWND bar = GetDlgItem(window, IDC_MAIN_STATUS);
         std::wstring text(LOWORD(SendMessageW(bar, SB_GETTEXTLENGTHW, WPARAM(part), 0)), L'\0');
