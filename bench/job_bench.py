@@ -15,6 +15,9 @@ or, under Wine, to a file), the median of N runs that alternate with the anchor'
     all      all 39 on a smaller file (--all-mib)   against the same run under taskset -c 0
     one      the default four under taskset -c 0    against the --before build under taskset -c 0
     files    10,000 files of 1 KiB, default four    against rhash -r
+    large    48 files of 8 MiB, one algorithm       against two processes of the anchor at once (xargs -P2),
+             (SHA-256, MD5, SHA-512, BLAKE2b)       one process of it, and vesk itself under taskset -c 0;
+             the default four on the same folder    against rhash
     wine     the same folder with vesk.exe > file   against file_loop.exe (open, size, date, read, close)
 
 "ratio" is how many times faster vesk is than the anchor (the anchor's time over vesk's), except for
@@ -147,8 +150,34 @@ def run_cases(args, work, sample, folder):
         row("default four, taskset -c 0 (anchor: before)", times[0], times[1], times[1] / times[0])
     if "files" in cases:
         against("10,000 files of 1 KiB", None, ["rhash"] + DEFAULT_FOUR + ["-r", folder], target=folder)
+    if "large" in cases:
+        run_large(args, work, runs)
     if "wine" in cases and args.exe:
         run_wine(args, work, folder, runs)
+
+
+def run_large(args, work, runs):
+    folder = os.path.join(work, "large")
+    os.makedirs(folder)
+    for i in range(48):
+        with open(os.path.join(folder, f"v{i:02d}.bin"), "wb") as f:
+            f.write(os.urandom(8 * MIB))
+    names = sorted(os.listdir(folder))
+    for id, name, anchor in ((22, "SHA-256", ["rhash", "--sha256"]), (15, "MD5", ["rhash", "--md5"]),
+                             (24, "SHA-512", ["rhash", "--sha512"]), (0, "BLAKE2b", ["b2sum"])):
+        ours = program_with(work, args.vesk, "large-" + name, [id])
+        paths = [os.path.join(folder, n) for n in names]
+        two = ["sh", "-c", 'printf "%s\\0" "$@" | xargs -0 -P2 -n24 ' + " ".join(anchor), "sh"] + paths
+        times = alternate([lambda: seconds([ours, folder]), lambda: seconds(two),
+                           lambda: seconds(anchor + paths), lambda: seconds(["taskset", "-c", "0", ours, folder])],
+                          runs)
+        row(f"48 x 8 MiB {name} (anchor: 2 processes)", times[0], times[1], times[1] / times[0])
+        row(f"48 x 8 MiB {name} (anchor: 1 process)", times[0], times[2], times[2] / times[0])
+        row(f"48 x 8 MiB {name} (anchor: taskset -c 0)", times[0], times[3], times[3] / times[0])
+    four = program_with(work, args.vesk, "large-four", None)
+    times = alternate([lambda: seconds([four, folder]),
+                       lambda: seconds(["rhash"] + DEFAULT_FOUR + ["-r", folder])], runs)
+    row("48 x 8 MiB default four (anchor: rhash)", times[0], times[1], times[1] / times[0])
 
 
 def run_wine(args, work, folder, runs):
@@ -181,7 +210,7 @@ def main():
     parser.add_argument("--before", help="an older build of the native program, timed beside")
     parser.add_argument("--exe", help="vesk.exe, run under Wine")
     parser.add_argument("--loop", help="file_loop.exe, the bare loop vesk.exe is timed against")
-    parser.add_argument("--cases", default="default,xxh3,blake3,each,all,one,files,wine")
+    parser.add_argument("--cases", default="default,xxh3,blake3,each,all,one,files,large,wine")
     parser.add_argument("--runs", type=int, default=5)
     parser.add_argument("--only", help="a regular expression: the \"each\" case times only the algorithms it finds")
     parser.add_argument("--mib", type=int, default=256)

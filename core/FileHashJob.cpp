@@ -6,6 +6,8 @@
 #include "core/PieceStream.h"
 #include "platform/Platform.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -83,9 +85,14 @@ bool ReadIntoContexts(platform::ReadOnlyFile& file, const std::wstring& path, ui
     return true;
 }
 
-// A queue's helpers take small files only; the rest is left to the caller.
-enum class JobScope { AnyFile, SmallFileWithSelection };
-enum class JobEnd { Done, LeftToCaller };
+std::atomic<SeekProbe> seekProbe{nullptr};
+
+// How a job runs: any file, splitting a large one over the threads and asking
+// for a selection when there is none (the caller's own); small files only,
+// leaving the others to a helper or to the caller (the caller hashing queued
+// files); or small files and large ones hashed whole (a queue's helper).
+enum class JobScope { AnyFile, SmallFileWithSelection, WholeFileWithSelection };
+enum class JobEnd { Done, LeftToCaller, LeftToHelper };
 
 JobEnd RunJob(const std::wstring& path, const ViewState& view, ResultSink& sink, JobScope scope) {
     const ViewFlags viewFlags = view.viewFlags.load(std::memory_order_relaxed);
@@ -115,21 +122,27 @@ JobEnd RunJob(const std::wstring& path, const ViewState& view, ResultSink& sink,
         sink.ReportFailure(path, file.ErrorText());
         return JobEnd::Done;
     }
-    const bool split = openedSize > kSplitFileBytes;
-    if (split && scope != JobScope::AnyFile)
-        return JobEnd::LeftToCaller;
+    const bool large = openedSize > kSplitFileBytes;
+    ContextSetOwner set(BuildContextSet(mask));
+    bool whole = !large; // hashed on this thread alone
+    if (large && scope != JobScope::AnyFile) {
+        if (!set || !HashBesideOtherFiles(path, *set, HashThreadCount()))
+            return JobEnd::LeftToCaller;
+        if (scope == JobScope::SmallFileWithSelection)
+            return JobEnd::LeftToHelper;
+        whole = true;
+    }
     auto record = std::make_shared<FileRecord>();
     record->path = path;
     if (!file.LastWriteTime(record->lastWriteTime))
         record->lastWriteTime = 0;
 
     sink.ProgressBegin();
-    ContextSetOwner set(BuildContextSet(mask));
     bool complete = false;
     if (set) {
         for (int k = 0; k < set->count; ++k)
             set->algorithm[k]->init(ContextAt(set.get(), k));
-        const ThreadSplit threads = split ? BalancedSplit(*set, HashThreadCount()) : ThreadSplit{};
+        const ThreadSplit threads = whole ? ThreadSplit{} : BalancedSplit(*set, HashThreadCount());
         complete = ReadIntoContexts(file, path, openedSize, set.get(), threads, sink, record->size);
     } else {
         sink.ReportFailure(path, L"out of memory");
@@ -155,9 +168,22 @@ public:
     // The sink the calls are for, which says when to stop.
     const ResultSink* target = nullptr;
 
+    RecordedCalls() = default;
+    RecordedCalls(RecordedCalls&& other) noexcept
+        : target(other.target), calls_(std::move(other.calls_)), result_(std::move(other.result_)),
+          failures_(std::move(other.failures_)), livePercent_(other.livePercent_.load()) {}
+
     bool StopRequested() const override { return target->StopRequested(); }
-    void ProgressBegin() override { calls_.push_back({Call::Begin, 0}); }
-    void ProgressSet(uint32_t percent) override { calls_.push_back({Call::Set, percent}); }
+    void ProgressBegin() override {
+        calls_.push_back({Call::Begin, 0});
+        livePercent_ = 0;
+    }
+    void ProgressSet(uint32_t percent) override {
+        calls_.push_back({Call::Set, percent});
+        livePercent_ = int(percent);
+    }
+    // The last percent while the file is read, on any thread; -1 before.
+    int LivePercent() const { return livePercent_.load(std::memory_order_relaxed); }
     void ProgressEnd() override { calls_.push_back({Call::End, 0}); }
     void AddResult(const FileResult& result) override {
         result_ = result;
@@ -169,14 +195,18 @@ public:
         calls_.push_back({Call::Failure, uint32_t(failures_.size() - 1)});
     }
 
-    void ReplayTo(ResultSink& sink) const {
+    // `begun`: the sink has heard the progress begin already, and the sets
+    // recorded are behind what it has heard.
+    void ReplayTo(ResultSink& sink, bool begun) const {
         for (const Call& call : calls_) {
             switch (call.kind) {
             case Call::Begin:
-                sink.ProgressBegin();
+                if (!begun)
+                    sink.ProgressBegin();
                 break;
             case Call::Set:
-                sink.ProgressSet(call.value);
+                if (!begun)
+                    sink.ProgressSet(call.value);
                 break;
             case Call::End:
                 sink.ProgressEnd();
@@ -202,6 +232,7 @@ private:
     std::vector<Call> calls_;
     FileResult result_;
     std::vector<std::pair<std::wstring, std::wstring>> failures_;
+    std::atomic<int> livePercent_{-1};
 };
 
 } // namespace
@@ -222,43 +253,78 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
     RunJob(path, view, sink, JobScope::AnyFile);
 }
 
+bool HashBesideOtherFiles(const std::wstring& path, const HashContextSet& set, uint32_t threadCount) {
+    if (threadCount <= 1 || SplitKeepsThreadsBusy(set, threadCount))
+        return false;
+    const SeekProbe probe = seekProbe.load();
+    return !(probe ? probe(path) : platform::DiskSeeksSlowly(path));
+}
+
+void SetSeekProbe(SeekProbe probe) {
+    seekProbe = probe;
+}
+
 // The files added and not yet delivered, in order. Any thread takes the
 // oldest waiting one; only the calling thread delivers, from the front.
 struct FileHashQueue::State {
     // Files kept waiting so that the helpers never run dry while the calling
     // thread walks on, and the most hashed ahead of the one the sink waits for.
+    // Each thread reads one file at a time, through a fixed number of pieces,
+    // so the memory in flight is bounded by the threads, never by a file.
     static constexpr size_t kKeptWaiting = 8;
     static constexpr size_t kMostAhead = 64;
     // A parked helper is woken for several files at once: a wake-up costs
     // about as much as hashing a small file.
     static constexpr size_t kWakeForFiles = 4;
+    // How often the caller, waiting for a file a helper hashes, passes on its progress.
+    static constexpr std::chrono::milliseconds kProgressInterval{100};
 
     struct Entry {
         enum Stage { Waiting, Working, Done } stage = Waiting;
         std::wstring path;
         JobEnd end = JobEnd::Done;
+        bool forHelper = false;     // large, hashed whole by a helper, never by the caller
+        bool progressShown = false; // the sink heard its progress begin while a helper read it
         RecordedCalls calls;
     };
 
-    State(const ViewState& view, ResultSink& sink) : view(view), sink(sink) {}
+    State(const ViewState& view, ResultSink& sink, uint32_t threads)
+        : view(view), sink(sink), threads(threads) {}
 
-    // The oldest waiting entry, marked as taken; null when there is none.
-    // Called with the mutex held.
-    Entry* Take() {
+    // The oldest waiting entry the thread may take, marked as taken; null
+    // when there is none. Called with the mutex held.
+    Entry* Take(bool caller) {
         while (firstWaiting < entries.size() && entries[firstWaiting].stage != Entry::Waiting)
             ++firstWaiting;
-        if (firstWaiting == entries.size())
-            return nullptr;
-        Entry& entry = entries[firstWaiting++];
-        entry.stage = Entry::Working;
-        return &entry;
+        for (size_t i = firstWaiting; i < entries.size(); ++i) {
+            Entry& entry = entries[i];
+            if (entry.stage != Entry::Waiting || (caller && entry.forHelper))
+                continue;
+            entry.stage = Entry::Working;
+            if (i == firstWaiting)
+                ++firstWaiting;
+            return &entry;
+        }
+        return nullptr;
     }
 
     // Called with the mutex held, which it lets go while it hashes.
-    void Hash(Entry& entry, std::unique_lock<std::mutex>& lock) {
+    void Hash(Entry& entry, std::unique_lock<std::mutex>& lock, bool caller) {
         lock.unlock();
-        entry.end = RunJob(entry.path, view, entry.calls, JobScope::SmallFileWithSelection);
+        entry.end = RunJob(entry.path, view, entry.calls,
+                           caller ? JobScope::SmallFileWithSelection : JobScope::WholeFileWithSelection);
         lock.lock();
+        if (entry.end == JobEnd::LeftToHelper) {
+            // Back in the queue, where it was, for a helper.
+            entry.stage = Entry::Waiting;
+            entry.forHelper = true;
+            firstWaiting = 0;
+            if (helpersParked > 0)
+                fileAdded.notify_one();
+            else if (helperCount < threads && helpers.Start([this] { HelperLoop(); }))
+                ++helperCount; // the caller mostly waits now: its processor goes to one more helper
+            return;
+        }
         entry.stage = Entry::Done;
         if (callerWaiting)
             fileDone.notify_one();
@@ -267,8 +333,8 @@ struct FileHashQueue::State {
     void HelperLoop() {
         std::unique_lock lock(mutex);
         while (!closing) {
-            if (Entry* entry = Take()) {
-                Hash(*entry, lock);
+            if (Entry* entry = Take(false)) {
+                Hash(*entry, lock, false);
             } else {
                 ++helpersParked;
                 fileAdded.wait(lock);
@@ -281,7 +347,23 @@ struct FileHashQueue::State {
         if (entry.end == JobEnd::LeftToCaller)
             HashFile(entry.path, view, sink);
         else
-            entry.calls.ReplayTo(sink);
+            entry.calls.ReplayTo(sink, entry.progressShown);
+    }
+
+    // On the calling thread, with the mutex held: the sink hears how far a
+    // helper has read the file at the front.
+    void ShowFrontProgress(std::unique_lock<std::mutex>& lock) {
+        Entry& front = entries.front();
+        const int percent = front.calls.LivePercent();
+        if (front.stage != Entry::Working || percent < 0)
+            return;
+        const bool begin = !front.progressShown;
+        front.progressShown = true;
+        lock.unlock();
+        if (begin)
+            sink.ProgressBegin();
+        sink.ProgressSet(uint32_t(percent));
+        lock.lock();
     }
 
     // On the calling thread: delivers the done files at the front and hashes
@@ -299,15 +381,18 @@ struct FileHashQueue::State {
                 // Files hashed ahead are not shown once the jobs are stopped.
                 if (!sink.StopRequested())
                     Deliver(front);
+                else if (front.progressShown)
+                    sink.ProgressEnd();
                 lock.lock();
             } else if (entries.size() < keptWaiting) {
                 return;
-            } else if (Entry* entry = Take()) {
-                Hash(*entry, lock);
+            } else if (Entry* entry = Take(true)) {
+                Hash(*entry, lock, true);
             } else if (entries.size() >= kMostAhead || keptWaiting == 0) {
                 callerWaiting = true;
-                fileDone.wait(lock);
+                fileDone.wait_for(lock, kProgressInterval);
                 callerWaiting = false;
+                ShowFrontProgress(lock);
             } else {
                 return;
             }
@@ -316,10 +401,12 @@ struct FileHashQueue::State {
 
     const ViewState& view;
     ResultSink& sink;
+    const uint32_t threads;
     std::mutex mutex;
     std::condition_variable fileAdded; // parked helpers wait for it
     std::condition_variable fileDone;  // the caller waits for it
     uint32_t helpersParked = 0;
+    uint32_t helperCount = 0;
     bool callerWaiting = false;
     std::deque<Entry> entries;
     size_t firstWaiting = 0; // no entry before this index waits
@@ -331,10 +418,15 @@ FileHashQueue::FileHashQueue(const ViewState& view, ResultSink& sink) : view_(vi
     const uint32_t threads = HashThreadCount();
     if (threads <= 1)
         return;
-    state_ = std::make_unique<State>(view, sink);
-    for (uint32_t t = 1; t < threads; ++t)
+    state_ = std::make_unique<State>(view, sink, threads);
+    // Only the calling thread counts the helpers.
+    for (uint32_t t = 1; t < threads; ++t) {
         if (!state_->helpers.Start([state = state_.get()] { state->HelperLoop(); }))
             break;
+        ++state_->helperCount;
+    }
+    if (state_->helperCount == 0)
+        state_.reset(); // no thread to be had: every file on the calling thread
 }
 
 FileHashQueue::~FileHashQueue() {

@@ -9,12 +9,14 @@
 // selection, gives no result and no failure. A file larger than
 // kSplitFileBytes has its algorithms split over the processors (see
 // core/PieceStream.h); a run of files, such as a folder's, goes through a
-// FileHashQueue, which hashes several small files at once. Either way every
-// sink call is made on the thread that called, in the order of one file after
-// the other.
+// FileHashQueue, which hashes several small files at once, and several large
+// ones where the split would leave processors idle. Either way every sink
+// call is made on the thread that called, in the order of one file after the
+// other.
 #pragma once
 
 #include "core/ColumnTable.h"
+#include "core/HashContextSet.h"
 #include "core/ResultSink.h"
 
 #include <memory>
@@ -33,11 +35,24 @@ inline constexpr uint64_t kSplitFileBytes = kReadChunkBytes;
 // with the algorithms shown in `view.columns`.
 void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink);
 
+// Whether a file the size of kSplitFileBytes or more, with the contexts of
+// `set`, is hashed whole on one thread while other threads hash other files:
+// when the split would leave threads idle (SplitKeepsThreadsBusy) and the
+// file's disk does not seek slowly. A rotating disk read at two places at
+// once spends its time seeking, so its files are read one at a time.
+bool HashBesideOtherFiles(const std::wstring& path, const HashContextSet& set, uint32_t threadCount);
+
+// For tests: what tells whether a file's disk seeks slowly, in place of
+// platform::DiskSeeksSlowly; null goes back to it.
+using SeekProbe = bool (*)(const std::wstring& path);
+void SetSeekProbe(SeekProbe probe);
+
 // Hashes a run of files as HashFile would, one after the other, but with
-// files of up to kSplitFileBytes taken by helper threads in the meantime. The
-// sink hears of each file on the calling thread, in the order the files were
-// added, once the files before it are done. On a single processor, Add is
-// HashFile.
+// files of up to kSplitFileBytes taken by helper threads in the meantime, and
+// larger files too where HashBesideOtherFiles says so. The sink hears of each
+// file on the calling thread, in the order the files were added, once the
+// files before it are done; while it waits for a file a helper hashes, it
+// hears that file's progress. On a single processor, Add is HashFile.
 //
 //     FileHashQueue queue(view, sink);
 //     for (const std::wstring& path : paths)

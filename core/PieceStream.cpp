@@ -306,6 +306,28 @@ ThreadSplit BalancedSplit(const HashContextSet& set, uint32_t threadLimit) {
     return split;
 }
 
+bool SplitKeepsThreadsBusy(const HashContextSet& set, uint32_t threadLimit) {
+    if (threadLimit <= 1)
+        return true;
+    const ThreadSplit split = BalancedSplit(set, threadLimit);
+    std::vector<uint64_t> load(kMostThreads, 0);
+    load[0] = 1000 * kReadCost;
+    for (int k = 0; k < set.count; ++k)
+        if (k != split.dealtContext)
+            load[split.threadOf[size_t(k)]] += 1000 * uint64_t(AlgorithmCost(set.algorithm[k]->id));
+    if (split.dealtContext >= 0)
+        for (uint8_t owner : split.dealtOwner)
+            load[owner] += 1000 * uint64_t(AlgorithmCost(set.algorithm[split.dealtContext]->id)) / kDealCycle;
+    uint64_t total = 0, busiest = 0;
+    for (uint64_t threadLoad : load) {
+        total += threadLoad;
+        busiest = std::max(busiest, threadLoad);
+    }
+    // The file takes as long as its busiest thread; the threads it leaves
+    // idle count as lost too.
+    return total * 5 >= busiest * std::min<uint64_t>(threadLimit, kMostThreads) * 4;
+}
+
 StreamOutcome StreamIntoContexts(platform::ReadOnlyFile& file, HashContextSet* set, const ThreadSplit& split,
                                  const std::function<bool(uint64_t)>& afterPiece, uint64_t& byteCount) {
     byteCount = 0;

@@ -59,6 +59,12 @@ struct ThreadSplit {
 // reading thread makes fewer of them.
 ThreadSplit BalancedSplit(const HashContextSet& set, uint32_t threadLimit);
 
+// Whether BalancedSplit keeps `threadLimit` threads busy on one file: at
+// least four fifths of their time, by the costs. One algorithm alone, or one
+// far costlier than the rest, leaves threads idle; several files hashed at
+// once, each on a thread of its own, then use them better.
+bool SplitKeepsThreadsBusy(const HashContextSet& set, uint32_t threadLimit);
+
 enum class StreamOutcome { Complete, ReadFailed, OutOfMemory, Stopped };
 
 // Reads `file` from where it stands to its end and feeds every piece to every

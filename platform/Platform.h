@@ -81,6 +81,12 @@ PathKind QueryPathKind(const std::wstring& path);
 // QueryPathKind tells.
 bool NamesDevice(const std::wstring& path);
 
+// Whether the disk that holds the file pays for each seek (a rotating disk):
+// two files read there in interleaved pieces would make it seek between
+// them. False when the system does not say, or for memory and network file
+// systems. Answers are kept per disk.
+bool DiskSeeksSlowly(const std::wstring& path);
+
 struct FolderEntry {
     std::wstring name;
     PathKind kind = PathKind::File; // links followed: Missing for a link to nothing

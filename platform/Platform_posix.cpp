@@ -16,9 +16,12 @@
 #include <fcntl.h>
 #include <langinfo.h>
 #include <locale.h>
+#include <map>
+#include <mutex>
 #include <sched.h>
 #include <string>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #include <utility>
 #include <vector>
@@ -182,6 +185,34 @@ uint32_t UsableProcessorCount() {
 
 bool NamesDevice(const std::wstring&) {
     return false;
+}
+
+bool DiskSeeksSlowly(const std::wstring& path) {
+    struct stat status;
+    if (::stat(NativePath(path).c_str(), &status) != 0 || major(status.st_dev) == 0)
+        return false; // gone, or no block device behind it (tmpfs, overlay, network)
+    static std::mutex lock;
+    static std::map<dev_t, bool> known;
+    std::lock_guard guard(lock);
+    if (const auto found = known.find(status.st_dev); found != known.end())
+        return found->second;
+    // A partition's folder has no queue of its own; its disk's folder, one up, does.
+    const std::string device =
+        "/sys/dev/block/" + std::to_string(major(status.st_dev)) + ":" + std::to_string(minor(status.st_dev));
+    bool rotational = false;
+    for (const char* queue : {"/queue/rotational", "/../queue/rotational"}) {
+        if (FILE* file = std::fopen((device + queue).c_str(), "r")) {
+            int value = 0;
+            const bool read = std::fscanf(file, "%d", &value) == 1;
+            std::fclose(file);
+            if (read) {
+                rotational = value != 0;
+                break;
+            }
+        }
+    }
+    known.emplace(status.st_dev, rotational);
+    return rotational;
 }
 
 PathKind QueryPathKind(const std::wstring& path) {

@@ -4,11 +4,15 @@
 
 #include <windows.h>
 
+#include <winioctl.h>
+
 #include <shlwapi.h>
 
 #include <algorithm>
 #include <bit>
 #include <cwctype>
+#include <map>
+#include <mutex>
 
 namespace vesk::platform {
 
@@ -147,6 +151,40 @@ std::wstring SystemErrorText(uint32_t code) {
 
 std::wstring ReadOnlyFile::ErrorText() const {
     return SystemErrorText(error_);
+}
+
+bool DiskSeeksSlowly(const std::wstring& path) {
+    std::wstring volume(MAX_PATH + 1, L'\0');
+    if (!GetVolumePathNameW(path.c_str(), volume.data(), DWORD(volume.size())))
+        return false;
+    volume.resize(wcslen(volume.c_str()));
+    static std::mutex lock;
+    static std::map<std::wstring, bool> known;
+    std::lock_guard guard(lock);
+    if (const auto found = known.find(volume); found != known.end())
+        return found->second;
+    bool seeks = false;
+    // "C:\" is asked as the device "\\.\C:"; a volume mounted in a folder or
+    // on the network gives no answer and counts as not seeking.
+    if (volume.size() == 3 && volume[1] == L':') {
+        const std::wstring device = L"\\\\.\\" + volume.substr(0, 2);
+        HANDLE handle = CreateFileW(device.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr);
+        if (handle != INVALID_HANDLE_VALUE) {
+            STORAGE_PROPERTY_QUERY query{};
+            query.PropertyId = StorageDeviceSeekPenaltyProperty;
+            query.QueryType = PropertyStandardQuery;
+            DEVICE_SEEK_PENALTY_DESCRIPTOR penalty{};
+            DWORD returned = 0;
+            if (DeviceIoControl(handle, IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &penalty,
+                                sizeof penalty, &returned, nullptr) &&
+                returned >= sizeof penalty)
+                seeks = penalty.IncursSeekPenalty != FALSE;
+            CloseHandle(handle);
+        }
+    }
+    known.emplace(volume, seeks);
+    return seeks;
 }
 
 bool NamesDevice(const std::wstring& path) {
