@@ -362,6 +362,16 @@ void ExpectProgressInOrder(const std::vector<std::string>& log, const std::strin
     EXPECT_FALSE(open) << label;
 }
 
+// After a stop: after the last result only its reveal, and the progress of a
+// file that was being read when the stop came.
+void ExpectNothingAfterTheLastResult(const std::vector<std::string>& log, const std::string& label) {
+    const auto last = std::find_if(log.rbegin(), log.rend(),
+                                   [](const std::string& line) { return line.starts_with("result "); });
+    EXPECT_TRUE(std::all_of(log.rbegin(), last, [](const std::string& line) {
+        return line == "reveal" || line == "begin" || line == "end" || line.starts_with("set ");
+    })) << label;
+}
+
 TEST(FileHashQueue, FilesHashedAtOnceReachTheSinkAsOneAfterTheOther) {
     ScratchDir dir;
     std::vector<std::wstring> paths = MixedFiles(dir);
@@ -425,13 +435,7 @@ TEST(FileHashQueue, LargeFilesHashedAtOnceKeepOrderFailuresAndStop) {
                                     [](const std::string& line) { return line.starts_with("result "); }),
                       3)
                 << label;
-            // After the last result only its reveal, and the progress of a file read when the stop came.
-            const auto last = std::find_if(stopped.rbegin(), stopped.rend(), [](const std::string& line) {
-                return line.starts_with("result ");
-            });
-            EXPECT_TRUE(std::all_of(stopped.rbegin(), last, [](const std::string& line) {
-                return line == "reveal" || line == "begin" || line == "end" || line.starts_with("set ");
-            })) << label;
+            ExpectNothingAfterTheLastResult(stopped, label);
             ExpectProgressInOrder(stopped, label + ", stopped");
         }
     }
@@ -485,8 +489,7 @@ TEST(FileHashQueue, StopShowsNothingAfterTheFileThatStopped) {
                                 [](const std::string& line) { return line.starts_with("result "); }),
                   7)
             << threads << " threads";
-        // Nothing but the stopped file's own reveal after it.
-        EXPECT_TRUE(log[log.size() - 2].starts_with("result ")) << threads << " threads";
+        ExpectNothingAfterTheLastResult(log, std::to_string(threads) + " threads");
         ExpectProgressInOrder(log, std::to_string(threads) + " threads");
     }
 }
