@@ -38,6 +38,7 @@ constexpr Variant<Sha256BlocksFunction> kSha256Variants[] = {
 };
 constexpr Variant<Sha512BlocksFunction> kSha512Variants[] = {
 #if VESK_X86_PATHS
+    {"avx512", kCpuAvx512 | kCpuBmi2, Sha512BlocksAvx512},
     {"avx2", kCpuAvx2 | kCpuBmi2, Sha512BlocksAvx2},
 #endif
     {"portable", 0, Sha512BlocksPortable},

@@ -72,6 +72,7 @@ void Blake3NodesPortable(const uint8_t* const* nodes, uint64_t count, Blake3Node
 void Sha1BlocksShani(uint32_t* state, const uint8_t* blocks, uint64_t blockCount);
 void Sha256BlocksShani(uint32_t* state, const uint8_t* blocks, uint64_t blockCount);
 void Sha512BlocksAvx2(uint64_t* state, const uint8_t* blocks, uint64_t blockCount);
+void Sha512BlocksAvx512(uint64_t* state, const uint8_t* blocks, uint64_t blockCount);
 uint32_t Crc32Pclmul(uint32_t reg, const uint8_t* data, uint64_t byteCount);
 uint32_t Crc32Vpclmul(uint32_t reg, const uint8_t* data, uint64_t byteCount);
 uint64_t Crc64Pclmul(uint64_t reg, const uint8_t* data, uint64_t byteCount);
