@@ -38,6 +38,7 @@ constexpr Variant<Sha256BlocksFunction> kSha256Variants[] = {
 };
 constexpr Variant<Sha512BlocksFunction> kSha512Variants[] = {
 #if VESK_X86_PATHS
+    {"avx512", kCpuAvx512 | kCpuBmi2, Sha512BlocksAvx512},
     {"avx2", kCpuAvx2 | kCpuBmi2, Sha512BlocksAvx2},
 #endif
     {"portable", 0, Sha512BlocksPortable},
@@ -105,6 +106,12 @@ constexpr Variant<Blake3NodesFunction> kBlake3Variants[] = {
 #endif
     {"portable", 0, Blake3NodesPortable},
 };
+constexpr Variant<EdonR256BlocksFunction> kEdonR256Variants[] = {
+#if VESK_X86_PATHS
+    {"avx512", kCpuAvx512, EdonR256BlocksAvx512},
+#endif
+    {"portable", 0, EdonR256BlocksPortable},
+};
 // clang-format on
 
 template <typename Function, size_t N>
@@ -159,6 +166,8 @@ decltype(auto) VisitFamily(PathTable& table, PathFamily family, Visitor&& visit)
         return visit(All(kWhirlpoolVariants), table.whirlpoolBlocks);
     case PathFamily::Blake3:
         return visit(All(kBlake3Variants), table.blake3Nodes);
+    case PathFamily::EdonR256:
+        return visit(All(kEdonR256Variants), table.edonR256Blocks);
     case PathFamily::Xxh3:
         break;
     }
@@ -205,6 +214,8 @@ const char* PathFamilyName(PathFamily family) {
         return "Whirlpool";
     case PathFamily::Blake3:
         return "Blake3";
+    case PathFamily::EdonR256:
+        return "EdonR256";
     case PathFamily::Xxh3:
         break;
     }

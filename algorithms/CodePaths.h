@@ -29,12 +29,13 @@ enum class PathFamily : uint32_t {
     Whirlpool, // Whirlpool
     Xxh3,      // XXH3 and XXH128
     Blake3,    // BLAKE3 (its chunks and parents, many at once)
+    EdonR256,  // Edon-R 224, Edon-R 256
 };
 
 inline constexpr PathFamily kPathFamilies[] = {
-    PathFamily::Sha1,  PathFamily::Sha256,    PathFamily::Sha512,   PathFamily::Crc32,
-    PathFamily::Crc64, PathFamily::Adler32,   PathFamily::Blake2bp, PathFamily::Blake2sp,
-    PathFamily::Sha3,  PathFamily::Whirlpool, PathFamily::Xxh3,     PathFamily::Blake3,
+    PathFamily::Sha1,    PathFamily::Sha256,   PathFamily::Sha512,   PathFamily::Crc32, PathFamily::Crc64,
+    PathFamily::Adler32, PathFamily::Blake2bp, PathFamily::Blake2sp, PathFamily::Sha3,  PathFamily::Whirlpool,
+    PathFamily::Xxh3,    PathFamily::Blake3,   PathFamily::EdonR256,
 };
 
 // A short name for messages and test names: "Sha256".

@@ -1,12 +1,14 @@
 #include "algorithms/EdonR.h"
 
 #include "algorithms/ByteOrder.h"
+#include "algorithms/PathFunctions.h"
 
 #include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
 #include <cstring>
+#include <type_traits>
 
 namespace vesk {
 
@@ -152,6 +154,16 @@ void Compress(typename W::Word* pipe, const uint8_t* data, uint64_t blockCount) 
     }
 }
 
+// Edon-R 224/256 through the code path in use (PathFunctions.h), which is
+// the portable Compress unless the processor runs a faster one.
+template <typename W>
+void CompressBlocks(typename W::Word* pipe, const uint8_t* data, uint64_t blockCount) {
+    if constexpr (std::is_same_v<W, Words32>)
+        Active(Paths().edonR256Blocks)(pipe, data, blockCount);
+    else
+        Compress<W>(pipe, data, blockCount);
+}
+
 template <typename Context, typename Word>
 void Start(Context* context, const Pipe<Word>& initial, uint32_t digestLength) {
     std::copy(initial.begin(), initial.end(), context->pipe);
@@ -175,11 +187,11 @@ void Absorb(Context* context, const uint8_t* data, uint64_t byteCount) {
         byteCount -= take;
         if (used + take < kBlockBytes)
             return;
-        Compress<W>(context->pipe, context->block, 1);
+        CompressBlocks<W>(context->pipe, context->block, 1);
     }
     const uint64_t blockCount = byteCount / kBlockBytes;
     if (blockCount > 0) {
-        Compress<W>(context->pipe, data, blockCount);
+        CompressBlocks<W>(context->pipe, data, blockCount);
         data += blockCount * kBlockBytes;
         byteCount -= blockCount * kBlockBytes;
     }
@@ -197,11 +209,11 @@ void Finish(Context* context, uint8_t* digest) {
     context->block[used] = 0x80;
     std::memset(context->block + used + 1, 0, kBlockBytes - used - 1);
     if (used >= kBlockBytes - 8) {
-        Compress<W>(context->pipe, context->block, 1);
+        CompressBlocks<W>(context->pipe, context->block, 1);
         std::memset(context->block, 0, kBlockBytes);
     }
     StoreLe64(context->block + kBlockBytes - 8, context->length * 8);
-    Compress<W>(context->pipe, context->block, 1);
+    CompressBlocks<W>(context->pipe, context->block, 1);
 
     uint8_t bytes[16 * sizeof(Word)];
     for (size_t i = 0; i < 16; ++i)
@@ -210,6 +222,10 @@ void Finish(Context* context, uint8_t* digest) {
 }
 
 } // namespace
+
+void EdonR256BlocksPortable(uint32_t* pipe, const uint8_t* blocks, uint64_t blockCount) {
+    Compress<Words32>(pipe, blocks, blockCount);
+}
 
 void EdonR224Init(EdonR256Context* context) {
     Start(context, kInitial224, kEdonR224DigestBytes);

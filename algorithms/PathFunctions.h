@@ -36,6 +36,9 @@ using Blake2spStripesFunction = void (*)(Blake2sContext* leaves, const uint8_t* 
 using KeccakPermutationFunction = void (*)(uint64_t* state);
 // Compresses blockCount consecutive 64-byte blocks into the Whirlpool chaining value (8 words).
 using WhirlpoolBlocksFunction = void (*)(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
+// Compresses blockCount consecutive 64-byte blocks into the Edon-R 224/256
+// double pipe (16 words).
+using EdonR256BlocksFunction = void (*)(uint32_t* pipe, const uint8_t* blocks, uint64_t blockCount);
 // XXH3's streaming update on the library's state (XXH3_state_t, for XXH3 and XXH128).
 using Xxh3UpdateFunction = void (*)(void* state, const uint8_t* data, uint64_t byteCount);
 // BLAKE3 nodes side by side: writes the 32-byte chaining values of `count`
@@ -64,6 +67,7 @@ void Blake2spStripesPortable(Blake2sContext* leaves, const uint8_t* stripes, uin
 void KeccakF1600Portable(uint64_t* state);
 void WhirlpoolBlocksPortable(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 void Xxh3UpdatePortable(void* state, const uint8_t* data, uint64_t byteCount);
+void EdonR256BlocksPortable(uint32_t* pipe, const uint8_t* blocks, uint64_t blockCount);
 void Blake3NodesPortable(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
                          uint64_t firstChunkIndex, uint8_t* cvs);
 
@@ -72,6 +76,7 @@ void Blake3NodesPortable(const uint8_t* const* nodes, uint64_t count, Blake3Node
 void Sha1BlocksShani(uint32_t* state, const uint8_t* blocks, uint64_t blockCount);
 void Sha256BlocksShani(uint32_t* state, const uint8_t* blocks, uint64_t blockCount);
 void Sha512BlocksAvx2(uint64_t* state, const uint8_t* blocks, uint64_t blockCount);
+void Sha512BlocksAvx512(uint64_t* state, const uint8_t* blocks, uint64_t blockCount);
 uint32_t Crc32Pclmul(uint32_t reg, const uint8_t* data, uint64_t byteCount);
 uint32_t Crc32Vpclmul(uint32_t reg, const uint8_t* data, uint64_t byteCount);
 uint64_t Crc64Pclmul(uint64_t reg, const uint8_t* data, uint64_t byteCount);
@@ -84,6 +89,7 @@ void KeccakF1600Bmi2(uint64_t* state);
 void WhirlpoolBlocksAvx2(uint64_t* h, const uint8_t* blocks, uint64_t blockCount);
 void Xxh3UpdateAvx2(void* state, const uint8_t* data, uint64_t byteCount);
 void Xxh3UpdateAvx512(void* state, const uint8_t* data, uint64_t byteCount);
+void EdonR256BlocksAvx512(uint32_t* pipe, const uint8_t* blocks, uint64_t blockCount);
 // 4, 8 and 16 nodes at a time; each hands a remainder of at most half its
 // width to the next narrower one, down to the portable version.
 void Blake3NodesSse41(const uint8_t* const* nodes, uint64_t count, Blake3NodeKind kind,
@@ -108,6 +114,7 @@ struct PathTable {
     std::atomic<WhirlpoolBlocksFunction> whirlpoolBlocks;
     std::atomic<Xxh3UpdateFunction> xxh3Update;
     std::atomic<Blake3NodesFunction> blake3Nodes;
+    std::atomic<EdonR256BlocksFunction> edonR256Blocks;
 };
 
 // The table, filled with the best versions on first use (thread-safe).

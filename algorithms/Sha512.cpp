@@ -85,7 +85,7 @@ void Sha512BlocksPortable(uint64_t* state, const uint8_t* block, uint64_t blockC
         uint64_t w[16];
 #define WK(t) (kSha512RoundConstants[t] + Schedule(w, block, t))
 #define BETWEEN_ROUNDS(j)
-        SHA512_COMPRESS_BLOCK();
+        SHA512_COMPRESS_BLOCK(SHA512_ROUND);
 #undef BETWEEN_ROUNDS
 #undef WK
     }

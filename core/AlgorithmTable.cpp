@@ -114,6 +114,8 @@ constexpr PathFamilyOfEntry kPathFamilyOfEntry[] = {
     {4, PathFamily::Adler32},        // Adler32
     {kCrc32Id, PathFamily::Crc32},   // CRC32
     {6, PathFamily::Crc64},          // CRC64
+    {7, PathFamily::EdonR256},       // Edon-R 224
+    {8, PathFamily::EdonR256},       // Edon-R 256
     {kSha1Id, PathFamily::Sha1},     // SHA-1
     {21, PathFamily::Sha256},        // SHA-224
     {kSha256Id, PathFamily::Sha256}, // SHA-256

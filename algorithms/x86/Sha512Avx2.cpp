@@ -98,7 +98,7 @@ template <typename Schedule>
 AVX2_BMI2_TARGET void Rounds(uint64_t* state, const uint64_t* wk, Schedule& schedule) {
 #define WK(t) wk[t]
 #define BETWEEN_ROUNDS(j) schedule.template Step<j>()
-    SHA512_COMPRESS_BLOCK();
+    SHA512_COMPRESS_BLOCK(SHA512_ROUND);
 #undef BETWEEN_ROUNDS
 #undef WK
 }

@@ -1,9 +1,9 @@
 // Every processor-specific code path against the portable one: the same
 // digests for every length to 1024, unaligned starts, inputs split over many
-// updates, runs of all-ones and zero bytes, and the 1 MiB chunk edges of the
-// file reader. A path this processor lacks is skipped and says so; the
-// digests themselves are checked against published values and other tools in
-// the family tests, with the best paths.
+// updates, runs of all-ones and zero bytes, the 1 MiB chunk edges of the file
+// reader, and inputs that end where their memory does. A path this processor
+// lacks is skipped and says so; the digests themselves are checked against
+// published values and other tools in the family tests, with the best paths.
 #include "algorithms/CodePaths.h"
 #include "tests/TestUtil.h"
 
@@ -119,6 +119,15 @@ TEST_P(CodePath, MatchesPortable) {
     feeds.push_back({{data.data(), kChunkBytes + 1}, {kChunkBytes}, "1 MiB + 1 in two updates"});
     feeds.push_back({data, {kChunkBytes, 2 * kChunkBytes}, "2 MiB + 3 in 1 MiB updates"});
     feeds.push_back({data, {5, kChunkBytes + 5}, "2 MiB + 3 from offset 5"});
+    // Inputs that end where their memory ends, so that AddressSanitizer sees a
+    // version that schedules several blocks at once read past the last one:
+    // every count of whole blocks to 9 and the lengths around them.
+    std::vector<std::vector<uint8_t>> exact;
+    for (size_t blocks = 1; blocks <= 9; ++blocks)
+        for (size_t length : {128 * blocks - 1, 128 * blocks, 128 * blocks + 1})
+            exact.emplace_back(data.begin(), data.begin() + ptrdiff_t(length));
+    for (const std::vector<uint8_t>& bytes : exact)
+        feeds.push_back({bytes, {}, std::to_string(bytes.size()) + " bytes ending their allocation"});
     ExpectSameAsPortable(feeds);
 }
 
