@@ -33,8 +33,10 @@ constexpr CostOnPath kCosts[] = {
     {6,  "vpclmul",      95},  // CRC64
     {6,  "pclmul",      110},
     {6,  "portable",    680},
-    {7,  "portable",   1170},  // Edon-R 224
-    {8,  "portable",   1220},  // Edon-R 256
+    {7,  "avx512",      800},  // Edon-R 224, from its in-memory gain over portable on a Zen 5 class
+    {7,  "portable",   1170},
+    {8,  "avx512",      830},  // Edon-R 256, likewise
+    {8,  "portable",   1220},
     {9,  "portable",    680},  // Edon-R 384
     {10, "portable",    600},  // Edon-R 512
     {11, "portable",   1340},  // HAS-160
@@ -52,9 +54,11 @@ constexpr CostOnPath kCosts[] = {
     {21, "portable",   5290},
     {22, "shani",       730},  // SHA-256
     {22, "portable",   5480},
-    {23, "avx2",       2670},  // SHA-384
+    {23, "avx512",     2670},  // SHA-384; in memory the AVX-512 path runs level with AVX2
+    {23, "avx2",       2670},
     {23, "portable",   3790},
-    {24, "avx2",       2670},  // SHA-512
+    {24, "avx512",     2670},  // SHA-512
+    {24, "avx2",       2670},
     {24, "portable",   3790},
     {25, "bmi2",       3230},  // SHA3-224
     {25, "portable",   3480},
