@@ -142,7 +142,7 @@ JobEnd RunJob(const std::wstring& path, const ViewState& view, ResultSink& sink,
     if (set) {
         for (int k = 0; k < set->count; ++k)
             set->algorithm[k]->init(ContextAt(set.get(), k));
-        const ThreadSplit threads = whole ? ThreadSplit{} : BalancedSplit(*set, HashThreadCount());
+        const ThreadSplit threads = whole ? ThreadSplit{} : WorthwhileSplit(*set, HashThreadCount());
         complete = ReadIntoContexts(file, path, openedSize, set.get(), threads, sink, record->size);
     } else {
         sink.ReportFailure(path, L"out of memory");
@@ -254,7 +254,11 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
 }
 
 bool HashBesideOtherFiles(const std::wstring& path, const HashContextSet& set, uint32_t threadCount) {
-    if (threadCount <= 1 || SplitKeepsThreadsBusy(set, threadCount))
+    if (threadCount <= 1)
+        return false;
+    // A file its split would hash well stays split; one hashed on one thread
+    // anyway is better read beside others.
+    if (WorthwhileSplit(set, threadCount).threadCount > 1 && SplitKeepsThreadsBusy(set, threadCount))
         return false;
     const SeekProbe probe = seekProbe.load();
     return !(probe ? probe(path) : platform::DiskSeeksSlowly(path));
@@ -310,10 +314,16 @@ struct FileHashQueue::State {
 
     // Called with the mutex held, which it lets go while it hashes.
     void Hash(Entry& entry, std::unique_lock<std::mutex>& lock, bool caller) {
+        // A large file goes beside others only where there are others: a
+        // file alone is better split over the threads.
+        const bool others = entries.size() > 1;
         lock.unlock();
-        entry.end = RunJob(entry.path, view, entry.calls,
-                           caller ? JobScope::SmallFileWithSelection : JobScope::WholeFileWithSelection);
+        entry.end =
+            RunJob(entry.path, view, entry.calls,
+                   !caller && others ? JobScope::WholeFileWithSelection : JobScope::SmallFileWithSelection);
         lock.lock();
+        if (entry.end == JobEnd::LeftToHelper && !others)
+            entry.end = JobEnd::LeftToCaller;
         if (entry.end == JobEnd::LeftToHelper) {
             // Back in the queue, where it was, for a helper.
             entry.stage = Entry::Waiting;

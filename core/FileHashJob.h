@@ -37,8 +37,9 @@ void HashFile(const std::wstring& path, const ViewState& view, ResultSink& sink)
 
 // Whether a file the size of kSplitFileBytes or more, with the contexts of
 // `set`, is hashed whole on one thread while other threads hash other files:
-// when the split would leave threads idle (SplitKeepsThreadsBusy) and the
-// file's disk does not seek slowly. A rotating disk read at two places at
+// when the split would leave threads idle (SplitKeepsThreadsBusy) or is not
+// worth its hand-over (WorthwhileSplit), and the file's disk does not seek
+// slowly. A rotating disk read at two places at
 // once spends its time seeking, so its files are read one at a time.
 bool HashBesideOtherFiles(const std::wstring& path, const HashContextSet& set, uint32_t threadCount);
 

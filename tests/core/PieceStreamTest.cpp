@@ -147,6 +147,32 @@ TEST(PieceStream, BalancedSplitKeepsEveryHelperBusyAndNoThreadFarAboveItsShare) 
     EXPECT_LT(std::count(two.dealtOwner.begin(), two.dealtOwner.end(), 0), int(kDealCycle / 2));
 }
 
+// Handing pieces to another thread costs about a read: one algorithm alone is
+// read and hashed on one thread, several worth splitting are split.
+TEST(PieceStream, WorthwhileSplitOnlyWhereItSavesTime) {
+    const struct {
+        std::vector<AlgorithmId> ids;
+        uint32_t threads;
+        bool split;
+    } cases[] = {
+        {{36}, 2, false},       // XXH3
+        {{kCrc32Id}, 8, false}, //
+        {{kSha512Id}, 2, false},
+        {{kMd5Id}, 2, false},
+        {{kCrc32Id, kMd5Id, kSha1Id, kSha256Id}, 2, true},
+        {{kCrc32Id, kMd5Id, kSha1Id, kSha256Id}, 1, false},
+        {{kBlake3Id}, 2, false},
+    };
+    for (const auto& c : cases) {
+        SelectionMask mask = 0;
+        for (AlgorithmId id : c.ids)
+            mask |= SelectionMask{1} << id;
+        ContextSetOwner set(BuildContextSet(mask));
+        EXPECT_EQ(WorthwhileSplit(*set, c.threads).threadCount > 1, c.split)
+            << c.ids.size() << " algorithms, first " << c.ids[0] << ", " << c.threads << " threads";
+    }
+}
+
 // A stop asked for after a piece ends the stream there, on every spread: the
 // helpers are released and nothing more is read.
 TEST(PieceStream, StopAfterAPieceEndsEverySpread) {
