@@ -1,7 +1,6 @@
 // Reports of a result list whose file names and values come from outside:
-// the list is filled through the result list's own logic in either view, with
-// or without groups drawn by the control, then written in every format, of
-// every row and of the selected ones. The HTML page and the CSV file are read
+// the list is filled through the result list's own logic in either view, then
+// written in every format, of every row and of the selected ones. The HTML page and the CSV file are read
 // back with strict readers of our own and must give exactly the texts of the
 // list: no name may add markup, leave an entity undone or shift a field.
 #include "core/FileHashJob.h"
@@ -58,18 +57,18 @@ std::vector<Record> ExpectedRecords(const test::MemoryListControl& control, bool
     rowCount = 0;
     int group = 0;
     for (int row = 0; row < control.RowCount(); ++row) {
-        const test::MemoryListControl::Row& r = control.rows[row];
-        if (r.data.groupHeader || (selectedOnly && !r.selected))
+        const RowData data = control.Data(row);
+        if (data.groupHeader || (selectedOnly && !control.IsSelected(row)))
             continue;
-        if (!sheet && (rowCount == 0 || r.data.group != group)) {
-            group = r.data.group;
+        if (!sheet && (rowCount == 0 || data.group != group)) {
+            group = data.group;
             if (rowCount > 0 && separators)
                 records.emplace_back();
-            std::wstring header = control.GroupHeader(group);
-            if (!control.DrawsGroups())
-                for (const auto& other : control.rows)
-                    if (other.data.groupHeader && other.data.group == group)
-                        header = other.cells[0];
+            std::wstring header;
+            for (int other = 0; other < control.RowCount(); ++other)
+                if (const RowData otherData = control.Data(other);
+                    otherData.groupHeader && otherData.group == group)
+                    header = control.CellText(other, 0);
             records.push_back({header});
         }
         ++rowCount;
@@ -258,7 +257,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (ColumnEntry& entry : view.keyValueColumns)
         entry = MakeColumnEntry(input.ConsumeIntegralInRange<ColumnId>(0, 1),
                                 input.ConsumeIntegralInRange<uint32_t>(0, 3), 100, true);
-    test::MemoryListControl control(input.ConsumeBool());
+    test::MemoryListControl control;
     const bool rebuild = input.ConsumeBool();
     const bool sort = input.ConsumeBool();
     const std::wstring find = HostileText(input, 8);
@@ -283,8 +282,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (sort)
         list.SortByColumn(input.ConsumeIntegralInRange<int>(0, 3));
     list.RunFind(find);
-    for (auto& row : control.rows)
-        row.selected = row.selected || input.ConsumeBool();
+    for (int row = 0; row < control.RowCount(); ++row)
+        if (input.ConsumeBool())
+            control.SetSelected(row, true);
 
     for (const ReportFormat format : {ReportFormat::Html, ReportFormat::Txt, ReportFormat::Csv})
         for (const bool selectedOnly : {false, true})
