@@ -178,12 +178,14 @@ private:
     }
 
     void OnLinesChecked(const std::vector<CheckResult>& results) {
-        SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+        // The rows go to the list as one count change, which draws only rows
+        // that come into view; the first batch also sets the column widths.
+        const bool first = rows_.RowCount() == 0;
         for (const CheckResult& result : results)
             AddLine(result);
         control_->RowsChanged(true);
-        SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(list_, nullptr, TRUE);
+        if (first)
+            FitColumns();
         if (const ULONGLONG now = GetTickCount64(); now - titleTime_ >= kTitleIntervalMilliseconds) {
             titleTime_ = now;
             UpdateTitle(summary_.Text() + L" (checking)");
@@ -195,16 +197,10 @@ private:
             (SharedViewState().viewFlags.load(std::memory_order_relaxed) & kViewUppercase) != 0;
         const std::wstring expected =
             DigestToText(result.line.expected.data(), result.line.algorithm, uppercase);
-        const int row = rows_.RowCount();
         rows_.Append(
             {result.line.name, CheckStatusText(result.status), AlgorithmChoiceText(result.line), expected,
              result.status == CheckStatus::Ok || result.status == CheckStatus::Failed ? result.computed
                                                                                       : result.reason});
-        control_->RowsChanged(true);
-        if (row < 8) {
-            control_->RowsChanged(true);
-            FitColumns(); // the first rows set the widths; later ones only add to the list
-        }
         statuses_.push_back(result.status);
         summary_.Count(result.status);
     }
