@@ -11,6 +11,15 @@ namespace {
 
 constexpr COLORREF kHeaderRowBackground = RGB(232, 236, 242);
 
+// Setting a row's selection is one message per row, and some list views take
+// 10 to 60 microseconds for each (Wine's, measured on 100,000 rows). A find
+// that selects 40,000 rows sets what fits in the first budget at once, and
+// the rest in slices while the window is idle, so the next keystroke never
+// waits for the last one's selection.
+constexpr ULONGLONG kFirstSliceMilliseconds = 30;
+constexpr ULONGLONG kIdleSliceMilliseconds = 60;
+constexpr UINT kIdleSliceInterval = USER_TIMER_MINIMUM;
+
 } // namespace
 
 ListViewControl::ListViewControl(HWND list) : list_(list) {
@@ -19,7 +28,9 @@ ListViewControl::ListViewControl(HWND list) : list_(list) {
         SHGetFileInfoW(L"", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
-ListViewControl::~ListViewControl() = default;
+ListViewControl::~ListViewControl() {
+    DropPendingSelection();
+}
 
 int ListViewControl::ColumnCount() const {
     HWND header = ListView_GetHeader(list_);
@@ -92,15 +103,18 @@ void ListViewControl::RowsChanged(bool appendedOnly) {
         ListView_SetItemCountEx(list_, count, LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
         return;
     }
+    DropPendingSelection(); // its rows may no longer be those rows
     ListView_SetItemCountEx(list_, count, LVSICF_NOSCROLL);
     InvalidateRect(list_, nullptr, TRUE);
 }
 
 bool ListViewControl::IsSelected(int row) const {
+    FinishSelection();
     return (ListView_GetItemState(list_, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
 }
 
 std::vector<int> ListViewControl::SelectedRows() const {
+    FinishSelection();
     std::vector<int> rows;
     rows.reserve(size_t(ListView_GetSelectedCount(list_)));
     for (int row = ListView_GetNextItem(list_, -1, LVNI_SELECTED); row >= 0;
@@ -110,35 +124,78 @@ std::vector<int> ListViewControl::SelectedRows() const {
 }
 
 void ListViewControl::SelectRows(const std::vector<int>& ascendingRows) {
-    // One change as the user sees it: no drawing until every row is set. With
-    // most rows chosen, select all and take the others out.
+    // With most rows chosen, select all and take the others out.
+    DropPendingSelection();
     const int count = ListControl::RowCount();
-    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
     const bool most = ascendingRows.size() * 2 > size_t(count);
-    ListView_SetItemState(list_, -1, most ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    pendingSelect_ = !most;
     if (most) {
         size_t next = 0;
         for (int row = 0; row < count; ++row) {
-            if (next < ascendingRows.size() && ascendingRows[next] == row) {
+            if (next < ascendingRows.size() && ascendingRows[next] == row)
                 ++next;
-                continue;
-            }
-            ListView_SetItemState(list_, row, 0, LVIS_SELECTED);
+            else
+                pendingRows_.push_back(row);
         }
     } else {
-        for (int row : ascendingRows)
-            ListView_SetItemState(list_, row, LVIS_SELECTED, LVIS_SELECTED);
+        pendingRows_ = ascendingRows;
     }
-    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    ListView_SetItemState(list_, -1, most ? LVIS_SELECTED : 0, LVIS_SELECTED);
+    SetPendingSlice(kFirstSliceMilliseconds);
+    if (pendingNext_ < pendingRows_.size())
+        SetTimer(list_, reinterpret_cast<UINT_PTR>(this), kIdleSliceInterval, ContinueSelection);
 }
 
 void ListViewControl::SelectAllRows() {
+    DropPendingSelection();
     // Some list views set every row on its own, drawing each unless told not to.
     SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
     ListView_SetItemState(list_, -1, LVIS_SELECTED, LVIS_SELECTED);
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list_, nullptr, TRUE);
+}
+
+// Sets pending rows until the budget is spent, with drawing off, then draws
+// once. Called with drawing already off.
+void ListViewControl::SetPendingSlice(ULONGLONG budgetMilliseconds) const {
+    const ULONGLONG start = GetTickCount64();
+    const UINT state = pendingSelect_ ? LVIS_SELECTED : 0;
+    while (pendingNext_ < pendingRows_.size()) {
+        ListView_SetItemState(list_, pendingRows_[pendingNext_], state, LVIS_SELECTED);
+        if (++pendingNext_ % 256 == 0 && GetTickCount64() - start >= budgetMilliseconds)
+            break;
+    }
+    if (pendingNext_ == pendingRows_.size()) {
+        pendingRows_.clear();
+        pendingNext_ = 0;
+    }
+    SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+void ListViewControl::FinishSelection() const {
+    if (pendingRows_.empty())
+        return;
+    KillTimer(list_, reinterpret_cast<UINT_PTR>(this));
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+    SetPendingSlice(~ULONGLONG(0));
+}
+
+void ListViewControl::DropPendingSelection() const {
+    if (pendingRows_.empty())
+        return;
+    KillTimer(list_, reinterpret_cast<UINT_PTR>(this));
+    pendingRows_.clear();
+    pendingNext_ = 0;
+}
+
+void CALLBACK ListViewControl::ContinueSelection(HWND, UINT, UINT_PTR self, DWORD) {
+    const auto& control = *reinterpret_cast<const ListViewControl*>(self);
+    SendMessageW(control.list_, WM_SETREDRAW, FALSE, 0);
+    control.SetPendingSlice(kIdleSliceMilliseconds);
+    if (control.pendingRows_.empty())
+        KillTimer(control.list_, self);
 }
 
 void ListViewControl::EnsureVisible(int row) {

@@ -41,6 +41,11 @@ public:
 
     void SetFileIcons(bool on) override;
 
+    // A large selection is set a slice at a time while the window is idle.
+    // Before the list's own keys and clicks, which change the selection from
+    // what it is, the window makes the rest at once.
+    void FinishSelection() const;
+
     // Notifications the owner passes on. OnItemChanging gives true to refuse
     // the change (a header row is never selected on its own); OnCustomDraw
     // gives the custom-draw result (header rows are drawn bold on a shaded
@@ -52,7 +57,17 @@ public:
 private:
     int IconIndex(const std::wstring& path);
 
+    // A large selection is made a slice at a time (see SelectRows).
+    void SetPendingSlice(ULONGLONG budgetMilliseconds) const;
+    void DropPendingSelection() const;
+    static void CALLBACK ContinueSelection(HWND list, UINT message, UINT_PTR self, DWORD time);
+
     HWND list_;
+    // Rows still to be set by the slices to come, from pendingNext_ on:
+    // selected, or taken out of a selection of every row.
+    mutable std::vector<int> pendingRows_;
+    mutable size_t pendingNext_ = 0;
+    mutable bool pendingSelect_ = true;
     bool fileIcons_ = false;
     HIMAGELIST systemIcons_ = nullptr;
     std::unordered_map<std::wstring, int> iconByExtension_;

@@ -912,6 +912,14 @@ bool IsFindBoxEditingKey(HWND mainWindow, const MSG& message) {
 } // namespace
 
 void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message) {
+    // The list's own keys and clicks, on it or its header, act on the whole
+    // selection a find asked for, not on the part set so far.
+    const bool input = (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST) ||
+                       (message.message >= WM_LBUTTONDOWN && message.message <= WM_MBUTTONDBLCLK);
+    if (input && message.hwnd != nullptr)
+        if (const MainWindow* self = MainWindow::From(mainWindow); self && self->control_)
+            if (message.hwnd == self->list_ || GetParent(message.hwnd) == self->list_)
+                self->control_->FinishSelection();
     // Another window of the program (a Verify window) has its own keys.
     HWND root = message.hwnd != nullptr ? GetAncestor(message.hwnd, GA_ROOT) : nullptr;
     if (root != nullptr && root != mainWindow) {

@@ -60,6 +60,8 @@ public:
     UINT dpi() const { return dpi_; }
 
 private:
+    friend void ProcessMainWindowMessage(HWND mainWindow, HACCEL accelerators, MSG& message);
+
     explicit MainWindow(MainWindowOptions options) : options_(std::move(options)) {}
     static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -283,11 +283,11 @@ TEST_F(MainWindowTest, SwitchingViewsRoundTripsAndKeysWork) {
     EXPECT_EQ(List().RowCount(), 2 * 4 + groupRows);
     // A double click on a file's header row folds its group to that row, and
     // another unfolds it; a header row is never selected.
-    DoubleClickRow(list, 0);
+    ClickRow(list, 0, 2);
     EXPECT_EQ(List().RowCount(), 1 + 4 + 1);
     EXPECT_EQ(ListView_GetItemCount(list), 1 + 4 + 1);
     EXPECT_EQ(ListView_GetSelectedCount(list), 0u);
-    DoubleClickRow(list, 0);
+    ClickRow(list, 0, 2);
     EXPECT_EQ(List().RowCount(), 2 * 4 + groupRows);
 
     Command(ID_VIEW_SHEET);

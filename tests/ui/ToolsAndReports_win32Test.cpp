@@ -7,6 +7,7 @@
 #include "ui/ControlUtil.h"
 #include "ui/ListMenus.h"
 #include "ui/ReportCommands.h"
+#include "ui/WindowSink.h"
 #include "ui/Workers.h"
 
 #include <commctrl.h>
@@ -131,6 +132,65 @@ TEST_F(ToolsTest, FindSelectsMatchesAndColoursTheBox) {
     DeleteDC(dc);
     Key(find, VK_ESCAPE);
     EXPECT_FALSE(IsWindowVisible(find));
+}
+
+// A find that selects tens of thousands of rows sets the first of them at
+// once and the rest while the window is idle. Nobody meets half of it: the
+// next keystroke replaces it, a click on the list or a command makes it
+// whole first.
+TEST_F(ToolsTest, LargeFindSelectionsAreWholeBeforeAnythingActsOnThem) {
+    std::ofstream(dir.path() / "vesk.ini") << "[General]\r\nConfig=01000000\r\n";
+    Open();
+    constexpr int kRows = 100'000;
+    const auto matches = [](int row) { return row % 5 < 2; }; // 40%, scattered
+    std::vector<FileResult> batch;
+    for (int row = 0; row < kRows; ++row) {
+        auto record = std::make_shared<FileRecord>();
+        record->path = L"C:\\f" + std::to_wstring(row);
+        batch.push_back(
+            {record->path, record, {{kMd5Id, (matches(row) ? L"00ab" : L"00cd") + std::to_wstring(row)}}});
+    }
+    SendMessageW(window, kAddResultsMessage, 0, reinterpret_cast<LPARAM>(&batch));
+    ASSERT_EQ(List().RowCount(), kRows);
+    HWND list = GetDlgItem(window, IDC_MAIN_LIST);
+    HWND find = GetDlgItem(window, IDC_MAIN_FIND);
+    const auto selectedCount = [&] { return int(ListView_GetSelectedCount(list)); };
+    const auto selectedAreMatches = [&] {
+        int count = 0;
+        for (int row = ListView_GetNextItem(list, -1, LVNI_SELECTED); row >= 0;
+             row = ListView_GetNextItem(list, row, LVNI_SELECTED), ++count)
+            if (!matches(row))
+                return false;
+        return count == kRows / 5 * 2;
+    };
+    Command(ID_EDIT_FIND);
+
+    SetWindowTextW(find, L"ab");
+    EXPECT_LT(selectedCount(), kRows / 5 * 2) << "made at once: this test no longer sees the slices";
+    SetWindowTextW(find, L"abX");
+    Pump([] { return false; }, 300ms);
+    EXPECT_EQ(selectedCount(), 0);
+
+    SetWindowTextW(find, L"ab");
+    EXPECT_TRUE(Pump([&] { return selectedCount() == kRows / 5 * 2; }));
+    EXPECT_TRUE(selectedAreMatches());
+
+    SetWindowTextW(find, L"");
+    SetWindowTextW(find, L"ab");
+    ClickRow(list, 2); // a row that does not match, clicked alone
+    Pump([] { return false; }, 300ms);
+    EXPECT_EQ(selectedCount(), 1);
+    EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 2);
+
+    SetWindowTextW(find, L"");
+    SetWindowTextW(find, L"ab");
+    Command(ID_EDIT_DELETE);
+    ASSERT_EQ(List().RowCount(), kRows - kRows / 5 * 2);
+    int column = 0;
+    while (column < List().ColumnCount() && List().Column(column).id != kMd5Id)
+        ++column;
+    for (int row = 0; row < List().RowCount(); ++row)
+        ASSERT_EQ(List().CellText(row, column).substr(0, 4), L"00cd") << row;
 }
 
 // A digest pasted into the find box with real keys, or waiting on the

@@ -214,9 +214,9 @@ protected:
         SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
         Pump([] { return false; }, 200ms);
     }
-    // A double click of the left button on `row` of a list view, through the
-    // system's input queue.
-    void DoubleClickRow(HWND list, int row) {
+    // Clicks of the left button on `row` of a list view, through the
+    // system's input queue: one, or two for a double click.
+    void ClickRow(HWND list, int row, int clicks = 1) {
         SetForegroundWindow(window);
         RECT rect{};
         ListView_GetItemRect(list, row, &rect, LVIR_LABEL);
@@ -224,13 +224,13 @@ protected:
         ClientToScreen(list, &point);
         SetCursorPos(point.x, point.y);
         std::vector<INPUT> inputs;
-        for (DWORD flags :
-             {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
-            INPUT input{};
-            input.type = INPUT_MOUSE;
-            input.mi.dwFlags = flags;
-            inputs.push_back(input);
-        }
+        for (int click = 0; click < clicks; ++click)
+            for (DWORD flags : {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP}) {
+                INPUT input{};
+                input.type = INPUT_MOUSE;
+                input.mi.dwFlags = flags;
+                inputs.push_back(input);
+            }
         SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
         Pump([] { return false; }, 200ms);
     }
