@@ -17,7 +17,7 @@ constexpr COLORREF kHeaderRowBackground = RGB(232, 236, 242);
 // the rest in slices while the window is idle, so the next keystroke never
 // waits for the last one's selection.
 constexpr ULONGLONG kFirstSliceMilliseconds = 30;
-constexpr ULONGLONG kIdleSliceMilliseconds = 60;
+constexpr ULONGLONG kIdleSliceMilliseconds = 30;
 constexpr UINT kIdleSliceInterval = USER_TIMER_MINIMUM;
 
 } // namespace
@@ -142,7 +142,7 @@ void ListViewControl::SelectRows(const std::vector<int>& ascendingRows) {
     }
     SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
     ListView_SetItemState(list_, -1, most ? LVIS_SELECTED : 0, LVIS_SELECTED);
-    SetPendingSlice(kFirstSliceMilliseconds);
+    SetPendingSlice(kFirstSliceMilliseconds, true);
     if (pendingNext_ < pendingRows_.size())
         SetTimer(list_, reinterpret_cast<UINT_PTR>(this), kIdleSliceInterval, ContinueSelection);
 }
@@ -157,12 +157,20 @@ void ListViewControl::SelectAllRows() {
 }
 
 // Sets pending rows until the budget is spent, with drawing off, then draws
-// once. Called with drawing already off.
-void ListViewControl::SetPendingSlice(ULONGLONG budgetMilliseconds) const {
+// again: the whole list when `shownChanged` or a row in view changed, else
+// nothing more than was due (some list views draw every row when drawing is
+// turned back on).
+void ListViewControl::SetPendingSlice(ULONGLONG budgetMilliseconds, bool shownChanged) const {
+    const bool paintDue = GetUpdateRect(list_, nullptr, FALSE) != FALSE;
+    const int firstShown = ListView_GetTopIndex(list_);
+    const int lastShown = firstShown + ListView_GetCountPerPage(list_);
+    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
     const ULONGLONG start = GetTickCount64();
     const UINT state = pendingSelect_ ? LVIS_SELECTED : 0;
     while (pendingNext_ < pendingRows_.size()) {
-        ListView_SetItemState(list_, pendingRows_[pendingNext_], state, LVIS_SELECTED);
+        const int row = pendingRows_[pendingNext_];
+        shownChanged = shownChanged || (row >= firstShown && row <= lastShown);
+        ListView_SetItemState(list_, row, state, LVIS_SELECTED);
         if (++pendingNext_ % 256 == 0 && GetTickCount64() - start >= budgetMilliseconds)
             break;
     }
@@ -171,15 +179,17 @@ void ListViewControl::SetPendingSlice(ULONGLONG budgetMilliseconds) const {
         pendingNext_ = 0;
     }
     SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+    if (shownChanged || paintDue)
+        InvalidateRect(list_, nullptr, TRUE);
+    else
+        ValidateRect(list_, nullptr);
 }
 
 void ListViewControl::FinishSelection() const {
     if (pendingRows_.empty())
         return;
     KillTimer(list_, reinterpret_cast<UINT_PTR>(this));
-    SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-    SetPendingSlice(~ULONGLONG(0));
+    SetPendingSlice(~ULONGLONG(0), false);
 }
 
 void ListViewControl::DropPendingSelection() const {
@@ -192,8 +202,7 @@ void ListViewControl::DropPendingSelection() const {
 
 void CALLBACK ListViewControl::ContinueSelection(HWND, UINT, UINT_PTR self, DWORD) {
     const auto& control = *reinterpret_cast<const ListViewControl*>(self);
-    SendMessageW(control.list_, WM_SETREDRAW, FALSE, 0);
-    control.SetPendingSlice(kIdleSliceMilliseconds);
+    control.SetPendingSlice(kIdleSliceMilliseconds, false);
     if (control.pendingRows_.empty())
         KillTimer(control.list_, self);
 }

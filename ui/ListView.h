@@ -58,7 +58,7 @@ private:
     int IconIndex(const std::wstring& path);
 
     // A large selection is made a slice at a time (see SelectRows).
-    void SetPendingSlice(ULONGLONG budgetMilliseconds) const;
+    void SetPendingSlice(ULONGLONG budgetMilliseconds, bool shownChanged) const;
     void DropPendingSelection() const;
     static void CALLBACK ContinueSelection(HWND list, UINT message, UINT_PTR self, DWORD time);
 
