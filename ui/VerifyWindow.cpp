@@ -27,8 +27,6 @@ enum : UINT {
         WM_APP + 21, // wParam: improperly formatted lines; lParam: const std::wstring* problem
 };
 
-constexpr size_t kLargestLineBatch = 512;
-constexpr ULONGLONG kOldestBatchMilliseconds = 50;
 // The title counts the outcomes; more often than this it would only flicker.
 constexpr ULONGLONG kTitleIntervalMilliseconds = 250;
 
@@ -63,18 +61,15 @@ DWORD WINAPI VerifyWorker(void* parameter) {
     // Lines travel in batches, as results do to the main window: a message
     // per line costs more than checking a small file.
     std::vector<CheckResult> batch;
-    ULONGLONG batchStarted = 0;
+    BatchClock batchClock(512, 50);
     const auto send = [&] {
         if (!batch.empty() && !start->closed->load())
             SendMessageW(start->verifyWindow, kLinesCheckedMessage, 0, reinterpret_cast<LPARAM>(&batch));
         batch.clear();
     };
     const CheckEnd end = CheckChecksumFile(start->checksumPath, progress, [&](const CheckResult& result) {
-        const ULONGLONG now = GetTickCount64();
-        if (batch.empty())
-            batchStarted = now;
         batch.push_back(result);
-        if (batch.size() >= kLargestLineBatch || now - batchStarted >= kOldestBatchMilliseconds)
+        if (batchClock.Due(batch.size()))
             send();
     });
     send();

@@ -2,13 +2,6 @@
 
 namespace vesk {
 
-namespace {
-
-constexpr size_t kLargestBatch = 256;
-constexpr ULONGLONG kOldestBatchMilliseconds = 30;
-
-} // namespace
-
 std::atomic<bool> revealRequested{false};
 
 WindowSink::WindowSink(HWND mainWindow, bool reportsFailures)
@@ -35,11 +28,7 @@ void WindowSink::Flush() {
 }
 
 void WindowSink::SendBatchIfDue() {
-    const ULONGLONG now = GetTickCount64();
-    const size_t waiting = batch_.size() + notRead_.size();
-    if (waiting == 1)
-        batchStarted_ = now;
-    if (waiting >= kLargestBatch || now - batchStarted_ >= kOldestBatchMilliseconds)
+    if (batchClock_.Due(batch_.size() + notRead_.size()))
         Flush();
 }
 

@@ -42,6 +42,27 @@ inline uint32_t JobOfProgressWord(WPARAM word) {
 // clears it when it takes the request.
 extern std::atomic<bool> revealRequested;
 
+// When a batch of items for another thread's window is due: once it holds
+// `largest` items, or when an item comes and the batch's first has waited
+// `oldestMilliseconds`.
+class BatchClock {
+public:
+    BatchClock(size_t largest, ULONGLONG oldestMilliseconds)
+        : largest_(largest), oldest_(oldestMilliseconds) {}
+    // After an item was added, with `waiting` items in the batch.
+    bool Due(size_t waiting) {
+        const ULONGLONG now = GetTickCount64();
+        if (waiting == 1)
+            started_ = now;
+        return waiting >= largest_ || now - started_ >= oldest_;
+    }
+
+private:
+    size_t largest_;
+    ULONGLONG oldest_;
+    ULONGLONG started_ = 0;
+};
+
 // Each message to another thread costs more than hashing a small file, so
 // results travel in batches. A batch goes when it is full, when the next
 // result finds it a few hundredths of a second old, before a long file is read
@@ -82,7 +103,7 @@ private:
     bool barShown_ = false;
     std::vector<FileResult> batch_;
     std::vector<FileNotRead> notRead_;
-    ULONGLONG batchStarted_ = 0;
+    BatchClock batchClock_{256, 30};
 };
 
 } // namespace vesk
