@@ -184,16 +184,11 @@ TEST_F(ResultListTest, SortBySizeDateAndTextWithEachColumnsOwnDirection) {
     list.SortByColumn(1); // Size again keeps the descending direction it was left with
     EXPECT_EQ(ColumnTexts(control, 0), "a.txt|b.txt|C.txt");
     EXPECT_EQ(list.SortColumn(), 1);
-}
 
-TEST_F(ResultListTest, KeyValueViewIgnoresSortClicks) {
-    SwitchView();
-    Add(L"b.txt");
-    Add(L"a.txt");
-    const auto before = Dump(control);
+    SwitchView(); // Key-Value View ignores sort clicks
+    const std::vector<std::string> keyValue = Dump(control);
     list.SortByColumn(0);
-    EXPECT_EQ(Dump(control), before);
-    EXPECT_EQ(list.SortColumn(), -1);
+    EXPECT_EQ(Dump(control), keyValue);
 }
 
 // A file's record lives exactly as long as its rows, through rebuilds.

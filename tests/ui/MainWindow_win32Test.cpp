@@ -377,21 +377,47 @@ TEST_F(MainWindowTest, SettingsAreWrittenAtExitAndReadAtStart) {
     GetWindowPlacement(window, &placement);
     EXPECT_EQ(placement.rcNormalPosition.left, 40);
     EXPECT_EQ(placement.rcNormalPosition.right, 680);
+
+    // A log-off ends the session without closing the window first.
+    Command(ID_VIEW_UPPERCASE);
+    SendMessageW(window, WM_ENDSESSION, TRUE, 0);
+    EXPECT_NE(ReadSettings().find("Config=10000000"), std::string::npos) << ReadSettings();
 }
 
 // Saved placements a window must not open with: a rectangle whose width does
-// not fit in an int (left and top INT_MIN, right and bottom INT_MAX), and a
-// window closed minimised. Each opens on a monitor, in its normal state.
-TEST_F(MainWindowTest, DamagedOrMinimisedPlacementsOpenNormallyOnAMonitor) {
-    for (const char* winPos :
-         {"0000008000000080FFFFFF7FFFFFFF7F01000000", "2800000032000000A80200001202000002000000"}) {
-        std::ofstream(dir.path() / "vesk.ini") << "[General]\r\nWinPos=" << winPos << "\r\n";
+// not fit in an int (left and top INT_MIN, right and bottom INT_MAX), a
+// window closed minimised, a value cut short, and a rectangle far outside
+// every monitor (1000000, 5000000, 2000000, 10000000). Each opens visible on
+// a monitor in its normal state; the one off every monitor is centred on the
+// nearest.
+TEST_F(MainWindowTest, DamagedMinimisedOrLostPlacementsOpenNormallyOnAMonitor) {
+    const struct {
+        const char* winPos;
+        bool centred;
+    } cases[] = {{"0000008000000080FFFFFF7FFFFFFF7F01000000", false},
+                 {"2800000032000000A80200001202000002000000", false},
+                 {"40420F00404B4C0080841E0080969800010000", false},
+                 {"40420F00404B4C0080841E008096980001000000", true}};
+    for (const auto& c : cases) {
+        std::ofstream(dir.path() / "vesk.ini") << "[General]\r\nWinPos=" << c.winPos << "\r\n";
         Open();
-        EXPECT_FALSE(IsIconic(window)) << winPos;
-        EXPECT_NE(MonitorFromWindow(window, MONITOR_DEFAULTTONULL), nullptr) << winPos;
+        EXPECT_TRUE(IsWindowVisible(window) && !IsIconic(window)) << c.winPos;
+        HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONULL);
+        ASSERT_NE(monitor, nullptr) << c.winPos;
         RECT rect{};
         GetWindowRect(window, &rect);
-        EXPECT_TRUE(rect.right > rect.left && rect.right - rect.left < 5000) << winPos;
+        EXPECT_TRUE(rect.right > rect.left && rect.right - rect.left < 5000) << c.winPos;
+        if (!c.centred)
+            continue;
+        MONITORINFO info{};
+        info.cbSize = sizeof info;
+        GetMonitorInfoW(monitor, &info);
+        const SIZE size = Main().initialClientSize();
+        EXPECT_EQ(rect.right - rect.left, size.cx);
+        EXPECT_EQ(rect.left,
+                  info.rcMonitor.left + (info.rcMonitor.right - info.rcMonitor.left - size.cx) / 2);
+        EXPECT_EQ(rect.top,
+                  info.rcMonitor.top - 30 + (info.rcMonitor.bottom - info.rcMonitor.top - size.cy) / 2);
     }
 }
 
@@ -404,37 +430,6 @@ TEST_F(MainWindowTest, ExitSaysWhenTheSettingsCannotBeSaved) {
     Command(ID_FILE_EXIT);
     EXPECT_TRUE(told.found());
     EXPECT_FALSE(IsWindow(window));
-}
-
-// A log-off ends the session without closing the window first.
-TEST_F(MainWindowTest, EndOfSessionSavesTheSettings) {
-    Open();
-    Command(ID_VIEW_UPPERCASE);
-    SendMessageW(window, WM_ENDSESSION, TRUE, 0);
-    EXPECT_NE(ReadSettings().find("Config=05000000"), std::string::npos) << ReadSettings();
-}
-
-TEST_F(MainWindowTest, PlacementOnAMonitorThatIsGoneIsCentredOnTheNearestOne) {
-    std::ofstream(dir.path() / "vesk.ini")
-        << "[General]\r\nWinPos=40420F00404B4C0080841E0080969800010000\r\n";
-    // A rectangle far outside every monitor (1000000, 5000000, 2000000, 10000000), cut short: ignored.
-    Open();
-    EXPECT_TRUE(IsWindowVisible(window));
-    DestroyWindow(window);
-    std::ofstream(dir.path() / "vesk.ini")
-        << "[General]\r\nWinPos=40420F00404B4C0080841E008096980001000000\r\n";
-    Open();
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    HMONITOR monitor = MonitorFromWindow(window, MONITOR_DEFAULTTONULL);
-    ASSERT_NE(monitor, nullptr);
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    GetMonitorInfoW(monitor, &info);
-    const SIZE size = Main().initialClientSize();
-    EXPECT_EQ(rect.right - rect.left, size.cx);
-    EXPECT_EQ(rect.left, info.rcMonitor.left + (info.rcMonitor.right - info.rcMonitor.left - size.cx) / 2);
-    EXPECT_EQ(rect.top, info.rcMonitor.top - 30 + (info.rcMonitor.bottom - info.rcMonitor.top - size.cy) / 2);
 }
 
 // A second vesk.exe, started without a console while this window is open,
