@@ -362,19 +362,24 @@ void ExpectProgressInOrder(const std::vector<std::string>& log, const std::strin
     EXPECT_FALSE(open) << label;
 }
 
-// After a stop: after the last result only its reveal, and the progress of a
-// file that was being read when the stop came.
-void ExpectNothingAfterTheLastResult(const std::vector<std::string>& log, const std::string& label) {
-    const auto last = std::find_if(log.rbegin(), log.rend(),
-                                   [](const std::string& line) { return line.starts_with("result "); });
+// A queue stopped at its `results`-th result: that many results, after the
+// last only its reveal and the progress of a file being read when the stop
+// came, and each file's progress in order. Files the helpers hashed ahead are
+// not shown, nor is any file added after the stop.
+void ExpectStoppedAfter(const std::vector<std::string>& log, int results, const std::string& label) {
+    const auto isResult = [](const std::string& line) { return line.starts_with("result "); };
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), isResult), results) << label;
+    const auto last = std::find_if(log.rbegin(), log.rend(), isResult);
     EXPECT_TRUE(std::all_of(log.rbegin(), last, [](const std::string& line) {
         return line == "reveal" || line == "begin" || line == "end" || line.starts_with("set ");
     })) << label;
+    ExpectProgressInOrder(log, label + ", stopped");
 }
 
-TEST(FileHashQueue, FilesHashedAtOnceReachTheSinkAsOneAfterTheOther) {
+TEST(FileHashQueue, FilesHashedAtOnceReachTheSinkAsOneAfterTheOtherAndNoneAfterAStop) {
     ScratchDir dir;
-    std::vector<std::wstring> paths = MixedFiles(dir);
+    const std::vector<std::wstring> files = MixedFiles(dir);
+    std::vector<std::wstring> paths = files;
     paths.insert(paths.begin() + 40, L"!" + WideOf(dir.path() / "folder"));
     ViewState view;
     ShowColumns(view, {kSizeColumnId});
@@ -391,9 +396,11 @@ TEST(FileHashQueue, FilesHashedAtOnceReachTheSinkAsOneAfterTheOther) {
         expected = sink.log;
     }
     for (const uint32_t threads : kThreadCounts) {
+        const std::string label = std::to_string(threads) + " threads";
         const std::vector<std::string> log = QueueLog(paths, view, threads);
-        EXPECT_EQ(WithoutSets(log), WithoutSets(expected)) << threads << " threads";
-        ExpectProgressInOrder(log, std::to_string(threads) + " threads");
+        EXPECT_EQ(WithoutSets(log), WithoutSets(expected)) << label;
+        ExpectProgressInOrder(log, label);
+        ExpectStoppedAfter(QueueLog(files, view, threads, {}, 7), 7, label);
     }
 }
 
@@ -430,13 +437,7 @@ TEST(FileHashQueue, LargeFilesHashedAtOnceKeepOrderFailuresAndStop) {
             const std::vector<std::string> log = QueueLog(paths, view, threads);
             EXPECT_EQ(WithoutSets(log), WithoutSets(expected)) << label;
             ExpectProgressInOrder(log, label);
-            const std::vector<std::string> stopped = QueueLog(paths, view, threads, {}, 3);
-            EXPECT_EQ(std::count_if(stopped.begin(), stopped.end(),
-                                    [](const std::string& line) { return line.starts_with("result "); }),
-                      3)
-                << label;
-            ExpectNothingAfterTheLastResult(stopped, label);
-            ExpectProgressInOrder(stopped, label + ", stopped");
+            ExpectStoppedAfter(QueueLog(paths, view, threads, {}, 3), 3, label);
         }
     }
     SetSeekProbe(nullptr);
@@ -475,23 +476,6 @@ TEST(FileHashQueue, LargeFilesGoBesideOthersOnlyWhereTheSplitLeavesThreadsIdle) 
             << std::hex << c.algorithms << std::dec << ", " << c.threads << " threads";
     }
     SetSeekProbe(nullptr);
-}
-
-// Files the helpers hashed ahead are not shown after a stop, nor is any file
-// added after it.
-TEST(FileHashQueue, StopShowsNothingAfterTheFileThatStopped) {
-    ScratchDir dir;
-    const std::vector<std::wstring> paths = MixedFiles(dir);
-    for (const uint32_t threads : kThreadCounts) {
-        ViewState view;
-        const std::vector<std::string> log = QueueLog(paths, view, threads, {}, 7);
-        EXPECT_EQ(std::count_if(log.begin(), log.end(),
-                                [](const std::string& line) { return line.starts_with("result "); }),
-                  7)
-            << threads << " threads";
-        ExpectNothingAfterTheLastResult(log, std::to_string(threads) + " threads");
-        ExpectProgressInOrder(log, std::to_string(threads) + " threads");
-    }
 }
 
 TEST(FileHashQueue, NothingSelectedAsksOnTheCallingThreadOnce) {
